@@ -1,0 +1,57 @@
+// The text protocol with the phone: login with a one-time approval by the
+// user, then every message of the accepted phone is a command.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "link/connection_state.h"
+#include "link/ui_mailbox.h"
+#include "platform/sleeper.h"
+
+namespace vork {
+
+inline constexpr std::string_view LOGIN_PREFIX = "LOGIN:";
+inline constexpr std::string_view LOGIN_OK_REPLY = "LOGIN OK\n\r";
+inline constexpr std::string_view LOGIN_ERR_REPLY = "LOGIN ERR\n\r";
+inline constexpr std::string_view UPDATE_NOTICE = "Update to newer version!";
+inline constexpr std::string_view UNKNOWN_PHONE_NAME = "Unknown tlf";
+inline constexpr std::string_view CONNECTED_STATUS = "Connected.";
+inline constexpr std::string_view FORGET_COMMAND = "U:X";
+inline constexpr std::uint32_t DECISION_POLL_MS = 1000;
+
+// The phone the user accepted last: its name and the device it spoke from.
+struct TrustedPhone {
+    std::string name;
+    std::string address;
+};
+
+class PhoneProtocol {
+public:
+    PhoneProtocol(UiMailbox& mailbox, ConnectionState& state, Sleeper& sleeper)
+        : mailbox_(mailbox), state_(state), sleeper_(sleeper) {}
+
+    // A new connection from the device at peerAddress; nothing logged in yet.
+    void beginConnection(std::string peerAddress);
+
+    // The reply to one message; none when a stop ended the wait for the user.
+    std::optional<std::string> handleRequest(std::string_view message);
+
+    [[nodiscard]] const std::optional<TrustedPhone>& trustedPhone() const { return trusted_; }
+
+private:
+    std::optional<std::string> handleLogin(std::string_view message);
+    [[nodiscard]] bool isTrusted(std::string_view name) const;
+
+    UiMailbox& mailbox_;
+    ConnectionState& state_;
+    Sleeper& sleeper_;
+    std::optional<TrustedPhone> trusted_;
+    std::string peerAddress_;
+    // An acceptance counts only once this connection has sent a login, so
+    // that a decision left over from a gone connection admits nobody.
+    bool loginSeen_ = false;
+};
+
+}  // namespace vork

@@ -1,0 +1,51 @@
+// Hands texts from the listener thread to the window thread: each publish
+// queues its text and posts one message; each message takes the oldest text.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+
+#include "link/notifier.h"
+
+namespace vork {
+
+class UiMailbox {
+public:
+    static constexpr std::size_t QUEUE_LIMIT = 1024;
+
+    explicit UiMailbox(Notifier& notifier) : notifier_(notifier) {}
+
+    // False when the text was dropped (queue full) or the post failed.
+    bool publishStatus(std::string text) { return publish(Slot::Status, std::move(text)); }
+    bool publishNotice(std::string text) { return publish(Slot::Notice, std::move(text)); }
+    bool publishRequest(std::string name) { return publish(Slot::Request, std::move(name)); }
+    bool publishCommand(std::string text) { return publish(Slot::Command, std::move(text)); }
+    bool publishDisconnected() { return notifier_.post(WM_PHONE_DISCONNECTED); }
+
+    // The oldest queued text; empty when none is queued.
+    std::string readStatus() { return take(Slot::Status); }
+    std::string readNotice() { return take(Slot::Notice); }
+    std::string readRequest() { return take(Slot::Request); }
+    std::string readCommand() { return take(Slot::Command); }
+
+private:
+    enum class Slot : std::size_t { Status, Notice, Request, Command };
+    struct Entry {
+        std::uint64_t id;
+        std::string text;
+    };
+
+    bool publish(Slot slot, std::string text);
+    std::string take(Slot slot);
+
+    Notifier& notifier_;
+    std::mutex mutex_;
+    std::uint64_t nextId_ = 0;
+    std::array<std::deque<Entry>, 4> queues_;
+};
+
+}  // namespace vork

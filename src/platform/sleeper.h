@@ -1,0 +1,16 @@
+// A pause that can be cut short when the owner asks its thread to stop.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/non_copyable.h"
+
+namespace vork {
+
+class Sleeper : public Interface {
+public:
+    // Waits the given time; false when a stop was requested before or during it.
+    virtual bool sleep(std::uint32_t milliseconds) = 0;
+};
+
+}  // namespace vork

@@ -1,0 +1,13 @@
+// Conversions between the seam's window handle and the platform's HWND.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/window_handle.h"
+
+namespace vork::win32 {
+
+inline HWND toHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window.value); }
+inline WindowHandle fromHwnd(HWND window) { return WindowHandle{reinterpret_cast<std::uintptr_t>(window)}; }
+
+}  // namespace vork::win32

@@ -1,0 +1,75 @@
+#include "platform/win32/win32_window_manager.h"
+
+#include <vector>
+
+#include "platform/win32/win32_handles.h"
+
+namespace vork::win32 {
+
+namespace {
+
+template <typename Reader>
+std::string readText(std::size_t bufferSize, Reader read) {
+    if (bufferSize == 0) return {};
+    std::vector<char> buffer(bufferSize, '\0');
+    const int length = read(buffer.data(), static_cast<int>(bufferSize));
+    if (length <= 0) return {};
+    return std::string(buffer.data(), static_cast<std::size_t>(length));
+}
+
+BOOL CALLBACK visitWindow(HWND window, LPARAM context) {
+    const auto& visit = *reinterpret_cast<const std::function<bool(WindowHandle)>*>(context);
+    return visit(fromHwnd(window)) ? TRUE : FALSE;
+}
+
+}  // namespace
+
+WindowHandle Win32WindowManager::foregroundWindow() { return fromHwnd(GetForegroundWindow()); }
+
+std::string Win32WindowManager::windowText(WindowHandle window, std::size_t bufferSize) {
+    return readText(bufferSize, [&](char* buffer, int size) {
+        return GetWindowTextA(toHwnd(window), buffer, size);
+    });
+}
+
+std::string Win32WindowManager::className(WindowHandle window, std::size_t bufferSize) {
+    return readText(bufferSize, [&](char* buffer, int size) {
+        return GetClassNameA(toHwnd(window), buffer, size);
+    });
+}
+
+WindowHandle Win32WindowManager::findWindow(const std::optional<std::string>& className,
+                                            const std::optional<std::string>& title) {
+    return fromHwnd(FindWindowA(className ? className->c_str() : nullptr,
+                                title ? title->c_str() : nullptr));
+}
+
+void Win32WindowManager::enumerateWindows(const std::function<bool(WindowHandle)>& visit) {
+    EnumWindows(visitWindow, reinterpret_cast<LPARAM>(&visit));
+}
+
+void Win32WindowManager::sendSysCommand(WindowHandle window, std::uintptr_t command,
+                                        WindowHandle parameter) {
+    SendMessageA(toHwnd(window), WM_SYSCOMMAND, static_cast<WPARAM>(command),
+                 static_cast<LPARAM>(parameter.value));
+}
+
+void Win32WindowManager::showWindow(WindowHandle window, int showCommand) {
+    ShowWindow(toHwnd(window), showCommand);
+}
+
+void Win32WindowManager::setForegroundWindow(WindowHandle window) {
+    SetForegroundWindow(toHwnd(window));
+}
+
+void Win32WindowManager::setFocus(WindowHandle window) { SetFocus(toHwnd(window)); }
+
+bool Win32WindowManager::postMessage(WindowHandle window, unsigned message) {
+    return PostMessageA(toHwnd(window), message, 0, 0) != FALSE;
+}
+
+bool Win32WindowManager::setTimer(WindowHandle window, std::uintptr_t timerId, unsigned periodMs) {
+    return SetTimer(toHwnd(window), timerId, periodMs, nullptr) != 0;
+}
+
+}  // namespace vork::win32

@@ -1,0 +1,111 @@
+#include "fake_desktop.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace vork::test {
+
+namespace {
+
+std::string truncated(const std::string& text, std::size_t bufferSize) {
+    if (bufferSize == 0) return {};
+    return text.substr(0, bufferSize - 1);
+}
+
+bool equalsIgnoringCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+}  // namespace
+
+WindowHandle FakeDesktop::addWindow(std::string title, std::string className) {
+    const WindowHandle handle{nextHandle_++};
+    windows.push_back(FakeWindow{handle, std::move(title), std::move(className)});
+    return handle;
+}
+
+FakeWindow* FakeDesktop::window(WindowHandle handle) {
+    const auto found = std::find_if(windows.begin(), windows.end(),
+                                    [handle](const FakeWindow& w) { return w.handle == handle; });
+    return found == windows.end() ? nullptr : &*found;
+}
+
+void FakeDesktop::clear() {
+    windows.clear();
+    posted.clear();
+    foreground_ = WindowHandle{};
+    findWindowCalls = enumerateCalls = windowsVisited = 0;
+    failPosts = false;
+}
+
+std::string FakeDesktop::windowText(WindowHandle handle, std::size_t bufferSize) {
+    const FakeWindow* found = window(handle);
+    return found ? truncated(found->title, bufferSize) : std::string();
+}
+
+std::string FakeDesktop::className(WindowHandle handle, std::size_t bufferSize) {
+    const FakeWindow* found = window(handle);
+    return found ? truncated(found->className, bufferSize) : std::string();
+}
+
+WindowHandle FakeDesktop::findWindow(const std::optional<std::string>& className,
+                                     const std::optional<std::string>& title) {
+    ++findWindowCalls;
+    // Like the platform: class names and titles compare without regard to case.
+    for (const FakeWindow& w : windows) {
+        if (className && !equalsIgnoringCase(w.className, *className)) continue;
+        if (title && !equalsIgnoringCase(w.title, *title)) continue;
+        return w.handle;
+    }
+    return {};
+}
+
+void FakeDesktop::enumerateWindows(const std::function<bool(WindowHandle)>& visit) {
+    ++enumerateCalls;
+    const std::vector<FakeWindow> snapshot = windows;
+    for (const FakeWindow& w : snapshot) {
+        ++windowsVisited;
+        if (!visit(w.handle)) return;
+    }
+}
+
+void FakeDesktop::sendSysCommand(WindowHandle handle, std::uintptr_t command, WindowHandle parameter) {
+    log_.push_back("syscommand " + hex(static_cast<unsigned>(command)) + " " +
+                   hex(static_cast<unsigned>(handle.value)) + " " +
+                   hex(static_cast<unsigned>(parameter.value)));
+    if (FakeWindow* w = window(handle); w && command == SC_RESTORE_COMMAND) w->minimised = false;
+}
+
+void FakeDesktop::showWindow(WindowHandle handle, int showCommand) {
+    log_.push_back("show " + hex(static_cast<unsigned>(handle.value)) + " " + std::to_string(showCommand));
+    FakeWindow* w = window(handle);
+    if (!w) return;
+    if (showCommand == SHOW_WINDOW_SHOW) w->visible = true;
+    if (showCommand == SHOW_WINDOW_MINIMIZE) w->minimised = true;
+}
+
+void FakeDesktop::setForegroundWindow(WindowHandle handle) {
+    log_.push_back("foreground " + hex(static_cast<unsigned>(handle.value)));
+    foreground_ = handle;
+}
+
+void FakeDesktop::setFocus(WindowHandle handle) {
+    log_.push_back("focus " + hex(static_cast<unsigned>(handle.value)));
+}
+
+bool FakeDesktop::postMessage(WindowHandle handle, unsigned message) {
+    if (failPosts) return false;
+    posted.push_back(PostedMessage{handle, message});
+    return true;
+}
+
+bool FakeDesktop::setTimer(WindowHandle handle, std::uintptr_t timerId, unsigned periodMs) {
+    log_.push_back("timer " + hex(static_cast<unsigned>(handle.value)) + " " +
+                   std::to_string(timerId) + " " + std::to_string(periodMs));
+    return true;
+}
+
+}  // namespace vork::test

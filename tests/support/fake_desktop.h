@@ -1,0 +1,63 @@
+// A simulated desktop: top-level windows in window-manager order, a
+// foreground window, posted messages and timers.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "event_log.h"
+#include "platform/window_manager.h"
+
+namespace vork::test {
+
+struct FakeWindow {
+    WindowHandle handle;
+    std::string title;
+    std::string className;
+    bool visible = true;
+    bool minimised = false;
+};
+
+struct PostedMessage {
+    WindowHandle window;
+    unsigned message;
+};
+
+class FakeDesktop final : public WindowManager {
+public:
+    explicit FakeDesktop(EventLog& log) : log_(log) {}
+
+    // Adds a window behind the existing ones; returns its handle.
+    WindowHandle addWindow(std::string title, std::string className = "FakeClass");
+    FakeWindow* window(WindowHandle handle);
+    void setForeground(WindowHandle handle) { foreground_ = handle; }
+    void clear();
+
+    WindowHandle foregroundWindow() override { return foreground_; }
+    std::string windowText(WindowHandle window, std::size_t bufferSize) override;
+    std::string className(WindowHandle window, std::size_t bufferSize) override;
+    WindowHandle findWindow(const std::optional<std::string>& className,
+                            const std::optional<std::string>& title) override;
+    void enumerateWindows(const std::function<bool(WindowHandle)>& visit) override;
+    void sendSysCommand(WindowHandle window, std::uintptr_t command, WindowHandle parameter) override;
+    void showWindow(WindowHandle window, int showCommand) override;
+    void setForegroundWindow(WindowHandle window) override;
+    void setFocus(WindowHandle window) override;
+    bool postMessage(WindowHandle window, unsigned message) override;
+    bool setTimer(WindowHandle window, std::uintptr_t timerId, unsigned periodMs) override;
+
+    std::vector<FakeWindow> windows;
+    std::vector<PostedMessage> posted;
+    int findWindowCalls = 0;
+    int enumerateCalls = 0;
+    int windowsVisited = 0;
+    bool failPosts = false;
+
+private:
+    EventLog& log_;
+    WindowHandle foreground_;
+    std::uintptr_t nextHandle_ = 0x100;
+};
+
+}  // namespace vork::test

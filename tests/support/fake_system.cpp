@@ -1,0 +1,23 @@
+#include "fake_system.h"
+
+#include <string>
+
+namespace vork::test {
+
+void FakeSystem::sleep(std::uint32_t milliseconds) {
+    log_.push_back("sleep " + std::to_string(milliseconds));
+    sleptMs += milliseconds;
+}
+
+void FakeSystem::beep(std::uint32_t frequencyHz, std::uint32_t durationMs) {
+    log_.push_back("beep " + std::to_string(frequencyHz) + " " + std::to_string(durationMs));
+}
+
+bool FakeSleeper::sleep(std::uint32_t milliseconds) {
+    if (stopped || pauses.size() >= stopAfter) return false;
+    pauses.push_back(milliseconds);
+    if (onPause) onPause(pauses.size() - 1);
+    return !stopped;
+}
+
+}  // namespace vork::test

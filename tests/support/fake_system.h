@@ -1,0 +1,51 @@
+// Simulated time, speaker, version and code page: nothing waits, everything
+// is recorded in the shared log.
+#pragma once
+
+#include <functional>
+#include <set>
+#include <vector>
+
+#include "event_log.h"
+#include "platform/sleeper.h"
+#include "platform/system_services.h"
+
+namespace vork::test {
+
+inline constexpr std::uint32_t NT_VERSION = 0x1DB10106;  // top bit clear
+
+class FakeSystem final : public SystemServices {
+public:
+    explicit FakeSystem(EventLog& log) : log_(log) {}
+
+    void sleep(std::uint32_t milliseconds) override;
+    void beep(std::uint32_t frequencyHz, std::uint32_t durationMs) override;
+    std::uint32_t version() override {
+        ++versionCalls;
+        return versionValue;
+    }
+    bool isLeadByte(std::uint8_t byte) override { return leadBytes.contains(byte); }
+
+    std::uint32_t versionValue = NT_VERSION;
+    int versionCalls = 0;
+    std::set<std::uint8_t> leadBytes;
+    std::uint64_t sleptMs = 0;
+
+private:
+    EventLog& log_;
+};
+
+// A pause that returns at once, records what was asked, and lets a test act
+// (a user's decision, a stop request) at each pause.
+class FakeSleeper final : public Sleeper {
+public:
+    bool sleep(std::uint32_t milliseconds) override;
+
+    std::vector<std::uint32_t> pauses;
+    std::function<void(std::size_t pauseIndex)> onPause;
+    bool stopped = false;
+    // A test whose simulated user never decides ends here instead of hanging.
+    std::size_t stopAfter = 100'000;
+};
+
+}  // namespace vork::test

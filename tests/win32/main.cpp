@@ -1,0 +1,7 @@
+// GoogleTest entry point of the Win32 test programs (run under Wine).
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
