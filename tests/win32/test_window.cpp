@@ -33,7 +33,7 @@ LRESULT CALLBACK TestWindow::windowProcedure(HWND window, UINT message, WPARAM w
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* self = reinterpret_cast<TestWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (self) self->received_.push_back(ReceivedMessage{message, wParam, lParam, GetCurrentThreadId()});
+    if (self) self->received_.push_back(ReceivedMessage{message, wParam, lParam, GetCurrentThreadId(), GetMessageTime()});
     return DefWindowProcA(window, message, wParam, lParam);
 }
 

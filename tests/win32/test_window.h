@@ -13,6 +13,7 @@ struct ReceivedMessage {
     WPARAM wParam;
     LPARAM lParam;
     DWORD threadId;
+    LONG time;  // GetMessageTime: when the event was made
 };
 
 class TestWindow {
