@@ -1,0 +1,139 @@
+#include "remote/remote_controller.h"
+
+#include <limits>
+
+#include "remote/action_table.h"
+#include "remote/mixer_mute.h"
+
+namespace vork {
+
+namespace {
+
+struct HeldCommand {
+    std::string_view command;
+    HeldAction action;
+    std::int32_t interval;
+};
+
+constexpr std::array<HeldCommand, 6> HELD_COMMANDS = {{
+    {"D:2", HeldAction::VolumeUp, RemoteController::VOLUME_INTERVAL},
+    {"D:8", HeldAction::VolumeDown, RemoteController::VOLUME_INTERVAL},
+    {"D:U", HeldAction::PointerUp, RemoteController::POINTER_INTERVAL},
+    {"D:D", HeldAction::PointerDown, RemoteController::POINTER_INTERVAL},
+    {"D:L", HeldAction::PointerLeft, RemoteController::POINTER_INTERVAL},
+    {"D:R", HeldAction::PointerRight, RemoteController::POINTER_INTERVAL},
+}};
+
+constexpr std::int32_t SLOW_SPEED_LIMIT = 30;
+
+}  // namespace
+
+std::int32_t grownSpeed(std::int32_t speed) {
+    const std::int32_t growth = speed < SLOW_SPEED_LIMIT ? 5 : 10;
+    constexpr std::int32_t LARGEST = std::numeric_limits<std::int32_t>::max();
+    return speed > LARGEST - growth ? LARGEST : speed + growth;
+}
+
+RemoteController::RemoteController(const Desktop& desktop)
+    : desktop_(desktop),
+      activator_(desktop.windows, desktop.system),
+      keySender_(desktop.input, desktop.system, activator_) {}
+
+void RemoteController::dispatch(std::string_view command) {
+    resetHeld();
+    // Every command is its own text, so the order of these tests decides nothing.
+    if (command == "D:#") {
+        keySender_.send("{ESC}", false);
+        return;
+    }
+    if (command == "D:E") {
+        leftClick();
+        return;
+    }
+    if (command == "D:C") {
+        rightClick();
+        return;
+    }
+    for (const HeldCommand& held : HELD_COMMANDS) {
+        if (held.command == command) {
+            startHeld(held.action, held.interval);
+            return;
+        }
+    }
+    runAction(command);
+}
+
+void RemoteController::runAction(std::string_view command) {
+    const ActionRow* row = findActionRow(command);
+    if (!row) return;
+    const Action& action = row->byApp[static_cast<std::size_t>(foregroundApp())];
+    switch (action.kind) {
+    case Action::Kind::Keys: keySender_.send(action.keys, false); break;
+    case Action::Kind::Mute: toggleMute(); break;
+    case Action::Kind::Nothing: break;
+    }
+}
+
+void RemoteController::resetHeld() {
+    heldAction_ = HeldAction::None;
+    repeatInterval_ = 1;
+    speed_ = 5;
+    tickCount_ = 10;
+}
+
+void RemoteController::startHeld(HeldAction action, std::int32_t interval) {
+    heldAction_ = action;
+    repeatInterval_ = interval;
+}
+
+void RemoteController::tick() {
+    if (heldAction_ == HeldAction::None) return;
+    ++tickCount_;
+    speed_ = grownSpeed(speed_);
+    if (tickCount_ < repeatInterval_) return;
+    tickCount_ = 0;
+
+    const std::int32_t step = speed_ / 10;
+    switch (heldAction_) {
+    case HeldAction::PointerUp: movePointer(0, -step); break;
+    case HeldAction::PointerDown: movePointer(0, step); break;
+    case HeldAction::PointerLeft: movePointer(-step, 0); break;
+    case HeldAction::PointerRight: movePointer(step, 0); break;
+    case HeldAction::VolumeUp: volumeStep(true); break;
+    case HeldAction::VolumeDown: volumeStep(false); break;
+    case HeldAction::None: break;
+    }
+}
+
+void RemoteController::volumeStep(bool up) {
+    const VolumeStep& step = VOLUME_STEPS[static_cast<std::size_t>(foregroundApp())];
+    for (int i = 0; i < step.sends; ++i) keySender_.send(up ? step.up : step.down, false);
+}
+
+void RemoteController::movePointer(std::int32_t dx, std::int32_t dy) {
+    desktop_.input.sendMouseInput(MouseInput{dx, dy, MOUSE_MOVE});
+}
+
+void RemoteController::leftClick() { click(MOUSE_LEFT_DOWN, MOUSE_LEFT_UP); }
+
+void RemoteController::rightClick() { click(MOUSE_RIGHT_DOWN, MOUSE_RIGHT_UP); }
+
+void RemoteController::click(std::uint32_t downFlag, std::uint32_t upFlag) {
+    desktop_.input.sendMouseInput(MouseInput{0, 0, downFlag});
+    desktop_.input.sendMouseInput(MouseInput{0, 0, upFlag});
+}
+
+void RemoteController::toggleMute() {
+    MixerMute mixer(desktop_.mixer);
+    if (!mixer.open()) return;
+    if (!mixer.findMuteControl()) return;  // the mixer closes as it goes
+    mixer.setMute(!muted_);
+    // The program's own idea of the state flips even when the mixer refused,
+    // so the next toggle asks for the opposite.
+    muted_ = !muted_;
+    mixer.close();
+}
+
+ForegroundApp RemoteController::foregroundApp() { return detectForegroundApp(desktop_.windows, desktop_.system); }
+
+}  // namespace vork

@@ -1,0 +1,79 @@
+// Turns phone commands into actions for the application in front, and
+// repeats held actions (pointer movement, volume steps) on the window's timer.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "input/app_activator.h"
+#include "input/key_sender.h"
+#include "platform/input_injector.h"
+#include "platform/mixer_api.h"
+#include "platform/system_services.h"
+#include "platform/window_manager.h"
+#include "remote/foreground_app.h"
+
+namespace vork {
+
+enum class HeldAction : std::int32_t {
+    None = 0,
+    PointerUp = 1,
+    PointerDown = 2,
+    PointerLeft = 3,
+    PointerRight = 4,
+    VolumeUp = 5,
+    VolumeDown = 6,
+};
+
+struct Desktop {
+    WindowManager& windows;
+    InputInjector& input;
+    SystemServices& system;
+    MixerApi& mixer;
+};
+
+// The pointer speed one tick later: +5 below 30, +10 from there on, and never
+// past the largest value it can hold.
+std::int32_t grownSpeed(std::int32_t speed);
+
+class RemoteController {
+public:
+    static constexpr std::int32_t POINTER_INTERVAL = 1;
+    static constexpr std::int32_t VOLUME_INTERVAL = 4;
+
+    explicit RemoteController(const Desktop& desktop);
+    virtual ~RemoteController() = default;
+    RemoteController(const RemoteController&) = delete;
+    RemoteController& operator=(const RemoteController&) = delete;
+
+    void dispatch(std::string_view command);
+
+    void resetHeld();
+    void startHeld(HeldAction action, std::int32_t interval);
+    void tick();
+    void volumeStep(bool up);
+    void movePointer(std::int32_t dx, std::int32_t dy);
+    void leftClick();
+    void rightClick();
+    void toggleMute();
+
+    [[nodiscard]] HeldAction heldAction() const { return heldAction_; }
+    [[nodiscard]] std::int32_t speed() const { return speed_; }
+    [[nodiscard]] bool muted() const { return muted_; }
+
+private:
+    void runAction(std::string_view command);
+    void click(std::uint32_t downFlag, std::uint32_t upFlag);
+    ForegroundApp foregroundApp();
+
+    Desktop desktop_;
+    AppActivator activator_;
+    KeySender keySender_;
+    HeldAction heldAction_ = HeldAction::None;
+    std::int32_t repeatInterval_ = 1;
+    std::int32_t tickCount_ = 0;
+    std::int32_t speed_ = 5;
+    bool muted_ = false;
+};
+
+}  // namespace vork
