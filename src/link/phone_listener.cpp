@@ -1,0 +1,205 @@
+#include "link/phone_listener.h"
+
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+
+namespace vork {
+
+std::string setupFailureStatus(int step, int errorCode) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Cannot find bluetooth (%d #%d)", step, errorCode);
+    return text;
+}
+
+std::string_view receivedMessage(std::span<const char> received) {
+    const std::string_view bytes(received.data(), received.size());
+    return bytes.substr(0, bytes.find('\0'));
+}
+
+// What one cycle opened, given back on every path out of it.
+class PhoneListener::CycleSockets {
+public:
+    explicit CycleSockets(PhoneListener& owner) : owner_(owner) {}
+    ~CycleSockets() {
+        if (connection_) owner_.closeTracked(*connection_);
+        if (listening_) owner_.closeTracked(*listening_);
+        if (registered_) owner_.sockets_.unregisterService(*registered_);
+        if (started_) owner_.sockets_.cleanup();
+    }
+    CycleSockets(const CycleSockets&) = delete;
+    CycleSockets& operator=(const CycleSockets&) = delete;
+
+    bool started_ = false;
+    std::optional<SocketHandle> listening_;
+    std::optional<SocketHandle> connection_;
+    std::optional<SocketAddress> registered_;
+
+private:
+    PhoneListener& owner_;
+};
+
+PhoneListener::PhoneListener(RfcommSockets& sockets, UiMailbox& mailbox, ConnectionState& state, Sleeper& sleeper)
+    : sockets_(sockets), mailbox_(mailbox), state_(state), sleeper_(sleeper), protocol_(mailbox, state, sleeper) {}
+
+void PhoneListener::run() {
+    while (runCycle()) {
+    }
+}
+
+bool PhoneListener::runCycle() {
+    state_.set(Pending);
+    mailbox_.publishStatus(std::string(SEARCHING_STATUS));
+    if (!sleeper_.sleep(CYCLE_PAUSE_MS)) return false;
+    {
+        CycleSockets cycle(*this);
+        if (!sockets_.startup()) return true;
+        cycle.started_ = true;
+        if (setUp(cycle)) return serveNextPhone(cycle);
+    }  // what the failed setup opened is closed before the pause
+    return sleeper_.sleep(SETUP_FAILURE_PAUSE_MS);
+}
+
+bool PhoneListener::serveNextPhone(CycleSockets& cycle) {
+    mailbox_.publishStatus(std::string(WAITING_STATUS));
+    const auto connection = sockets_.accept(*cycle.listening_);
+    if (!connection) return true;  // not reported; a stop shows at the next pause
+    track(connection->socket);
+    cycle.connection_ = connection->socket;
+    return serve(cycle, *connection);
+}
+
+bool PhoneListener::setUp(CycleSockets& cycle) {
+    const auto fail = [this](int step) {
+        mailbox_.publishStatus(setupFailureStatus(step, sockets_.lastError()));
+        return false;
+    };
+    const auto socket = sockets_.createSocket();
+    if (!socket) return fail(1);
+    track(*socket);
+    cycle.listening_ = *socket;
+    if (!sockets_.queryProtocolInfo(*socket)) return fail(2);
+    if (!sockets_.bindAnyChannel(*socket)) return fail(3);
+    const auto address = sockets_.boundAddress(*socket);
+    if (!address) return fail(4);
+    if (!sockets_.listen(*socket, LISTEN_BACKLOG)) return fail(5);
+    if (!sockets_.registerService(*address)) return fail(6);
+    cycle.registered_ = *address;
+    return true;
+}
+
+bool PhoneListener::serve(CycleSockets& cycle, const AcceptedConnection& connection) {
+    // A decision left from an earlier connection must not carry over.
+    state_.set(Pending);
+    protocol_.beginConnection(connection.peerAddress);
+
+    std::array<char, RECEIVE_BUFFER_SIZE> buffer{};
+    bool stopped = false;
+    for (;;) {
+        buffer.fill('\0');
+        const int received = sockets_.receive(connection.socket, buffer);
+        if (received <= 0) break;
+        const auto reply = protocol_.handleRequest(
+            receivedMessage(std::span<const char>(buffer.data(), static_cast<std::size_t>(received))));
+        if (!reply) {
+            stopped = true;
+            break;
+        }
+        // The whole reply, however the link splits it; errors end nothing here,
+        // the next receive notices a broken link.
+        // An empty reply is still one (empty) send.
+        std::string_view rest = *reply;
+        do {
+            const int sent = sockets_.send(connection.socket, rest);
+            if (sent <= 0) break;
+            rest.remove_prefix(std::min(rest.size(), static_cast<std::size_t>(sent)));
+        } while (!rest.empty());
+    }
+    closeTracked(connection.socket);
+    cycle.connection_.reset();
+    // The window stops whatever the gone phone was holding.
+    mailbox_.publishDisconnected();
+    return !stopped;
+}
+
+void PhoneListener::track(SocketHandle socket) {
+    {
+        const std::lock_guard lock(socketsMutex_);
+        if (!stopping_) {
+            activeSockets_.insert(socket);
+            return;
+        }
+    }
+    // Opened after a stop was asked for: nothing may block on it.
+    sockets_.close(socket);
+}
+
+void PhoneListener::closeTracked(SocketHandle socket) {
+    {
+        const std::lock_guard lock(socketsMutex_);
+        if (activeSockets_.erase(socket) == 0) return;  // the stopping thread closed it
+    }
+    sockets_.close(socket);
+}
+
+void PhoneListener::closeActiveSockets() {
+    const std::lock_guard lock(socketsMutex_);
+    stopping_ = true;
+    for (const SocketHandle socket : activeSockets_) sockets_.close(socket);
+    activeSockets_.clear();
+}
+
+struct ListenerThread::Shared {
+    Shared(std::unique_ptr<RfcommSockets> ownSockets, std::shared_ptr<UiMailbox> ownMailbox,
+           std::shared_ptr<ConnectionState> ownState)
+        : sockets(std::move(ownSockets)),
+          mailbox(std::move(ownMailbox)),
+          state(std::move(ownState)),
+          listener(*sockets, *mailbox, *state, stop) {}
+
+    std::unique_ptr<RfcommSockets> sockets;
+    std::shared_ptr<UiMailbox> mailbox;
+    std::shared_ptr<ConnectionState> state;
+    StopSignal stop;
+    PhoneListener listener;
+    std::mutex doneMutex;
+    std::condition_variable doneChanged;
+    bool done = false;
+};
+
+ListenerThread::ListenerThread(std::unique_ptr<RfcommSockets> sockets, std::shared_ptr<UiMailbox> mailbox,
+                               std::shared_ptr<ConnectionState> state)
+    : shared_(std::make_shared<Shared>(std::move(sockets), std::move(mailbox), std::move(state))) {}
+
+bool ListenerThread::start() {
+    if (thread_.joinable()) return false;
+    // The thread keeps its own share, so a thread that outlives a bounded
+    // join never touches freed memory.
+    thread_ = std::thread([shared = shared_] {
+        shared->listener.run();
+        const std::lock_guard lock(shared->doneMutex);
+        shared->done = true;
+        shared->doneChanged.notify_all();
+    });
+    return true;
+}
+
+bool ListenerThread::stop() {
+    if (!thread_.joinable()) return true;
+    shared_->stop.requestStop();
+    shared_->listener.closeActiveSockets();
+    bool finished = false;
+    {
+        std::unique_lock lock(shared_->doneMutex);
+        finished = shared_->doneChanged.wait_for(lock, std::chrono::milliseconds(JOIN_LIMIT_MS),
+                                                 [this] { return shared_->done; });
+    }
+    if (finished)
+        thread_.join();
+    else
+        thread_.detach();
+    return finished;
+}
+
+}  // namespace vork

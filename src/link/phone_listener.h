@@ -1,0 +1,90 @@
+// The listener thread's work: offer the service, accept one phone at a time,
+// answer each message through the protocol, and start over after any failure.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "link/connection_state.h"
+#include "link/phone_protocol.h"
+#include "link/stop_signal.h"
+#include "link/ui_mailbox.h"
+#include "platform/rfcomm_sockets.h"
+
+namespace vork {
+
+inline constexpr std::string_view SEARCHING_STATUS = "Searching for bluetooth device..";
+inline constexpr std::string_view WAITING_STATUS = "Waiting for phone to connect";
+inline constexpr std::uint32_t CYCLE_PAUSE_MS = 2000;
+inline constexpr std::uint32_t SETUP_FAILURE_PAUSE_MS = 3000;
+inline constexpr std::size_t RECEIVE_BUFFER_SIZE = 1024;
+inline constexpr int LISTEN_BACKLOG = 10;
+
+// "Cannot find bluetooth (N #code)" for the Nth setup call.
+std::string setupFailureStatus(int step, int errorCode);
+
+// The message in a receive buffer: the bytes up to the first zero byte.
+std::string_view receivedMessage(std::span<const char> received);
+
+class PhoneListener {
+public:
+    PhoneListener(RfcommSockets& sockets, UiMailbox& mailbox, ConnectionState& state, Sleeper& sleeper);
+
+    // Runs cycles until a pause reports a stop.
+    void run();
+    // One cycle; false when a stop ended it.
+    bool runCycle();
+    // From another thread, once a stop is under way: ends a blocking accept
+    // or receive at once, and closes any socket opened later.
+    void closeActiveSockets();
+
+    [[nodiscard]] const PhoneProtocol& protocol() const { return protocol_; }
+
+private:
+    class CycleSockets;
+    bool setUp(CycleSockets& cycle);
+    bool serveNextPhone(CycleSockets& cycle);
+    bool serve(CycleSockets& cycle, const AcceptedConnection& connection);
+    void track(SocketHandle socket);
+    void closeTracked(SocketHandle socket);
+
+    RfcommSockets& sockets_;
+    UiMailbox& mailbox_;
+    ConnectionState& state_;
+    Sleeper& sleeper_;
+    PhoneProtocol protocol_;
+
+    // Sockets the stopping thread may close; a socket is closed exactly once.
+    std::mutex socketsMutex_;
+    std::set<SocketHandle> activeSockets_;
+    bool stopping_ = false;
+};
+
+// Runs a PhoneListener on its own thread and stops it without suspending it.
+class ListenerThread {
+public:
+    static constexpr std::uint32_t JOIN_LIMIT_MS = 2000;
+
+    ListenerThread(std::unique_ptr<RfcommSockets> sockets, std::shared_ptr<UiMailbox> mailbox,
+                   std::shared_ptr<ConnectionState> state);
+    ~ListenerThread() { stop(); }
+    ListenerThread(const ListenerThread&) = delete;
+    ListenerThread& operator=(const ListenerThread&) = delete;
+
+    bool start();
+    // Stop flag, closed sockets, woken wait; then a join of at most 2 s.
+    // True when the thread has ended.
+    bool stop();
+
+private:
+    struct Shared;
+    std::shared_ptr<Shared> shared_;
+    std::thread thread_;
+};
+
+}  // namespace vork

@@ -1,0 +1,46 @@
+// The socket calls of the phone listener, in the order a cycle makes them.
+// Failing calls leave their error code for lastError().
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/non_copyable.h"
+
+namespace vork {
+
+using SocketHandle = std::uintptr_t;
+
+// The bound local address, kept as the platform's bytes.
+using SocketAddress = std::vector<std::uint8_t>;
+
+struct AcceptedConnection {
+    SocketHandle socket;
+    std::string peerAddress;  // the device the phone speaks from
+};
+
+class RfcommSockets : public Interface {
+public:
+    virtual bool startup() = 0;
+    virtual void cleanup() = 0;
+    virtual std::optional<SocketHandle> createSocket() = 0;
+    virtual bool queryProtocolInfo(SocketHandle socket) = 0;
+    virtual bool bindAnyChannel(SocketHandle socket) = 0;
+    virtual std::optional<SocketAddress> boundAddress(SocketHandle socket) = 0;
+    virtual bool listen(SocketHandle socket, int backlog) = 0;
+    virtual bool registerService(const SocketAddress& address) = 0;
+    virtual void unregisterService(const SocketAddress& address) = 0;
+    virtual std::optional<AcceptedConnection> accept(SocketHandle listening) = 0;
+    // Bytes received, 0 when the peer closed, negative on error.
+    virtual int receive(SocketHandle socket, std::span<char> buffer) = 0;
+    // Bytes sent, negative on error.
+    virtual int send(SocketHandle socket, std::string_view data) = 0;
+    virtual void close(SocketHandle socket) = 0;
+    virtual int lastError() = 0;
+};
+
+}  // namespace vork

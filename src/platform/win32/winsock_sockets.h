@@ -1,0 +1,49 @@
+// The socket calls both transports share (Winsock 2); the transports differ
+// only in the socket they make, how they bind, advertise and name the peer.
+#pragma once
+
+#include "platform/rfcomm_sockets.h"
+
+namespace vork::win32 {
+
+class WinsockSockets : public RfcommSockets {
+public:
+    bool startup() override;
+    void cleanup() override;
+    bool queryProtocolInfo(SocketHandle socket) override;
+    std::optional<SocketAddress> boundAddress(SocketHandle socket) override;
+    bool listen(SocketHandle socket, int backlog) override;
+    int receive(SocketHandle socket, std::span<char> buffer) override;
+    int send(SocketHandle socket, std::string_view data) override;
+    void close(SocketHandle socket) override;
+    int lastError() override;
+};
+
+// The shipped transport: an RFCOMM server advertised as a Serial Port
+// Profile service named "a".
+class BluetoothSockets final : public WinsockSockets {
+public:
+    std::optional<SocketHandle> createSocket() override;
+    bool bindAnyChannel(SocketHandle socket) override;
+    bool registerService(const SocketAddress& address) override;
+    void unregisterService(const SocketAddress& address) override;
+    std::optional<AcceptedConnection> accept(SocketHandle listening) override;
+};
+
+// The test transport: TCP on 127.0.0.1 at a fixed port, nothing advertised;
+// the peer's IPv4 address stands in for the phone's device address.
+class LoopbackSockets final : public WinsockSockets {
+public:
+    explicit LoopbackSockets(std::uint16_t port) : port_(port) {}
+
+    std::optional<SocketHandle> createSocket() override;
+    bool bindAnyChannel(SocketHandle socket) override;
+    bool registerService(const SocketAddress& address) override;
+    void unregisterService(const SocketAddress& address) override;
+    std::optional<AcceptedConnection> accept(SocketHandle listening) override;
+
+private:
+    std::uint16_t port_;
+};
+
+}  // namespace vork::win32

@@ -1,0 +1,169 @@
+#include "scripted_sockets.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+namespace vork::test {
+
+bool ScriptedSockets::startup() {
+    const std::lock_guard lock(mutex_);
+    if (failStartup) return false;
+    ++startups_;
+    return true;
+}
+
+void ScriptedSockets::cleanup() {
+    const std::lock_guard lock(mutex_);
+    ++cleanups_;
+}
+
+bool ScriptedSockets::fails(Call call) { return failingCall == call; }
+
+std::optional<SocketHandle> ScriptedSockets::createSocket() {
+    const std::lock_guard lock(mutex_);
+    if (fails(Call::Socket)) return std::nullopt;
+    const SocketHandle socket = nextSocket_++;
+    open_.insert(socket);
+    return socket;
+}
+
+bool ScriptedSockets::queryProtocolInfo(SocketHandle socket) {
+    const std::lock_guard lock(mutex_);
+    return open_.contains(socket) && !fails(Call::ProtocolInfo);
+}
+
+bool ScriptedSockets::bindAnyChannel(SocketHandle socket) {
+    const std::lock_guard lock(mutex_);
+    return open_.contains(socket) && !fails(Call::Bind);
+}
+
+std::optional<SocketAddress> ScriptedSockets::boundAddress(SocketHandle socket) {
+    const std::lock_guard lock(mutex_);
+    if (!open_.contains(socket) || fails(Call::BoundAddress)) return std::nullopt;
+    return SocketAddress{0x20, 0x00, static_cast<std::uint8_t>(socket)};
+}
+
+bool ScriptedSockets::listen(SocketHandle socket, int backlog) {
+    const std::lock_guard lock(mutex_);
+    return open_.contains(socket) && backlog == 10 && !fails(Call::Listen);
+}
+
+bool ScriptedSockets::registerService(const SocketAddress&) {
+    const std::lock_guard lock(mutex_);
+    if (fails(Call::Register)) return false;
+    ++registrations_;
+    return true;
+}
+
+void ScriptedSockets::unregisterService(const SocketAddress&) {
+    const std::lock_guard lock(mutex_);
+    ++unregistrations_;
+}
+
+bool ScriptedSockets::blockUntilClosed(std::unique_lock<std::mutex>& lock, SocketHandle socket) {
+    blocked_ = true;
+    changed_.notify_all();
+    // Bounded, so a broken stop shows as a failed test rather than a hang.
+    const bool closed = changed_.wait_for(lock, std::chrono::seconds(20), [&] { return !open_.contains(socket); });
+    blocked_ = false;
+    return closed;
+}
+
+std::optional<AcceptedConnection> ScriptedSockets::accept(SocketHandle listening) {
+    std::unique_lock lock(mutex_);
+    if (!open_.contains(listening) || failAccept) return std::nullopt;
+    if (connections.empty()) {
+        if (blockWhenNoConnection) blockUntilClosed(lock, listening);
+        return std::nullopt;
+    }
+    current_ = std::move(connections.front());
+    connections.pop_front();
+    nextChunk_ = 0;
+    const SocketHandle socket = nextSocket_++;
+    open_.insert(socket);
+    return AcceptedConnection{socket, current_->peerAddress};
+}
+
+int ScriptedSockets::receive(SocketHandle socket, std::span<char> buffer) {
+    std::unique_lock lock(mutex_);
+    receiveSizes_.push_back(buffer.size());
+    if (!open_.contains(socket) || !current_) return -1;
+    if (nextChunk_ < current_->chunks.size()) {
+        const std::string& chunk = current_->chunks[nextChunk_++];
+        const std::size_t size = std::min(chunk.size(), buffer.size());
+        std::memcpy(buffer.data(), chunk.data(), size);
+        return static_cast<int>(size);
+    }
+    if (current_->blockAtEnd) {
+        blockUntilClosed(lock, socket);
+        return -1;
+    }
+    return current_->endResult;
+}
+
+int ScriptedSockets::send(SocketHandle socket, std::string_view data) {
+    const std::lock_guard lock(mutex_);
+    if (!open_.contains(socket) || failSends) return -1;
+    const std::size_t size = sendLimit == 0 ? data.size() : std::min(sendLimit, data.size());
+    replies_.emplace_back(data.substr(0, size));
+    return static_cast<int>(size);
+}
+
+void ScriptedSockets::close(SocketHandle socket) {
+    const std::lock_guard lock(mutex_);
+    if (open_.erase(socket) == 0) ++doubleCloses_;
+    changed_.notify_all();
+}
+
+int ScriptedSockets::lastError() {
+    const std::lock_guard lock(mutex_);
+    return errorCode;
+}
+
+std::set<SocketHandle> ScriptedSockets::openSockets() const {
+    const std::lock_guard lock(mutex_);
+    return open_;
+}
+
+std::vector<std::string> ScriptedSockets::replies() const {
+    const std::lock_guard lock(mutex_);
+    return replies_;
+}
+
+std::vector<std::size_t> ScriptedSockets::receiveSizes() const {
+    const std::lock_guard lock(mutex_);
+    return receiveSizes_;
+}
+
+int ScriptedSockets::registrations() const {
+    const std::lock_guard lock(mutex_);
+    return registrations_;
+}
+
+int ScriptedSockets::unregistrations() const {
+    const std::lock_guard lock(mutex_);
+    return unregistrations_;
+}
+
+int ScriptedSockets::startups() const {
+    const std::lock_guard lock(mutex_);
+    return startups_;
+}
+
+int ScriptedSockets::cleanups() const {
+    const std::lock_guard lock(mutex_);
+    return cleanups_;
+}
+
+int ScriptedSockets::doubleCloses() const {
+    const std::lock_guard lock(mutex_);
+    return doubleCloses_;
+}
+
+bool ScriptedSockets::waitUntilBlocked() {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(20), [this] { return blocked_; });
+}
+
+}  // namespace vork::test

@@ -1,0 +1,85 @@
+// A scripted socket layer: each accepted connection delivers its chunks, then
+// closes, fails or blocks; any call can be made to fail; everything is
+// recorded. Safe to drive from the listener thread while a test stops it.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/rfcomm_sockets.h"
+
+namespace vork::test {
+
+struct ScriptedConnection {
+    std::string peerAddress = "00:11:22:33:44:55";
+    std::vector<std::string> chunks;  // one receive each
+    int endResult = 0;                // after the chunks: 0 closed, negative error
+    bool blockAtEnd = false;          // or wait until the socket is closed
+};
+
+class ScriptedSockets final : public RfcommSockets {
+public:
+    enum class Call { None, Socket, ProtocolInfo, Bind, BoundAddress, Listen, Register };
+
+    bool startup() override;
+    void cleanup() override;
+    std::optional<SocketHandle> createSocket() override;
+    bool queryProtocolInfo(SocketHandle socket) override;
+    bool bindAnyChannel(SocketHandle socket) override;
+    std::optional<SocketAddress> boundAddress(SocketHandle socket) override;
+    bool listen(SocketHandle socket, int backlog) override;
+    bool registerService(const SocketAddress& address) override;
+    void unregisterService(const SocketAddress& address) override;
+    std::optional<AcceptedConnection> accept(SocketHandle listening) override;
+    int receive(SocketHandle socket, std::span<char> buffer) override;
+    int send(SocketHandle socket, std::string_view data) override;
+    void close(SocketHandle socket) override;
+    int lastError() override;
+
+    // Knobs, set before the listener runs.
+    bool failStartup = false;
+    Call failingCall = Call::None;
+    int errorCode = 10050;
+    bool failAccept = false;
+    bool blockWhenNoConnection = false;
+    std::size_t sendLimit = 0;  // 0: everything at once
+    bool failSends = false;
+    std::deque<ScriptedConnection> connections;
+
+    // Records, read after the listener stopped (or under waitFor).
+    std::set<SocketHandle> openSockets() const;
+    std::vector<std::string> replies() const;  // per send call
+    std::vector<std::size_t> receiveSizes() const;
+    int registrations() const;
+    int unregistrations() const;
+    int startups() const;
+    int cleanups() const;
+    int doubleCloses() const;
+    // Waits until a blocking call is under way.
+    bool waitUntilBlocked();
+
+private:
+    bool fails(Call call);
+    bool blockUntilClosed(std::unique_lock<std::mutex>& lock, SocketHandle socket);
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    SocketHandle nextSocket_ = 100;
+    std::set<SocketHandle> open_;
+    std::vector<std::string> replies_;
+    std::vector<std::size_t> receiveSizes_;
+    std::optional<ScriptedConnection> current_;
+    std::size_t nextChunk_ = 0;
+    int registrations_ = 0;
+    int unregistrations_ = 0;
+    int startups_ = 0;
+    int cleanups_ = 0;
+    int doubleCloses_ = 0;
+    bool blocked_ = false;
+};
+
+}  // namespace vork::test

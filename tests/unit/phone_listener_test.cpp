@@ -1,0 +1,169 @@
+#include "link/phone_listener.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_system.h"
+#include "recording_notifier.h"
+#include "scripted_sockets.h"
+
+namespace vork {
+namespace {
+
+using test::ScriptedConnection;
+using test::ScriptedSockets;
+
+class PhoneListenerTest : public ::testing::Test {
+protected:
+    std::vector<std::string> statuses() {
+        std::vector<std::string> texts;
+        for (unsigned message : notifier.messages())
+            if (message == WM_PHONE_STATUS) texts.push_back(mailbox.readStatus());
+        return texts;
+    }
+    int disconnections() const {
+        const auto messages = notifier.messages();
+        return static_cast<int>(std::count(messages.begin(), messages.end(), WM_PHONE_DISCONNECTED));
+    }
+
+    ScriptedSockets sockets;
+    test::RecordingNotifier notifier;
+    UiMailbox mailbox{notifier};
+    ConnectionState state;
+    test::FakeSleeper sleeper;
+    PhoneListener listener{sockets, mailbox, state, sleeper};
+};
+
+TEST_F(PhoneListenerTest, EachFailingSetupCall_ShowsItsNumberAndCode_ClosesAndPauses) {
+    using Call = ScriptedSockets::Call;
+    const std::vector<std::pair<Call, std::string>> cases = {
+        {Call::Socket, "Cannot find bluetooth (1 #10043)"},
+        {Call::ProtocolInfo, "Cannot find bluetooth (2 #10043)"},
+        {Call::Bind, "Cannot find bluetooth (3 #10043)"},
+        {Call::BoundAddress, "Cannot find bluetooth (4 #10043)"},
+        {Call::Listen, "Cannot find bluetooth (5 #10043)"},
+        {Call::Register, "Cannot find bluetooth (6 #10043)"},
+    };
+    sockets.errorCode = 10043;
+    for (const auto& [call, text] : cases) {
+        SCOPED_TRACE(text);
+        sockets.failingCall = call;
+        notifier.clear();
+        sleeper.pauses.clear();
+        EXPECT_TRUE(listener.runCycle());
+        EXPECT_EQ((std::vector<std::string>{"Searching for bluetooth device..", text}), statuses());
+        EXPECT_EQ((std::vector<std::uint32_t>{2000, 3000}), sleeper.pauses);
+        EXPECT_TRUE(sockets.openSockets().empty());
+    }
+    EXPECT_EQ(0, sockets.registrations());
+    EXPECT_EQ(sockets.startups(), sockets.cleanups());
+}
+
+TEST_F(PhoneListenerTest, NegativeErrorCode_PrintsWithItsSign) {
+    EXPECT_EQ("Cannot find bluetooth (3 #-5)", setupFailureStatus(3, -5));
+    EXPECT_EQ("Cannot find bluetooth (1 #-2147483648)", setupFailureStatus(1, -2147483647 - 1));
+}
+
+TEST_F(PhoneListenerTest, FailingStartup_StartsOverWithoutAMessage) {
+    sockets.failStartup = true;
+    EXPECT_TRUE(listener.runCycle());
+    EXPECT_TRUE(listener.runCycle());
+    EXPECT_EQ(std::vector<std::string>(2, "Searching for bluetooth device.."), statuses());
+    EXPECT_EQ((std::vector<std::uint32_t>{2000, 2000}), sleeper.pauses);
+}
+
+TEST_F(PhoneListenerTest, Connection_IsServedMessageByMessage) {
+    const std::string full(1024, 'x');
+    sockets.connections.push_back(ScriptedConnection{
+        "00:11:22:33:44:55", {"D:5", std::string("D:1\0junk", 8), full, std::string("\0D:2", 4), "LOGIN"}});
+    EXPECT_TRUE(listener.runCycle());
+    EXPECT_EQ((std::vector<std::string>{"D:5", "D:1", full, "", "LOGIN"}), sockets.replies());
+    for (const std::size_t size : sockets.receiveSizes()) EXPECT_EQ(1024U, size);
+    EXPECT_EQ((std::vector<std::string>{"Searching for bluetooth device..", "Waiting for phone to connect"}),
+              statuses());
+}
+
+TEST_F(PhoneListenerTest, JoinedMessages_AreOneMessage) {
+    sockets.connections.push_back(ScriptedConnection{"A", {"LOGIN:1PhoneD:1"}});
+    sleeper.onPause = [this](std::size_t index) {
+        if (index == 1) state.set(Accepted);
+    };
+    listener.runCycle();
+    ASSERT_TRUE(listener.protocol().trustedPhone());
+    EXPECT_EQ("PhoneD:1", listener.protocol().trustedPhone()->name);
+}
+
+TEST_F(PhoneListenerTest, LostConnection_ClosesEverything_AndTheNextCycleStartsAfresh) {
+    for (const int end : {0, -1}) {
+        SCOPED_TRACE(end);
+        sockets.connections.push_back(ScriptedConnection{"A", {"LOGIN:1Phone"}, end});
+        sleeper.onPause = [this](std::size_t index) {
+            if (index == 1) state.set(Accepted);
+        };
+        EXPECT_TRUE(listener.runCycle());
+        EXPECT_TRUE(sockets.openSockets().empty());
+        EXPECT_EQ(sockets.registrations(), sockets.unregistrations());
+        EXPECT_EQ(Accepted, state.get());
+        sleeper.onPause = nullptr;
+        sleeper.pauses.clear();
+        listener.runCycle();
+        EXPECT_EQ(Pending, state.get());
+        EXPECT_EQ((std::vector<std::uint32_t>{2000}), sleeper.pauses);
+    }
+    EXPECT_EQ(2, disconnections());
+    EXPECT_EQ(0, sockets.doubleCloses());
+}
+
+TEST_F(PhoneListenerTest, TrustedPhone_SurvivesCycles) {
+    sockets.connections.push_back(ScriptedConnection{"A", {"LOGIN:1Phone"}});
+    sockets.connections.push_back(ScriptedConnection{"A", {"LOGIN:1Phone", "D:1"}});
+    sleeper.onPause = [this](std::size_t index) {
+        if (index == 1) state.set(Accepted);
+    };
+    listener.runCycle();
+    sleeper.onPause = nullptr;
+    listener.runCycle();
+    EXPECT_EQ((std::vector<std::string>{"LOGIN OK\n\r", "LOGIN OK\n\r", "D:1"}), sockets.replies());
+}
+
+TEST_F(PhoneListenerTest, AcceptingAConnection_ResetsAStaleDecision) {
+    sockets.connections.push_back(ScriptedConnection{"B", {"D:5"}});
+    sleeper.onPause = [this](std::size_t) { state.set(Accepted); };  // a late ACCEPT click
+    listener.runCycle();
+    EXPECT_EQ((std::vector<std::string>{"D:5"}), sockets.replies());
+    for (unsigned message : notifier.messages()) EXPECT_NE(WM_PHONE_COMMAND, message);
+}
+
+TEST_F(PhoneListenerTest, FailedAccept_EndsTheCycleQuietly) {
+    sockets.failAccept = true;
+    EXPECT_TRUE(listener.runCycle());
+    EXPECT_TRUE(sockets.openSockets().empty());
+    EXPECT_EQ(1, sockets.unregistrations());
+    EXPECT_EQ(0, disconnections());
+}
+
+TEST_F(PhoneListenerTest, ShortSends_StillDeliverTheWholeReply_AndFailedSendsAreIgnored) {
+    sockets.sendLimit = 3;
+    sockets.connections.push_back(ScriptedConnection{"A", {"LOGIN:1Phone"}});
+    sleeper.onPause = [this](std::size_t index) {
+        if (index == 1) state.set(Rejected);
+    };
+    listener.runCycle();
+    EXPECT_EQ((std::vector<std::string>{"LOG", "IN ", "ERR", "\n\r"}), sockets.replies());
+
+    sockets.failSends = true;
+    sockets.connections.push_back(ScriptedConnection{"A", {"a", "b"}});
+    EXPECT_TRUE(listener.runCycle());
+    EXPECT_EQ(5U, sockets.receiveSizes().size()) << "2 receives on the first connection, 3 on the second";
+}
+
+TEST_F(PhoneListenerTest, StopDuringThePause_EndsTheRun) {
+    sleeper.onPause = [this](std::size_t index) {
+        if (index == 4) sleeper.stopped = true;
+    };
+    sockets.failingCall = ScriptedSockets::Call::Socket;
+    listener.run();
+    EXPECT_EQ(5U, sleeper.pauses.size());
+}
+
+}  // namespace
+}  // namespace vork

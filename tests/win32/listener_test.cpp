@@ -1,0 +1,65 @@
+// The listener over the real Winsock Bluetooth implementation: under Wine the
+// RFCOMM socket cannot be created, which is the program's "no Bluetooth" path.
+#include "link/phone_listener.h"
+
+#include <winsock2.h>
+#include <ws2bth.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/win32/win32_handles.h"
+#include "platform/win32/win32_window_manager.h"
+#include "platform/win32/winsock_sockets.h"
+#include "test_window.h"
+
+namespace vork {
+namespace {
+
+int bluetoothSocketError() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    const SOCKET socket = ::socket(AF_BTH, SOCK_STREAM, BTHPROTO_RFCOMM);
+    const int error = socket == INVALID_SOCKET ? WSAGetLastError() : 0;
+    if (socket != INVALID_SOCKET) closesocket(socket);
+    WSACleanup();
+    return error;
+}
+
+TEST(ListenerOnWine, NoBluetooth_ShowsTheSocketErrorAndSearchesAgain) {
+    const int error = bluetoothSocketError();
+    ASSERT_NE(0, error) << "this machine has Bluetooth; the no-Bluetooth path cannot be shown";
+
+    test::TestWindow window("Listener status target");
+    win32::Win32WindowManager windows;
+    WindowNotifier notifier(windows, win32::fromHwnd(window.handle()));
+    auto mailbox = std::make_shared<UiMailbox>(notifier);
+    auto state = std::make_shared<ConnectionState>();
+    ListenerThread thread(std::make_unique<win32::BluetoothSockets>(), mailbox, state);
+    const DWORD start = GetTickCount();
+    ASSERT_TRUE(thread.start());
+
+    std::vector<std::string> statuses;
+    std::vector<DWORD> times;
+    std::size_t seen = 0;
+    window.pumpUntil(
+        [&] {
+            for (; seen < window.received().size(); ++seen) {
+                if (window.received()[seen].message != WM_PHONE_STATUS) continue;
+                statuses.push_back(mailbox->readStatus());
+                times.push_back(GetTickCount() - start);
+            }
+            return statuses.size() >= 3;
+        },
+        15000);
+    EXPECT_TRUE(thread.stop());
+
+    const std::string cannot = "Cannot find bluetooth (1 #" + std::to_string(error) + ")";
+    ASSERT_EQ((std::vector<std::string>{"Searching for bluetooth device..", cannot, "Searching for bluetooth device.."}),
+              statuses);
+    EXPECT_GE(times[1] - times[0], 1900U) << "2 s search pause";
+    EXPECT_GE(times[2] - times[1], 2900U) << "3 s failure pause";
+}
+
+}  // namespace
+}  // namespace vork

@@ -1,0 +1,53 @@
+// A stand-in for the window around the loopback listener, for end-to-end
+// tests of the link before the program: it shows nothing and decides at once,
+// accepting phones whose name starts with "ok" and declining the others.
+//   loopback_host.exe PORT
+#include <windows.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "link/phone_listener.h"
+#include "platform/win32/win32_handles.h"
+#include "platform/win32/win32_window_manager.h"
+#include "platform/win32/winsock_sockets.h"
+
+namespace {
+
+std::shared_ptr<vork::UiMailbox> mailbox;
+std::shared_ptr<vork::ConnectionState> state;
+
+LRESULT CALLBACK hostProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == vork::WM_PHONE_REQUEST) {
+        const std::string name = mailbox->readRequest();
+        state->set(name.rfind("ok", 0) == 0 ? vork::Accepted : vork::Rejected);
+        return 0;
+    }
+    if (message == vork::WM_PHONE_STATUS) mailbox->readStatus();
+    if (message == vork::WM_PHONE_NOTICE) mailbox->readNotice();
+    if (message == vork::WM_PHONE_COMMAND) mailbox->readCommand();
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int port = argc > 1 ? std::atoi(argv[1]) : 5150;
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = hostProcedure;
+    windowClass.lpszClassName = "VorkLoopbackHost";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, "VorkLoopbackHost", "Vork loopback host", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  nullptr, nullptr);
+    vork::win32::Win32WindowManager windows;
+    vork::WindowNotifier notifier(windows, vork::win32::fromHwnd(window));
+    mailbox = std::make_shared<vork::UiMailbox>(notifier);
+    state = std::make_shared<vork::ConnectionState>();
+    vork::ListenerThread listener(std::make_unique<vork::win32::LoopbackSockets>(static_cast<std::uint16_t>(port)),
+                                  mailbox, state);
+    listener.start();
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    return 0;
+}
