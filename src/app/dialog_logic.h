@@ -1,0 +1,73 @@
+// What the main window does, free of any window-system type: its mode, the
+// phone's notifications, accept/decline/hide, Enter and Escape, the timer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "link/connection_state.h"
+#include "link/ui_mailbox.h"
+#include "platform/non_copyable.h"
+#include "remote/remote_controller.h"
+
+namespace vork {
+
+enum ControlId : int {
+    ACCEPT_BUTTON_ID = 1000,
+    STATUS_LINE_ID = 1001,
+    DECLINE_BUTTON_ID = 1002,
+    HIDE_BUTTON_ID = 1003,
+    NOTICE_LINE_ID = 1004,
+};
+
+enum DialogMode : std::int32_t {
+    IdleMode = 0,
+    RequestMode = 1,
+    ConnectedMode = 2,
+};
+
+inline constexpr std::string_view REQUEST_SUFFIX = " requesting connection.";
+inline constexpr std::uintptr_t REPEAT_TIMER_ID = 100;
+inline constexpr unsigned REPEAT_PERIOD_MS = 50;
+inline constexpr unsigned VK_RETURN_KEY = 0x0D;
+inline constexpr unsigned VK_ESCAPE_KEY = 0x1B;
+
+// The window as the logic sees it.
+class DialogView : public Interface {
+public:
+    virtual void setStatusText(const std::string& text) = 0;
+    virtual void setNoticeText(const std::string& text) = 0;
+    virtual void showControl(ControlId control, bool visible) = 0;
+    virtual void minimise() = 0;
+};
+
+class DialogLogic {
+public:
+    DialogLogic(DialogView& view, UiMailbox& mailbox, ConnectionState& state, RemoteController& controller)
+        : view_(view), mailbox_(mailbox), state_(state), controller_(controller) {}
+
+    // Mode idle, the three images hidden.
+    void initialise();
+    // The phone's notifications; false for any other message.
+    bool handlePhoneMessage(unsigned message);
+    // A key-down before normal dialog processing; true when it was consumed.
+    bool preTranslateKey(unsigned virtualKey);
+    // A click on one of the image controls; false for any other control.
+    bool handleClick(int controlId);
+    void handleTimer() { controller_.tick(); }
+
+    void accept();
+    void decline();
+    void hide() { view_.minimise(); }
+
+    [[nodiscard]] DialogMode mode() const { return mode_; }
+
+private:
+    DialogView& view_;
+    UiMailbox& mailbox_;
+    ConnectionState& state_;
+    RemoteController& controller_;
+    DialogMode mode_ = IdleMode;
+};
+
+}  // namespace vork

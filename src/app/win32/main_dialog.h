@@ -1,0 +1,73 @@
+// The program's only window: the status and notice lines, ACCEPT, DECLINE and
+// HIDE, the repeat timer, and the listener thread it starts and stops.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "app/dialog_logic.h"
+#include "app/win32/gdi_handles.h"
+#include "app/win32/image_button.h"
+#include "app/win32/status_label.h"
+#include "link/phone_listener.h"
+#include "platform/win32/win32_input_injector.h"
+#include "platform/win32/win32_mixer_api.h"
+#include "platform/win32/win32_system_services.h"
+#include "platform/win32/win32_window_manager.h"
+#include "remote/remote_controller.h"
+
+namespace vork::win32 {
+
+using SocketsFactory = std::function<std::unique_ptr<RfcommSockets>()>;
+
+class MainDialog final : public DialogView {
+public:
+    explicit MainDialog(SocketsFactory makeSockets);
+    // Stops the listener before anything it could reach is gone.
+    ~MainDialog() override;
+
+    bool create();
+    // Runs the window until the user closes it.
+    void runModal();
+    [[nodiscard]] HWND handle() const { return dialog_; }
+
+    void setStatusText(const std::string& text) override;
+    void setNoticeText(const std::string& text) override;
+    void showControl(ControlId control, bool visible) override;
+    void minimise() override;
+
+private:
+    static INT_PTR CALLBACK procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void initialise();
+    bool paintIconWhenMinimised();
+    INT_PTR controlColour(HDC context, HWND control);
+
+    SocketsFactory makeSockets_;
+    HWND dialog_ = nullptr;
+
+    StatusLabel noticeLabel_;
+    ImageButton hideButton_;
+    ImageButton declineButton_;
+    StatusLabel statusLabel_;
+    ImageButton acceptButton_;
+    UniqueIcon icon_;
+    UniqueBrush background_;
+
+    Win32WindowManager windows_;
+    Win32InputInjector input_;
+    Win32SystemServices system_;
+    Win32MixerApi mixer_;
+    RemoteController controller_;
+
+    std::shared_ptr<ConnectionState> state_;
+    std::unique_ptr<WindowNotifier> notifier_;
+    std::shared_ptr<UiMailbox> mailbox_;
+    std::unique_ptr<DialogLogic> logic_;
+    std::unique_ptr<ListenerThread> listener_;
+};
+
+}  // namespace vork::win32

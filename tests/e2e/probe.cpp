@@ -1,0 +1,237 @@
+// vork-probe: looks at and works Vork's window the way a user would, and
+// stands in for a media player, for the end-to-end tests under Wine.
+//   probe state                       status, notice and which images show
+//   probe wait-status TEXT [MS]       until the status line reads TEXT
+//   probe click ID                    a click on control ID (WM_COMMAND from it)
+//   probe key VK                      a key press sent to the window
+//   probe close                       the caption's close button
+//   probe wait-gone [MS]              until Vork's window is gone
+//   probe message-box TEXT [MS]       finds a message box showing TEXT, prints
+//                                     its caption and presses OK
+//   probe target TITLE FILE [MS]      a recording window in front: each key and
+//                                     button message is a line in FILE
+//   probe cursor                      prints the pointer position
+//   probe one-to-one                  pointer speed 1:1, no acceleration
+//   probe bare-window                 makes and destroys a window, then exits
+//   probe bluetooth-error             the error code of creating an RFCOMM socket
+#include <winsock2.h>
+#include <ws2bth.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr const char* CAPTION = "Pellandra v1.2";
+
+HWND vorkWindow() { return FindWindowA("#32770", CAPTION); }
+
+std::string controlText(HWND dialog, int id) {
+    char text[512] = {};
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+bool visible(HWND dialog, int id) { return IsWindowVisible(GetDlgItem(dialog, id)) != FALSE; }
+
+int state() {
+    HWND dialog = vorkWindow();
+    if (!dialog) {
+        std::printf("no window\n");
+        return 1;
+    }
+    std::printf("status=%s\nnotice=%s\naccept=%d\ndecline=%d\nhide=%d\nminimised=%d\n",
+                controlText(dialog, 1001).c_str(), controlText(dialog, 1004).c_str(), visible(dialog, 1000),
+                visible(dialog, 1002), visible(dialog, 1003), IsIconic(dialog) != FALSE);
+    return 0;
+}
+
+int waitStatus(const std::string& wanted, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    std::string last;
+    do {
+        if (HWND dialog = vorkWindow()) {
+            last = controlText(dialog, 1001);
+            if (last == wanted) {
+                std::printf("status=%s after %lu ms\n", last.c_str(), GetTickCount() - start);
+                return 0;
+            }
+        }
+        Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+    std::printf("status is \"%s\", not \"%s\"\n", last.c_str(), wanted.c_str());
+    return 1;
+}
+
+int click(int id) {
+    HWND dialog = vorkWindow();
+    if (!dialog) return 1;
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, STN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    return 0;
+}
+
+int key(int virtualKey) {
+    HWND dialog = vorkWindow();
+    if (!dialog) return 1;
+    PostMessageA(dialog, WM_KEYDOWN, static_cast<WPARAM>(virtualKey), 1);
+    PostMessageA(dialog, WM_KEYUP, static_cast<WPARAM>(virtualKey), static_cast<LPARAM>(0xC0000001));
+    return 0;
+}
+
+int waitGone(DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (vorkWindow()) {
+        if (GetTickCount() - start > timeoutMs) return 1;
+        Sleep(10);
+    }
+    return 0;
+}
+
+struct BoxSearch {
+    std::string text;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK findBox(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<BoxSearch*>(context);
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+    HWND child = nullptr;
+    while ((child = FindWindowExA(window, child, "Static", nullptr)) != nullptr) {
+        char text[256] = {};
+        GetWindowTextA(child, text, sizeof text);
+        if (search->text == text) {
+            search->found = window;
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+int messageBox(const std::string& text, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    BoxSearch search{text};
+    while (!search.found && GetTickCount() - start < timeoutMs) {
+        EnumWindows(findBox, reinterpret_cast<LPARAM>(&search));
+        if (!search.found) Sleep(50);
+    }
+    if (!search.found) {
+        std::printf("no message box shows \"%s\"\n", text.c_str());
+        return 1;
+    }
+    char caption[256] = {};
+    GetWindowTextA(search.found, caption, sizeof caption);
+    std::printf("caption=%s\n", caption);
+    std::fflush(stdout);
+    PostMessageA(search.found, WM_COMMAND, IDOK, 0);
+    return 0;
+}
+
+FILE* targetLog = nullptr;
+
+LRESULT CALLBACK targetProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const char* name = nullptr;
+    switch (message) {
+    case WM_KEYDOWN: name = "KEYDOWN"; break;
+    case WM_KEYUP: name = "KEYUP"; break;
+    case WM_SYSKEYDOWN: name = "SYSKEYDOWN"; break;
+    case WM_SYSKEYUP: name = "SYSKEYUP"; break;
+    case WM_LBUTTONDOWN: name = "LBUTTONDOWN"; break;
+    case WM_LBUTTONUP: name = "LBUTTONUP"; break;
+    case WM_RBUTTONDOWN: name = "RBUTTONDOWN"; break;
+    case WM_RBUTTONUP: name = "RBUTTONUP"; break;
+    default: break;
+    }
+    if (name && targetLog) {
+        if (message >= WM_KEYFIRST && message <= WM_KEYLAST)
+            std::fprintf(targetLog, "%s %02X scan %02X%s\n", name, static_cast<unsigned>(wParam),
+                         static_cast<unsigned>((lParam >> 16) & 0xFF), ((lParam >> 24) & 1) ? " ext" : "");
+        else
+            std::fprintf(targetLog, "%s\n", name);
+        std::fflush(targetLog);
+    }
+    if (message == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int target(const std::string& title, const char* file, DWORD lifetimeMs) {
+    targetLog = std::fopen(file, "wb");
+    if (!targetLog) return 1;
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = targetProcedure;
+    windowClass.lpszClassName = "VorkProbeTarget";
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, "VorkProbeTarget", title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 420,
+                                  240, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(window);
+    SetFocus(window);
+    std::fprintf(targetLog, "READY\n");
+    std::fflush(targetLog);
+    SetTimer(window, 1, lifetimeMs, nullptr);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (message.message == WM_TIMER && message.hwnd == window) break;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    std::fclose(targetLog);
+    return 0;
+}
+
+int cursor() {
+    POINT position{};
+    GetCursorPos(&position);
+    std::printf("%ld %ld\n", position.x, position.y);
+    return 0;
+}
+
+int oneToOne() {
+    int none[3] = {0, 0, 0};
+    SystemParametersInfoA(SPI_SETMOUSE, 0, none, SPIF_SENDCHANGE);
+    SystemParametersInfoA(SPI_SETMOUSESPEED, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(10)), SPIF_SENDCHANGE);
+    SetCursorPos(300, 500);
+    return 0;
+}
+
+int bluetoothError() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    const SOCKET socket = ::socket(AF_BTH, SOCK_STREAM, BTHPROTO_RFCOMM);
+    std::printf("%d\n", socket == INVALID_SOCKET ? WSAGetLastError() : 0);
+    if (socket != INVALID_SOCKET) closesocket(socket);
+    WSACleanup();
+    return 0;
+}
+
+int bareWindow() {
+    HWND window = CreateWindowExA(0, "Static", "bare", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100, nullptr,
+                                  nullptr, nullptr, nullptr);
+    DestroyWindow(window);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string command = argc > 1 ? argv[1] : "";
+    const auto number = [&](int index, long fallback) { return argc > index ? std::strtol(argv[index], nullptr, 0) : fallback; };
+    if (command == "state") return state();
+    if (command == "wait-status" && argc > 2) return waitStatus(argv[2], static_cast<DWORD>(number(3, 10000)));
+    if (command == "click" && argc > 2) return click(static_cast<int>(number(2, 0)));
+    if (command == "key" && argc > 2) return key(static_cast<int>(number(2, 0)));
+    if (command == "close") return vorkWindow() ? (PostMessageA(vorkWindow(), WM_CLOSE, 0, 0), 0) : 1;
+    if (command == "wait-gone") return waitGone(static_cast<DWORD>(number(2, 10000)));
+    if (command == "message-box" && argc > 2) return messageBox(argv[2], static_cast<DWORD>(number(3, 10000)));
+    if (command == "target" && argc > 3) return target(argv[2], argv[3], static_cast<DWORD>(number(4, 60000)));
+    if (command == "cursor") return cursor();
+    if (command == "one-to-one") return oneToOne();
+    if (command == "bare-window") return bareWindow();
+    if (command == "bluetooth-error") return bluetoothError();
+    std::fprintf(stderr, "probe: unknown command (see the comment at the top of probe.cpp)\n");
+    return 64;
+}

@@ -1,0 +1,205 @@
+#include "app/dialog_logic.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "app/instance_guard.h"
+#include "fake_desktop.h"
+#include "fake_input.h"
+#include "fake_mixer.h"
+#include "fake_system.h"
+#include "recording_notifier.h"
+
+namespace vork {
+namespace {
+
+// The window as the user would see it.
+class FakeView final : public DialogView {
+public:
+    void setStatusText(const std::string& text) override { status = text; }
+    void setNoticeText(const std::string& text) override { notice = text; }
+    void showControl(ControlId control, bool visible) override { this->visible[control] = visible; }
+    void minimise() override { minimised = true; }
+
+    std::string status;
+    std::string notice;
+    std::map<ControlId, bool> visible;
+    bool minimised = false;
+};
+
+class DialogLogicTest : public ::testing::Test {
+protected:
+    void SetUp() override { logic.initialise(); }
+
+    void deliver(unsigned message) { logic.handlePhoneMessage(message); }
+    void request(const std::string& name) {
+        mailbox.publishRequest(name);
+        deliver(WM_PHONE_REQUEST);
+    }
+    void status(const std::string& text) {
+        mailbox.publishStatus(text);
+        deliver(WM_PHONE_STATUS);
+    }
+    // Which images are shown, as ACCEPT/DECLINE/HIDE.
+    std::string images() {
+        return std::string(view.visible[ACCEPT_BUTTON_ID] ? "A" : "-") +
+               (view.visible[DECLINE_BUTTON_ID] ? "D" : "-") + (view.visible[HIDE_BUTTON_ID] ? "H" : "-");
+    }
+
+    test::EventLog log;
+    test::FakeDesktop desktop{log};
+    test::FakeInput input{log};
+    test::FakeSystem system{log};
+    test::FakeMixer mixer{log};
+    RemoteController controller{Desktop{desktop, input, system, mixer}};
+    test::RecordingNotifier notifier;
+    UiMailbox mailbox{notifier};
+    ConnectionState state;
+    FakeView view;
+    DialogLogic logic{view, mailbox, state, controller};
+};
+
+TEST_F(DialogLogicTest, Initially_IdleWithEveryImageHidden) {
+    EXPECT_EQ(IdleMode, logic.mode());
+    EXPECT_EQ("---", images());
+    EXPECT_EQ(3U, view.visible.size());
+}
+
+TEST_F(DialogLogicTest, Request_ShowsAcceptAndDecline_WithTheName) {
+    request("MyPhone");
+    EXPECT_EQ(RequestMode, logic.mode());
+    EXPECT_EQ("AD-", images());
+    EXPECT_EQ("MyPhone requesting connection.", view.status);
+}
+
+TEST_F(DialogLogicTest, Accept_Connects) {
+    request("MyPhone");
+    logic.handleClick(ACCEPT_BUTTON_ID);
+    EXPECT_EQ(ConnectedMode, logic.mode());
+    EXPECT_EQ(Accepted, state.get());
+    EXPECT_EQ("Connected.", view.status);
+    EXPECT_EQ("--H", images());
+}
+
+TEST_F(DialogLogicTest, Decline_KeepsTheRequestText_AndHidesAllImages) {
+    request("MyPhone");
+    logic.handleClick(DECLINE_BUTTON_ID);
+    EXPECT_EQ(IdleMode, logic.mode());
+    EXPECT_EQ(Rejected, state.get());
+    EXPECT_EQ("MyPhone requesting connection.", view.status);
+    EXPECT_EQ("---", images());
+}
+
+TEST_F(DialogLogicTest, ConnectedStatus_ActsExactlyLikeAccept) {
+    status("Connected.");
+    EXPECT_EQ(ConnectedMode, logic.mode());
+    EXPECT_EQ(Accepted, state.get());
+    EXPECT_EQ("Connected.", view.status);
+    EXPECT_EQ("--H", images());
+}
+
+TEST_F(DialogLogicTest, OtherStatuses_ChangeOnlyTheStatusLine) {
+    status("Connected.");
+    status("Searching for bluetooth device..");
+    EXPECT_EQ("Searching for bluetooth device..", view.status);
+    EXPECT_EQ(ConnectedMode, logic.mode());
+    EXPECT_EQ("--H", images());
+    EXPECT_EQ(Accepted, state.get());
+}
+
+TEST_F(DialogLogicTest, Enter_DependsOnTheMode_AndIsAlwaysConsumed) {
+    EXPECT_TRUE(logic.preTranslateKey(VK_RETURN_KEY));
+    EXPECT_EQ(IdleMode, logic.mode());
+    EXPECT_FALSE(view.minimised);
+    EXPECT_EQ(Pending, state.get());
+
+    request("MyPhone");
+    EXPECT_TRUE(logic.preTranslateKey(VK_RETURN_KEY));
+    EXPECT_EQ(ConnectedMode, logic.mode());
+    EXPECT_EQ(Accepted, state.get());
+    EXPECT_FALSE(view.minimised);
+
+    EXPECT_TRUE(logic.preTranslateKey(VK_RETURN_KEY));
+    EXPECT_TRUE(view.minimised);
+    EXPECT_EQ(ConnectedMode, logic.mode());
+}
+
+TEST_F(DialogLogicTest, Escape_MinimisesInEveryMode_OtherKeysPassOn) {
+    for (const bool withRequest : {false, true}) {
+        view.minimised = false;
+        if (withRequest) request("P");
+        EXPECT_TRUE(logic.preTranslateKey(VK_ESCAPE_KEY));
+        EXPECT_TRUE(view.minimised);
+    }
+    EXPECT_EQ(RequestMode, logic.mode()) << "hiding changes no mode";
+    EXPECT_FALSE(logic.preTranslateKey('A'));
+    EXPECT_FALSE(logic.preTranslateKey(0x09));
+}
+
+TEST_F(DialogLogicTest, HideImage_Minimises) {
+    logic.handleClick(HIDE_BUTTON_ID);
+    EXPECT_TRUE(view.minimised);
+    EXPECT_FALSE(logic.handleClick(STATUS_LINE_ID));
+}
+
+TEST_F(DialogLogicTest, SecondRequestWhileConnected_AsksAgain) {
+    status("Connected.");
+    request("Other");
+    EXPECT_EQ(RequestMode, logic.mode());
+    EXPECT_EQ("AD-", images());
+    EXPECT_EQ("Other requesting connection.", view.status);
+}
+
+TEST_F(DialogLogicTest, Notice_SetsTheNoticeLine) {
+    mailbox.publishNotice("Update to newer version!");
+    deliver(WM_PHONE_NOTICE);
+    EXPECT_EQ("Update to newer version!", view.notice);
+    mailbox.publishNotice("");
+    deliver(WM_PHONE_NOTICE);
+    EXPECT_EQ("", view.notice);
+}
+
+TEST_F(DialogLogicTest, Commands_RunEvenWhileMinimised_InOrder) {
+    logic.hide();
+    mailbox.publishCommand("D:E");
+    mailbox.publishCommand("D:C");
+    deliver(WM_PHONE_COMMAND);
+    deliver(WM_PHONE_COMMAND);
+    EXPECT_EQ((test::EventLog{"mouse 0 0 0x02", "mouse 0 0 0x04", "mouse 0 0 0x08", "mouse 0 0 0x10"}), log);
+}
+
+TEST_F(DialogLogicTest, Disconnect_StopsAHeldAction) {
+    mailbox.publishCommand("D:R");
+    deliver(WM_PHONE_COMMAND);
+    logic.handleTimer();
+    EXPECT_EQ(1, input.cursorX);
+    deliver(WM_PHONE_DISCONNECTED);
+    for (int i = 0; i < 10; ++i) logic.handleTimer();
+    EXPECT_EQ(1, input.cursorX);
+    EXPECT_EQ(HeldAction::None, controller.heldAction());
+}
+
+TEST_F(DialogLogicTest, Ticks_DriveTheHeldAction) {
+    for (int i = 0; i < 3; ++i) logic.handleTimer();
+    EXPECT_TRUE(log.empty());
+    mailbox.publishCommand("D:D");
+    deliver(WM_PHONE_COMMAND);
+    for (int i = 0; i < 5; ++i) logic.handleTimer();
+    EXPECT_EQ(9, input.cursorY);
+}
+
+TEST_F(DialogLogicTest, OtherMessages_AreNotThePhones) {
+    EXPECT_FALSE(logic.handlePhoneMessage(0x0400 + 99));
+    EXPECT_FALSE(logic.handlePhoneMessage(0x0400 + 105));
+}
+
+TEST(ApplicationName, IsTheExecutablesBaseName) {
+    EXPECT_EQ("vork", applicationName("C:\\Program Files\\Vork\\vork.exe"));
+    EXPECT_EQ("vork-loopback", applicationName("Z:/build/vork-loopback.exe"));
+    EXPECT_EQ("vork", applicationName("vork"));
+    EXPECT_EQ(".hidden", applicationName("C:\\x\\.hidden"));
+}
+
+}  // namespace
+}  // namespace vork
