@@ -11,6 +11,7 @@
 //   probe target TITLE FILE [MS]      a recording window in front: each key and
 //                                     button message is a line in FILE
 //   probe cursor                      prints the pointer position
+//   probe rect                        Vork's window: left top width height
 //   probe one-to-one                  pointer speed 1:1, no acceleration
 //   probe bare-window                 makes and destroys a window, then exits
 //   probe bluetooth-error             the error code of creating an RFCOMM socket
@@ -166,8 +167,8 @@ int target(const std::string& title, const char* file, DWORD lifetimeMs) {
     windowClass.lpszClassName = "VorkProbeTarget";
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, "VorkProbeTarget", title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 420,
-                                  240, nullptr, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExA(0, "VorkProbeTarget", title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 440, 700,
+                                  300, nullptr, nullptr, nullptr, nullptr);
     SetForegroundWindow(window);
     SetFocus(window);
     std::fprintf(targetLog, "READY\n");
@@ -187,6 +188,14 @@ int cursor() {
     POINT position{};
     GetCursorPos(&position);
     std::printf("%ld %ld\n", position.x, position.y);
+    return 0;
+}
+
+int rect() {
+    HWND dialog = vorkWindow();
+    RECT area{};
+    if (!dialog || !GetWindowRect(dialog, &area)) return 1;
+    std::printf("%ld %ld %ld %ld\n", area.left, area.top, area.right - area.left, area.bottom - area.top);
     return 0;
 }
 
@@ -229,6 +238,7 @@ int main(int argc, char** argv) {
     if (command == "message-box" && argc > 2) return messageBox(argv[2], static_cast<DWORD>(number(3, 10000)));
     if (command == "target" && argc > 3) return target(argv[2], argv[3], static_cast<DWORD>(number(4, 60000)));
     if (command == "cursor") return cursor();
+    if (command == "rect") return rect();
     if (command == "one-to-one") return oneToOne();
     if (command == "bare-window") return bareWindow();
     if (command == "bluetooth-error") return bluetoothError();
