@@ -12,12 +12,15 @@
 //                                     button message is a line in FILE
 //   probe cursor                      prints the pointer position
 //   probe rect                        Vork's window: left top width height
+//   probe resources                   Vork's handle count and private bytes
+//   probe responsive                  whether Vork's window answers within 1 s
 //   probe one-to-one                  pointer speed 1:1, no acceleration
 //   probe bare-window                 makes and destroys a window, then exits
 //   probe bluetooth-error             the error code of creating an RFCOMM socket
 #include <winsock2.h>
 #include <ws2bth.h>
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -199,6 +202,27 @@ int rect() {
     return 0;
 }
 
+int resources() {
+    HWND dialog = vorkWindow();
+    DWORD processId = 0;
+    if (!dialog || !GetWindowThreadProcessId(dialog, &processId)) return 1;
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    if (!process) return 1;
+    DWORD handles = 0;
+    GetProcessHandleCount(process, &handles);
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+    CloseHandle(process);
+    std::printf("handles=%lu\nprivate=%llu\n", handles, static_cast<unsigned long long>(memory.PrivateUsage));
+    return 0;
+}
+
+int responsive() {
+    HWND dialog = vorkWindow();
+    DWORD_PTR result = 0;
+    return dialog && SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) ? 0 : 1;
+}
+
 int oneToOne() {
     int none[3] = {0, 0, 0};
     SystemParametersInfoA(SPI_SETMOUSE, 0, none, SPIF_SENDCHANGE);
@@ -239,6 +263,8 @@ int main(int argc, char** argv) {
     if (command == "target" && argc > 3) return target(argv[2], argv[3], static_cast<DWORD>(number(4, 60000)));
     if (command == "cursor") return cursor();
     if (command == "rect") return rect();
+    if (command == "resources") return resources();
+    if (command == "responsive") return responsive();
     if (command == "one-to-one") return oneToOne();
     if (command == "bare-window") return bareWindow();
     if (command == "bluetooth-error") return bluetoothError();

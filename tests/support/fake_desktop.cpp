@@ -42,11 +42,13 @@ void FakeDesktop::clear() {
 }
 
 std::string FakeDesktop::windowText(WindowHandle handle, std::size_t bufferSize) {
+    if (failLookups) return {};
     const FakeWindow* found = window(handle);
     return found ? truncated(found->title, bufferSize) : std::string();
 }
 
 std::string FakeDesktop::className(WindowHandle handle, std::size_t bufferSize) {
+    if (failLookups) return {};
     const FakeWindow* found = window(handle);
     return found ? truncated(found->className, bufferSize) : std::string();
 }
@@ -54,6 +56,7 @@ std::string FakeDesktop::className(WindowHandle handle, std::size_t bufferSize) 
 WindowHandle FakeDesktop::findWindow(const std::optional<std::string>& className,
                                      const std::optional<std::string>& title) {
     ++findWindowCalls;
+    if (failLookups) return {};
     // Like the platform: class names and titles compare without regard to case.
     for (const FakeWindow& w : windows) {
         if (className && !equalsIgnoringCase(w.className, *className)) continue;
@@ -65,6 +68,7 @@ WindowHandle FakeDesktop::findWindow(const std::optional<std::string>& className
 
 void FakeDesktop::enumerateWindows(const std::function<bool(WindowHandle)>& visit) {
     ++enumerateCalls;
+    if (failLookups) return;
     const std::vector<FakeWindow> snapshot = windows;
     for (const FakeWindow& w : snapshot) {
         ++windowsVisited;

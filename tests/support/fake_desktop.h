@@ -34,18 +34,18 @@ public:
     void setForeground(WindowHandle handle) { foreground_ = handle; }
     void clear();
 
-    WindowHandle foregroundWindow() override { return foreground_; }
-    std::string windowText(WindowHandle window, std::size_t bufferSize) override;
-    std::string className(WindowHandle window, std::size_t bufferSize) override;
+    WindowHandle foregroundWindow() override { return failLookups ? WindowHandle{} : foreground_; }
+    std::string windowText(WindowHandle handle, std::size_t bufferSize) override;
+    std::string className(WindowHandle handle, std::size_t bufferSize) override;
     WindowHandle findWindow(const std::optional<std::string>& className,
                             const std::optional<std::string>& title) override;
     void enumerateWindows(const std::function<bool(WindowHandle)>& visit) override;
-    void sendSysCommand(WindowHandle window, std::uintptr_t command, WindowHandle parameter) override;
-    void showWindow(WindowHandle window, int showCommand) override;
-    void setForegroundWindow(WindowHandle window) override;
-    void setFocus(WindowHandle window) override;
-    bool postMessage(WindowHandle window, unsigned message) override;
-    bool setTimer(WindowHandle window, std::uintptr_t timerId, unsigned periodMs) override;
+    void sendSysCommand(WindowHandle handle, std::uintptr_t command, WindowHandle parameter) override;
+    void showWindow(WindowHandle handle, int showCommand) override;
+    void setForegroundWindow(WindowHandle handle) override;
+    void setFocus(WindowHandle handle) override;
+    bool postMessage(WindowHandle handle, unsigned message) override;
+    bool setTimer(WindowHandle handle, std::uintptr_t timerId, unsigned periodMs) override;
 
     std::vector<FakeWindow> windows;
     std::vector<PostedMessage> posted;
@@ -53,6 +53,7 @@ public:
     int enumerateCalls = 0;
     int windowsVisited = 0;
     bool failPosts = false;
+    bool failLookups = false;  // no foreground window, no title, nothing found
 
 private:
     EventLog& log_;

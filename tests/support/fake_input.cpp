@@ -33,7 +33,8 @@ std::uint16_t usKeyForCharacter(char character) {
     return found == symbols.end() ? NO_KEY : found->second;
 }
 
-std::uint8_t usScanCode(std::uint8_t vk) {
+std::uint8_t usScanCode(std::uint8_t virtualKey) {
+    const std::uint8_t vk = virtualKey;
     static const std::uint8_t letters[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17,
                                              0x24, 0x25, 0x26, 0x32, 0x31, 0x18, 0x19, 0x10, 0x13,
                                              0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
@@ -57,6 +58,10 @@ std::uint8_t usScanCode(std::uint8_t vk) {
 }
 
 void FakeInput::keyEvent(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags) {
+    if (refused()) {
+        log_.push_back("refused");
+        return;
+    }
     const bool up = (flags & KEY_EVENT_KEYUP) != 0;
     log_.push_back(keyLine(up, virtualKey, scanCode, (flags & KEY_EVENT_EXTENDED) != 0));
     if (up) {
@@ -78,6 +83,10 @@ void FakeInput::sendKeyboardInputs(std::span<const KeyboardInput> inputs) {
 }
 
 void FakeInput::sendMouseInput(const MouseInput& input) {
+    if (refused()) {
+        log_.push_back("refused");
+        return;
+    }
     log_.push_back("mouse " + std::to_string(input.dx) + " " + std::to_string(input.dy) + " " +
                    hex(input.flags));
     if ((input.flags & MOUSE_MOVE) != 0) {

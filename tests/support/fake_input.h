@@ -32,8 +32,12 @@ public:
     int cursorX = 0;
     int cursorY = 0;
     std::set<std::uint32_t> buttonsDown;
+    // The injection with this number (counting from 0) is refused by the platform.
+    int refuseInjection = -1;
+    int injections = 0;
 
 private:
+    bool refused() { return injections++ == refuseInjection; }
     void toggleNumLockLight() { keyboardState_[0x90] ^= 1; }
 
     EventLog& log_;

@@ -1,0 +1,50 @@
+#!/usr/bin/env python3
+"""Writes the fuzz targets' seed inputs beside this script."""
+import os
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def pieces(*items):
+    out = bytearray()
+    for control, text in items:
+        out += bytes((control, len(text))) + text
+    return bytes(out)
+
+
+SEEDS = {
+    "protocol": {
+        "accepted-session": pieces((0x04, b"LOGIN:1MyPhone"), (0, b"D:1"), (0, b"U:X"), (0, b"LOGIN:1MyPhone")),
+        "declined-then-late-accept": pieces((0x08, b"LOGIN:2Other"), (0x30, b"D:5")),
+        "trusted-return": pieces((0x04, b"LOGIN:1A"), (0x01, b"LOGIN:1A"), (0x03, b"LOGIN:1A")),
+        "not-logins": pieces((0, b"login:1x"), (0, b"LOGIN"), (0, b""), (0x10, b"D:E")),
+    },
+    "key_sender": {
+        name: text
+        for name, text in {
+            "ctrl-left": b"^{LEFT}",
+            "alt-enter": b"%{ENTER}",
+            "group": b"+(ab)c",
+            "delays": b"{DELAY=10}ab{DELAY 5}c",
+            "numlock": b"{NUMLOCK 2}",
+            "beep": b"{BEEP 440 200}",
+            "activate": b"{APPACTIVATE Notepad}x",
+            "vkey": b"{VKEY 321}{VKEY -1}",
+            "counts": b"{LEFT 3}{left 0}{F1}{PLUS}",
+            "open-group": b"ab{LEFT",
+        }.items()
+    },
+    "receive": {
+        "session": pieces((0x04, b"LOGIN:1MyPhone"), (0, b"D:1"), (0, b"D:R"), (0, b"D:1\0tail")),
+        "joined": pieces((0x05, b"LOGIN:1PhoneD:1")),
+        "big": bytes((0x40, 128)) + b"x" * 1024 + bytes((0, 4)) + b"D:#!",
+        "short-sends": pieces((0x64, b"LOGIN:1Slow"), (0, b"D:5")),
+    },
+}
+
+for target, seeds in SEEDS.items():
+    folder = os.path.join(HERE, target)
+    os.makedirs(folder, exist_ok=True)
+    for name, data in seeds.items():
+        with open(os.path.join(folder, name), "wb") as out:
+            out.write(data)

@@ -1,0 +1,82 @@
+// The login and command protocol against any sequence of messages, decisions
+// and reconnections. Checks: a login that is answered gets exactly one of the
+// two replies, everything else is echoed, and nothing is executed on a
+// connection before it has sent a login.
+#include <cstdlib>
+#include <string>
+
+#include "fake_system.h"
+#include "fuzz_input.h"
+#include "link/phone_protocol.h"
+#include "recording_notifier.h"
+
+namespace {
+
+[[noreturn]] void violated(const char* what) {
+    std::fprintf(stderr, "invariant violated: %s\n", what);
+    std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace vork;
+    test::RecordingNotifier notifier;
+    UiMailbox mailbox(notifier);
+    ConnectionState state;
+    test::FakeSleeper sleeper;
+    sleeper.stopAfter = 50;
+    PhoneProtocol protocol(mailbox, state, sleeper);
+
+    bool loginSeen = false;
+    fuzz::PieceReader reader(data, size);
+    fuzz::Piece piece;
+    protocol.beginConnection("A");
+    while (reader.next(piece)) {
+        // Control bits: 0x01 a new connection (0x02 picks its device), 0x04 the
+        // user accepts / 0x08 declines during the wait, 0x10 a late click
+        // before the message.
+        if ((piece.control & 0x01) != 0) {
+            state.set(Pending);
+            protocol.beginConnection((piece.control & 0x02) != 0 ? "B" : "A");
+            loginSeen = false;
+        }
+        if ((piece.control & 0x10) != 0) state.set((piece.control & 0x20) != 0 ? Accepted : Rejected);
+        const std::int32_t decision = (piece.control & 0x04) != 0 ? Accepted : (piece.control & 0x08) != 0 ? Rejected : Pending;
+        sleeper.onPause = [&state, decision](std::size_t) {
+            if (decision != Pending) state.set(decision);
+        };
+        sleeper.pauses.clear();
+
+        const std::string message(piece.bytes.substr(0, 1024));
+        const std::size_t before = notifier.messages().size();
+        const std::int32_t stateBefore = state.get();
+        const bool accepted = loginSeen && stateBefore != Pending && stateBefore != Rejected;
+        const bool isLogin = message.starts_with(LOGIN_PREFIX);
+        const auto reply = protocol.handleRequest(message);
+
+        const auto messages = notifier.messages();
+        bool commandPublished = false;
+        for (std::size_t i = before; i < messages.size(); ++i) commandPublished |= messages[i] == WM_PHONE_COMMAND;
+        if (!loginSeen && commandPublished) violated("a command ran before any login on the connection");
+        if (accepted) {
+            if (reply != message) violated("an accepted phone's message was not echoed");
+            if (!commandPublished) violated("an accepted phone's message was not executed");
+        } else if (isLogin) {
+            loginSeen = true;
+            if (reply && *reply != LOGIN_OK_REPLY && *reply != LOGIN_ERR_REPLY) violated("a login got another reply");
+            if (commandPublished) violated("a login was executed");
+        } else {
+            if (reply != message) violated("a message was not echoed");
+            if (commandPublished) violated("a message of a phone not accepted was executed");
+        }
+        for (const std::uint32_t pause : sleeper.pauses)
+            if (pause != 1000) violated("the decision was polled at another pace");
+        while (!mailbox.readCommand().empty() || !mailbox.readStatus().empty() || !mailbox.readNotice().empty() ||
+               !mailbox.readRequest().empty()) {
+        }
+        notifier.clear();
+        if (!reply) break;  // the stop ended the wait
+    }
+    return 0;
+}

@@ -1,0 +1,178 @@
+// Each platform call that can fail fails once, in turn; the program goes on
+// as designed: the right status, nothing leaked, no key left down, no crash.
+#include <gtest/gtest.h>
+
+#include "app/dialog_logic.h"
+#include "fake_desktop.h"
+#include "fake_input.h"
+#include "fake_mixer.h"
+#include "fake_system.h"
+#include "link/phone_listener.h"
+#include "recording_notifier.h"
+#include "remote/action_table.h"
+#include "scripted_sockets.h"
+
+namespace vork {
+namespace {
+
+using test::ScriptedConnection;
+using test::ScriptedSockets;
+
+class ListenerFaults : public ::testing::Test {
+protected:
+    std::vector<std::string> statuses() {
+        std::vector<std::string> texts;
+        for (unsigned message : notifier.messages())
+            if (message == WM_PHONE_STATUS) texts.push_back(mailbox.readStatus());
+        notifier.clear();
+        return texts;
+    }
+    // After the faulty cycle, a clean one serves a phone as usual.
+    void expectNextCycleServes() {
+        sockets.connections.push_back(ScriptedConnection{"A", {"D:5"}});
+        const std::size_t repliesBefore = sockets.replies().size();
+        EXPECT_TRUE(listener.runCycle());
+        ASSERT_EQ(repliesBefore + 1, sockets.replies().size());
+        EXPECT_EQ("D:5", sockets.replies().back());
+        EXPECT_TRUE(sockets.openSockets().empty());
+        EXPECT_EQ(sockets.registrations(), sockets.unregistrations());
+        EXPECT_EQ(sockets.startups(), sockets.cleanups());
+        EXPECT_EQ(0, sockets.doubleCloses());
+    }
+
+    ScriptedSockets sockets;
+    test::RecordingNotifier notifier;
+    UiMailbox mailbox{notifier};
+    ConnectionState state;
+    test::FakeSleeper sleeper;
+    PhoneListener listener{sockets, mailbox, state, sleeper};
+};
+
+TEST_F(ListenerFaults, SetupCallFailsOnce) {
+    using Call = ScriptedSockets::Call;
+    const std::vector<std::pair<Call, int>> calls = {{Call::Socket, 1},       {Call::ProtocolInfo, 2},
+                                                     {Call::Bind, 3},         {Call::BoundAddress, 4},
+                                                     {Call::Listen, 5},       {Call::Register, 6}};
+    for (const auto& [call, step] : calls) {
+        SCOPED_TRACE(step);
+        sockets.failingCall = call;
+        EXPECT_TRUE(listener.runCycle());
+        EXPECT_EQ((std::vector<std::string>{std::string(SEARCHING_STATUS), setupFailureStatus(step, 10050)}),
+                  statuses());
+        sockets.failingCall = Call::None;
+        expectNextCycleServes();
+        statuses();
+    }
+}
+
+TEST_F(ListenerFaults, StartupFailsOnce) {
+    sockets.failStartup = true;
+    EXPECT_TRUE(listener.runCycle());
+    EXPECT_EQ((std::vector<std::string>{std::string(SEARCHING_STATUS)}), statuses());
+    sockets.failStartup = false;
+    expectNextCycleServes();
+}
+
+TEST_F(ListenerFaults, AcceptFailsOnce) {
+    sockets.failAccept = true;
+    EXPECT_TRUE(listener.runCycle());
+    sockets.failAccept = false;
+    expectNextCycleServes();
+}
+
+TEST_F(ListenerFaults, ReceiveFailsOnce) {
+    sockets.connections.push_back(ScriptedConnection{"A", {"D:1"}, -1});
+    EXPECT_TRUE(listener.runCycle());
+    expectNextCycleServes();
+}
+
+TEST_F(ListenerFaults, SendFailsOnce) {
+    sockets.failSends = true;
+    sockets.connections.push_back(ScriptedConnection{"A", {"D:1", "D:2"}});
+    EXPECT_TRUE(listener.runCycle());
+    EXPECT_EQ(3U, sockets.receiveSizes().size()) << "both messages and the end were still read";
+    sockets.failSends = false;
+    expectNextCycleServes();
+}
+
+TEST_F(ListenerFaults, PostingANotificationFailsOnce) {
+    notifier.failPosts = true;
+    EXPECT_TRUE(listener.runCycle());  // "Searching…" cannot be posted
+    notifier.failPosts = false;
+    sockets.connections.push_back(ScriptedConnection{"A", {"D:1"}});
+    EXPECT_TRUE(listener.runCycle());
+    EXPECT_EQ((std::vector<std::string>{std::string(SEARCHING_STATUS), std::string(WAITING_STATUS)}), statuses())
+        << "the lost notification left no text behind to be read by a later one";
+}
+
+class DesktopFaults : public ::testing::Test {
+protected:
+    test::EventLog log;
+    test::FakeDesktop desktop{log};
+    test::FakeInput input{log};
+    test::FakeSystem system{log};
+    test::FakeMixer mixer{log};
+    RemoteController controller{Desktop{desktop, input, system, mixer}};
+};
+
+TEST_F(DesktopFaults, EachInjectedEventRefusedInTurn_NextCommandsWorkAsUsual) {
+    // Every command of the action table in front of VLC, one refused event at a time.
+    desktop.setForeground(desktop.addWindow("clip - VLC media player"));
+    std::vector<std::string> commands;
+    for (const ActionRow& row : ACTION_TABLE) commands.emplace_back(row.command);
+    for (const char* more : {"D:#", "D:E", "D:C"}) commands.emplace_back(more);
+
+    for (const std::string& command : commands) {
+        SCOPED_TRACE(command);
+        input.injections = 0;
+        input.refuseInjection = -1;
+        log.clear();
+        controller.dispatch(command);
+        const test::EventLog clean = log;
+        for (int refused = 0; refused < static_cast<int>(clean.size()); ++refused) {
+            input.injections = 0;
+            input.refuseInjection = refused;
+            input.keysDown.clear();
+            log.clear();
+            controller.dispatch(command);
+            EXPECT_EQ(clean.size(), log.size());
+            EXPECT_EQ("refused", log[static_cast<std::size_t>(refused)]);
+        }
+        input.refuseInjection = -1;
+        input.keysDown.clear();
+        log.clear();
+        controller.dispatch(command);
+        EXPECT_EQ(clean, log) << "a refused event changed nothing for the next command";
+        EXPECT_TRUE(input.keysDown.empty());
+    }
+}
+
+TEST_F(DesktopFaults, WindowLookupsFail_EverythingActsAsForAnUnknownWindow) {
+    desktop.setForeground(desktop.addWindow("clip - VLC media player", "QWidget"));
+    desktop.failLookups = true;
+    EXPECT_EQ(ForegroundApp::None, detectForegroundApp(desktop, system));
+    controller.dispatch("D:1");
+    EXPECT_EQ((test::EventLog{"down 0x26 scan 0x48 ext", "up 0x26 scan 0x48 ext"}), log) << "Up, as for no application";
+    AppActivator activator(desktop, system);
+    EXPECT_FALSE(activator.activate(std::string("VLC"), std::nullopt));
+}
+
+TEST_F(DesktopFaults, MixerCallFailsOnce_TheNextToggleWorks) {
+    using Failure = test::FakeMixer::Failure;
+    for (const Failure failure : {Failure::Open, Failure::Capabilities, Failure::Line, Failure::Control,
+                                  Failure::SetValue, Failure::Close}) {
+        SCOPED_TRACE(static_cast<int>(failure));
+        const bool before = controller.muted();
+        mixer.failure = failure;
+        controller.toggleMute();
+        const bool flipped = failure == Failure::SetValue || failure == Failure::Close;
+        EXPECT_EQ(flipped ? !before : before, controller.muted());
+        EXPECT_EQ(0, mixer.openHandles);
+        mixer.failure = Failure::None;
+        controller.toggleMute();
+        EXPECT_EQ(controller.muted(), mixer.muteOn);
+    }
+}
+
+}  // namespace
+}  // namespace vork
