@@ -1,6 +1,6 @@
 #include "link/ui_mailbox.h"
 
-#include <algorithm>
+#include <utility>
 
 namespace vork {
 
@@ -11,15 +11,21 @@ constexpr std::array<unsigned, 4> SLOT_MESSAGES = {WM_PHONE_STATUS, WM_PHONE_NOT
 
 }  // namespace
 
+UiMailbox::UiMailbox(Notifier& notifier) : notifier_(notifier) {
+    for (Queue& queue : queues_) queue.entries.resize(QUEUE_LIMIT);
+}
+
 bool UiMailbox::publish(Slot slot, std::string text) {
     const auto index = static_cast<std::size_t>(slot);
     std::uint64_t id = 0;
     {
         const std::lock_guard lock(mutex_);
-        auto& queue = queues_[index];
-        if (queue.size() >= QUEUE_LIMIT) return false;
+        Queue& queue = queues_[index];
+        if (queue.count >= QUEUE_LIMIT) return false;
         id = nextId_++;
-        queue.push_back(Entry{id, std::move(text)});
+        Entry& entry = queue.at(queue.count++);
+        entry.id = id;
+        entry.text.assign(text);
     }
     // Never post under the lock: the window thread takes it to read.
     if (notifier_.post(SLOT_MESSAGES[index])) return true;
@@ -27,19 +33,24 @@ bool UiMailbox::publish(Slot slot, std::string text) {
     // No message will come for this entry, so it must not stay to be read by
     // another notification.
     const std::lock_guard lock(mutex_);
-    auto& queue = queues_[index];
-    const auto own = std::find_if(queue.begin(), queue.end(),
-                                  [id](const Entry& entry) { return entry.id == id; });
-    if (own != queue.end()) queue.erase(own);
+    Queue& queue = queues_[index];
+    for (std::size_t i = 0; i < queue.count; ++i) {
+        if (queue.at(i).id != id) continue;
+        for (std::size_t later = i; later + 1 < queue.count; ++later) std::swap(queue.at(later), queue.at(later + 1));
+        --queue.count;
+        break;
+    }
     return false;
 }
 
 std::string UiMailbox::take(Slot slot) {
     const std::lock_guard lock(mutex_);
-    auto& queue = queues_[static_cast<std::size_t>(slot)];
-    if (queue.empty()) return {};
-    std::string text = std::move(queue.front().text);
-    queue.pop_front();
+    Queue& queue = queues_[static_cast<std::size_t>(slot)];
+    if (queue.count == 0) return {};
+    Entry& front = queue.at(0);
+    std::string text(front.text);  // the entry keeps its buffer for reuse
+    queue.head = (queue.head + 1) % queue.entries.size();
+    --queue.count;
     return text;
 }
 

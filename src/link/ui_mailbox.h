@@ -5,7 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <vector>
 #include <mutex>
 #include <string>
 
@@ -17,7 +17,7 @@ class UiMailbox {
 public:
     static constexpr std::size_t QUEUE_LIMIT = 1024;
 
-    explicit UiMailbox(Notifier& notifier) : notifier_(notifier) {}
+    explicit UiMailbox(Notifier& notifier);
 
     // False when the text was dropped (queue full) or the post failed.
     bool publishStatus(std::string text) { return publish(Slot::Status, std::move(text)); }
@@ -35,8 +35,16 @@ public:
 private:
     enum class Slot : std::size_t { Status, Notice, Request, Command };
     struct Entry {
-        std::uint64_t id;
+        std::uint64_t id = 0;
         std::string text;
+    };
+    // A fixed ring of QUEUE_LIMIT entries: once its strings have grown, a
+    // steady flow of short texts allocates nothing.
+    struct Queue {
+        std::vector<Entry> entries;
+        std::size_t head = 0;
+        std::size_t count = 0;
+        Entry& at(std::size_t index) { return entries[(head + index) % entries.size()]; }
     };
 
     bool publish(Slot slot, std::string text);
@@ -45,7 +53,7 @@ private:
     Notifier& notifier_;
     std::mutex mutex_;
     std::uint64_t nextId_ = 0;
-    std::array<std::deque<Entry>, 4> queues_;
+    std::array<Queue, 4> queues_;
 };
 
 }  // namespace vork

@@ -12,7 +12,6 @@
 //                                     button message is a line in FILE
 //   probe cursor                      prints the pointer position
 //   probe rect                        Vork's window: left top width height
-//   probe resources                   Vork's handle count and private bytes
 //   probe responsive                  whether Vork's window answers within 1 s
 //   probe one-to-one                  pointer speed 1:1, no acceleration
 //   probe bare-window                 makes and destroys a window, then exits
@@ -20,7 +19,6 @@
 #include <winsock2.h>
 #include <ws2bth.h>
 #include <windows.h>
-#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -202,21 +200,6 @@ int rect() {
     return 0;
 }
 
-int resources() {
-    HWND dialog = vorkWindow();
-    DWORD processId = 0;
-    if (!dialog || !GetWindowThreadProcessId(dialog, &processId)) return 1;
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
-    if (!process) return 1;
-    DWORD handles = 0;
-    GetProcessHandleCount(process, &handles);
-    PROCESS_MEMORY_COUNTERS_EX memory{};
-    GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
-    CloseHandle(process);
-    std::printf("handles=%lu\nprivate=%llu\n", handles, static_cast<unsigned long long>(memory.PrivateUsage));
-    return 0;
-}
-
 int responsive() {
     HWND dialog = vorkWindow();
     DWORD_PTR result = 0;
@@ -263,7 +246,6 @@ int main(int argc, char** argv) {
     if (command == "target" && argc > 3) return target(argv[2], argv[3], static_cast<DWORD>(number(4, 60000)));
     if (command == "cursor") return cursor();
     if (command == "rect") return rect();
-    if (command == "resources") return resources();
     if (command == "responsive") return responsive();
     if (command == "one-to-one") return oneToOne();
     if (command == "bare-window") return bareWindow();
