@@ -8,9 +8,9 @@
 #include "fake_mixer.h"
 #include "fake_system.h"
 #include "link/phone_listener.h"
+#include "listener_harness.h"
 #include "recording_notifier.h"
 #include "remote/action_table.h"
-#include "scripted_sockets.h"
 
 namespace vork {
 namespace {
@@ -18,15 +18,8 @@ namespace {
 using test::ScriptedConnection;
 using test::ScriptedSockets;
 
-class ListenerFaults : public ::testing::Test {
+class ListenerFaults : public ::testing::Test, protected test::ListenerHarness {
 protected:
-    std::vector<std::string> statuses() {
-        std::vector<std::string> texts;
-        for (unsigned message : notifier.messages())
-            if (message == WM_PHONE_STATUS) texts.push_back(mailbox.readStatus());
-        notifier.clear();
-        return texts;
-    }
     // After the faulty cycle, a clean one serves a phone as usual.
     void expectNextCycleServes() {
         sockets.connections.push_back(ScriptedConnection{"A", {"D:5"}});
@@ -39,13 +32,6 @@ protected:
         EXPECT_EQ(sockets.startups(), sockets.cleanups());
         EXPECT_EQ(0, sockets.doubleCloses());
     }
-
-    ScriptedSockets sockets;
-    test::RecordingNotifier notifier;
-    UiMailbox mailbox{notifier};
-    ConnectionState state;
-    test::FakeSleeper sleeper;
-    PhoneListener listener{sockets, mailbox, state, sleeper};
 };
 
 TEST_F(ListenerFaults, SetupCallFailsOnce) {

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_system.h"
-#include "recording_notifier.h"
-#include "scripted_sockets.h"
+#include "listener_harness.h"
 
 namespace vork {
 namespace {
@@ -12,26 +10,7 @@ namespace {
 using test::ScriptedConnection;
 using test::ScriptedSockets;
 
-class PhoneListenerTest : public ::testing::Test {
-protected:
-    std::vector<std::string> statuses() {
-        std::vector<std::string> texts;
-        for (unsigned message : notifier.messages())
-            if (message == WM_PHONE_STATUS) texts.push_back(mailbox.readStatus());
-        return texts;
-    }
-    int disconnections() const {
-        const auto messages = notifier.messages();
-        return static_cast<int>(std::count(messages.begin(), messages.end(), WM_PHONE_DISCONNECTED));
-    }
-
-    ScriptedSockets sockets;
-    test::RecordingNotifier notifier;
-    UiMailbox mailbox{notifier};
-    ConnectionState state;
-    test::FakeSleeper sleeper;
-    PhoneListener listener{sockets, mailbox, state, sleeper};
-};
+class PhoneListenerTest : public ::testing::Test, protected test::ListenerHarness {};
 
 TEST_F(PhoneListenerTest, EachFailingSetupCall_ShowsItsNumberAndCode_ClosesAndPauses) {
     using Call = ScriptedSockets::Call;

@@ -1,0 +1,38 @@
+// A phone listener over scripted sockets, a recording notifier and simulated
+// pauses, with the window's view of what it published.
+#pragma once
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "fake_system.h"
+#include "link/phone_listener.h"
+#include "recording_notifier.h"
+#include "scripted_sockets.h"
+
+namespace vork::test {
+
+struct ListenerHarness {
+    // The status texts published since the last call, in order.
+    std::vector<std::string> statuses() {
+        std::vector<std::string> texts;
+        for (unsigned message : notifier.messages())
+            if (message == WM_PHONE_STATUS) texts.push_back(mailbox.readStatus());
+        notifier.clear();
+        return texts;
+    }
+    [[nodiscard]] int disconnections() const {
+        const auto messages = notifier.messages();
+        return static_cast<int>(std::count(messages.begin(), messages.end(), WM_PHONE_DISCONNECTED));
+    }
+
+    ScriptedSockets sockets;
+    RecordingNotifier notifier;
+    UiMailbox mailbox{notifier};
+    ConnectionState state;
+    FakeSleeper sleeper;
+    PhoneListener listener{sockets, mailbox, state, sleeper};
+};
+
+}  // namespace vork::test
