@@ -50,7 +50,7 @@ void PhoneListener::run() {
 
 bool PhoneListener::runCycle() {
     state_.set(Pending);
-    mailbox_.publishStatus(std::string(SEARCHING_STATUS));
+    mailbox_.publishStatus(SEARCHING_STATUS);
     if (!sleeper_.sleep(CYCLE_PAUSE_MS)) return false;
     {
         CycleSockets cycle(*this);
@@ -62,7 +62,7 @@ bool PhoneListener::runCycle() {
 }
 
 bool PhoneListener::serveNextPhone(CycleSockets& cycle) {
-    mailbox_.publishStatus(std::string(WAITING_STATUS));
+    mailbox_.publishStatus(WAITING_STATUS);
     const auto connection = sockets_.accept(*cycle.listening_);
     if (!connection) return true;  // not reported; a stop shows at the next pause
     track(connection->socket);

@@ -25,7 +25,7 @@ std::optional<std::string> PhoneProtocol::handleRequest(std::string_view message
     const bool accepted = loginSeen_ && state != Pending && state != Rejected;
     if (accepted) {
         if (message == FORGET_COMMAND) trusted_.reset();
-        mailbox_.publishCommand(std::string(message));
+        mailbox_.publishCommand(message);
         return std::string(message);
     }
     if (message.starts_with(LOGIN_PREFIX)) {
@@ -41,14 +41,14 @@ std::optional<std::string> PhoneProtocol::handleRequest(std::string_view message
 }
 
 std::optional<std::string> PhoneProtocol::handleLogin(std::string_view message) {
-    mailbox_.publishNotice(loginVersion(message) > 1 ? std::string(UPDATE_NOTICE) : std::string());
+    mailbox_.publishNotice(loginVersion(message) > 1 ? UPDATE_NOTICE : std::string_view());
 
     std::string name(message.size() > NAME_POSITION ? message.substr(NAME_POSITION) : std::string_view());
     if (name.empty()) name = UNKNOWN_PHONE_NAME;
 
     if (isTrusted(name)) {
         state_.set(Accepted);
-        mailbox_.publishStatus(std::string(CONNECTED_STATUS));
+        mailbox_.publishStatus(CONNECTED_STATUS);
         return std::string(LOGIN_OK_REPLY);
     }
 

@@ -15,7 +15,7 @@ UiMailbox::UiMailbox(Notifier& notifier) : notifier_(notifier) {
     for (Queue& queue : queues_) queue.entries.resize(QUEUE_LIMIT);
 }
 
-bool UiMailbox::publish(Slot slot, std::string text) {
+bool UiMailbox::publish(Slot slot, std::string_view text) {
     const auto index = static_cast<std::size_t>(slot);
     std::uint64_t id = 0;
     {

@@ -8,6 +8,7 @@
 #include <vector>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "link/notifier.h"
 
@@ -20,10 +21,10 @@ public:
     explicit UiMailbox(Notifier& notifier);
 
     // False when the text was dropped (queue full) or the post failed.
-    bool publishStatus(std::string text) { return publish(Slot::Status, std::move(text)); }
-    bool publishNotice(std::string text) { return publish(Slot::Notice, std::move(text)); }
-    bool publishRequest(std::string name) { return publish(Slot::Request, std::move(name)); }
-    bool publishCommand(std::string text) { return publish(Slot::Command, std::move(text)); }
+    bool publishStatus(std::string_view text) { return publish(Slot::Status, text); }
+    bool publishNotice(std::string_view text) { return publish(Slot::Notice, text); }
+    bool publishRequest(std::string_view name) { return publish(Slot::Request, name); }
+    bool publishCommand(std::string_view text) { return publish(Slot::Command, text); }
     bool publishDisconnected() { return notifier_.post(WM_PHONE_DISCONNECTED); }
 
     // The oldest queued text; empty when none is queued.
@@ -47,7 +48,7 @@ private:
         Entry& at(std::size_t index) { return entries[(head + index) % entries.size()]; }
     };
 
-    bool publish(Slot slot, std::string text);
+    bool publish(Slot slot, std::string_view text);
     std::string take(Slot slot);
 
     Notifier& notifier_;

@@ -62,6 +62,8 @@ bool Win32MixerApi::setMute(MixerHandle mixer, std::uint32_t controlId, bool on)
     details.cMultipleItems = 0;
     details.cbDetails = sizeof value;
     details.paDetails = &value;
+    // Both flag macros hold a zero part, which the check reads as a repeated operand.
+    // NOLINTNEXTLINE(misc-redundant-expression)
     return mixerSetControlDetails(toObject(mixer), &details, MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE) ==
            MMSYSERR_NOERROR;
 }
