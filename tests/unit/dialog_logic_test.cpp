@@ -6,6 +6,7 @@
 
 #include "app/instance_guard.h"
 #include "fake_desktop.h"
+#include "simulated_desktop.h"
 #include "fake_input.h"
 #include "fake_mixer.h"
 #include "fake_system.h"
@@ -28,7 +29,7 @@ public:
     bool minimised = false;
 };
 
-class DialogLogicTest : public ::testing::Test {
+class DialogLogicTest : public ::testing::Test, protected test::SimulatedDesktop {
 protected:
     void SetUp() override { logic.initialise(); }
 
@@ -47,12 +48,7 @@ protected:
                (view.visible[DECLINE_BUTTON_ID] ? "D" : "-") + (view.visible[HIDE_BUTTON_ID] ? "H" : "-");
     }
 
-    test::EventLog log;
-    test::FakeDesktop desktop{log};
-    test::FakeInput input{log};
-    test::FakeSystem system{log};
-    test::FakeMixer mixer{log};
-    RemoteController controller{Desktop{desktop, input, system, mixer}};
+    RemoteController controller{platform()};
     test::RecordingNotifier notifier;
     UiMailbox mailbox{notifier};
     ConnectionState state;

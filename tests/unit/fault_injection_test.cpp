@@ -4,6 +4,7 @@
 
 #include "app/dialog_logic.h"
 #include "fake_desktop.h"
+#include "simulated_desktop.h"
 #include "fake_input.h"
 #include "fake_mixer.h"
 #include "fake_system.h"
@@ -91,14 +92,9 @@ TEST_F(ListenerFaults, PostingANotificationFailsOnce) {
         << "the lost notification left no text behind to be read by a later one";
 }
 
-class DesktopFaults : public ::testing::Test {
+class DesktopFaults : public ::testing::Test, protected test::SimulatedDesktop {
 protected:
-    test::EventLog log;
-    test::FakeDesktop desktop{log};
-    test::FakeInput input{log};
-    test::FakeSystem system{log};
-    test::FakeMixer mixer{log};
-    RemoteController controller{Desktop{desktop, input, system, mixer}};
+    RemoteController controller{platform()};
 };
 
 TEST_F(DesktopFaults, EachInjectedEventRefusedInTurn_NextCommandsWorkAsUsual) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_desktop.h"
+#include "simulated_desktop.h"
 #include "fake_input.h"
 #include "fake_mixer.h"
 #include "fake_system.h"
@@ -33,7 +34,7 @@ const std::vector<AppWindow> APP_WINDOWS = {
     {ForegroundApp::MediaCenter, "Windows Media Center", "Other"},
 };
 
-class RemoteControllerTest : public ::testing::Test {
+class RemoteControllerTest : public ::testing::Test, protected test::SimulatedDesktop {
 protected:
     void bringToFront(ForegroundApp app) {
         desktop.clear();
@@ -52,12 +53,7 @@ protected:
         return expected;
     }
 
-    EventLog log;
-    test::FakeDesktop desktop{log};
-    test::FakeInput input{log};
-    test::FakeSystem system{log};
-    test::FakeMixer mixer{log};
-    RemoteController controller{Desktop{desktop, input, system, mixer}};
+    RemoteController controller{platform()};
 };
 
 constexpr const char* MUTE_TOGGLE = "<mute>";
