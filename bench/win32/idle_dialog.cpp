@@ -1,18 +1,23 @@
-// The idle baseline: a bare window with the same 50 ms timer as Vork's, and
-// nothing else.
+// The idle baseline: a bare dialog, shaped like Vork's but without controls,
+// run by the system's modal loop with the same 50 ms timer, and nothing else.
 #include <windows.h>
 
+namespace {
+
+constexpr int IDLE_DIALOG_ID = 1;
+constexpr UINT_PTR TIMER_ID = 100;
+constexpr UINT TIMER_PERIOD_MS = 50;
+
+INT_PTR CALLBACK procedure(HWND dialog, UINT message, WPARAM, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG: SetTimer(dialog, TIMER_ID, TIMER_PERIOD_MS, nullptr); return TRUE;
+    case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
+    default: return FALSE;
+    }
+}
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = "VorkIdleBaseline";
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, "VorkIdleBaseline", "Idle baseline", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400,
-                                  120, nullptr, nullptr, instance, nullptr);
-    SetTimer(window, 100, 50, nullptr);
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
-    return 0;
+    return static_cast<int>(DialogBoxParamA(instance, MAKEINTRESOURCEA(IDLE_DIALOG_ID), nullptr, procedure, 0));
 }
