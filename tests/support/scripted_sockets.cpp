@@ -116,50 +116,7 @@ void ScriptedSockets::close(SocketHandle socket) {
     changed_.notify_all();
 }
 
-int ScriptedSockets::lastError() {
-    const std::lock_guard lock(mutex_);
-    return errorCode;
-}
-
-std::set<SocketHandle> ScriptedSockets::openSockets() const {
-    const std::lock_guard lock(mutex_);
-    return open_;
-}
-
-std::vector<std::string> ScriptedSockets::replies() const {
-    const std::lock_guard lock(mutex_);
-    return replies_;
-}
-
-std::vector<std::size_t> ScriptedSockets::receiveSizes() const {
-    const std::lock_guard lock(mutex_);
-    return receiveSizes_;
-}
-
-int ScriptedSockets::registrations() const {
-    const std::lock_guard lock(mutex_);
-    return registrations_;
-}
-
-int ScriptedSockets::unregistrations() const {
-    const std::lock_guard lock(mutex_);
-    return unregistrations_;
-}
-
-int ScriptedSockets::startups() const {
-    const std::lock_guard lock(mutex_);
-    return startups_;
-}
-
-int ScriptedSockets::cleanups() const {
-    const std::lock_guard lock(mutex_);
-    return cleanups_;
-}
-
-int ScriptedSockets::doubleCloses() const {
-    const std::lock_guard lock(mutex_);
-    return doubleCloses_;
-}
+int ScriptedSockets::lastError() { return locked(errorCode); }
 
 bool ScriptedSockets::waitUntilBlocked() {
     std::unique_lock lock(mutex_);

@@ -51,18 +51,24 @@ public:
     std::deque<ScriptedConnection> connections;
 
     // Records, read after the listener stopped (or under waitFor).
-    std::set<SocketHandle> openSockets() const;
-    std::vector<std::string> replies() const;  // per send call
-    std::vector<std::size_t> receiveSizes() const;
-    int registrations() const;
-    int unregistrations() const;
-    int startups() const;
-    int cleanups() const;
-    int doubleCloses() const;
+    std::set<SocketHandle> openSockets() const { return locked(open_); }
+    std::vector<std::string> replies() const { return locked(replies_); }  // per send call
+    std::vector<std::size_t> receiveSizes() const { return locked(receiveSizes_); }
+    int registrations() const { return locked(registrations_); }
+    int unregistrations() const { return locked(unregistrations_); }
+    int startups() const { return locked(startups_); }
+    int cleanups() const { return locked(cleanups_); }
+    int doubleCloses() const { return locked(doubleCloses_); }
     // Waits until a blocking call is under way.
     bool waitUntilBlocked();
 
 private:
+    // A copy of a record, taken while the listener's thread cannot change it.
+    template <typename T>
+    T locked(const T& record) const {
+        const std::lock_guard lock(mutex_);
+        return record;
+    }
     bool fails(Call call);
     bool blockUntilClosed(std::unique_lock<std::mutex>& lock, SocketHandle socket);
 
