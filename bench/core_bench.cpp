@@ -52,7 +52,7 @@ struct Platform {
     NullNotifier notifier;
     UiMailbox mailbox{notifier};
     ConnectionState state;
-    AcceptingSleeper sleeper{state};
+    AcceptingSleeper sleeper{mailbox, state};
     PhoneProtocol protocol{mailbox, state, sleeper};
     RemoteController controller{Desktop{desktop, input, system, mixer}};
 
@@ -61,7 +61,6 @@ struct Platform {
         protocol.beginConnection("00:11:22:33:44:55");
         protocol.handleRequest("LOGIN:1MyPhone");  // the user accepts: trusted from now on
         mailbox.readNotice();
-        mailbox.readRequest();
     }
 };
 
@@ -83,7 +82,6 @@ BENCHMARK(HandleRequest_AcceptedCommand);
 void HandleRequest_TrustedLogin(benchmark::State& state) {
     Platform p;
     for (auto _ : state) {
-        p.state.set(Pending);
         p.protocol.beginConnection("00:11:22:33:44:55");
         auto reply = p.protocol.handleRequest("LOGIN:1MyPhone");
         benchmark::DoNotOptimize(reply);

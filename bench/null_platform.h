@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "link/connection_state.h"
+#include "link/ui_mailbox.h"
 #include "link/notifier.h"
 #include "platform/input_injector.h"
 #include "platform/mixer_api.h"
@@ -116,16 +117,19 @@ public:
     bool post(unsigned) override { return true; }
 };
 
-// The user at the PC accepts during the first pause of every wait.
+// The user at the PC accepts the request on screen during the first pause
+// of every wait.
 class AcceptingSleeper final : public Sleeper {
 public:
-    explicit AcceptingSleeper(ConnectionState& state) : state_(state) {}
+    AcceptingSleeper(UiMailbox& mailbox, ConnectionState& state) : mailbox_(mailbox), state_(state) {}
     bool sleep(std::uint32_t) override {
-        state_.set(Accepted);
+        state_.answer(mailbox_.readRequest().number, Accepted);
         return true;
     }
+    [[nodiscard]] bool stopRequested() const override { return false; }
 
 private:
+    UiMailbox& mailbox_;
     ConnectionState& state_;
 };
 

@@ -39,6 +39,7 @@ SEEDS = {
         "joined": pieces((0x05, b"LOGIN:1PhoneD:1")),
         "big": bytes((0x40, 128)) + b"x" * 1024 + bytes((0, 4)) + b"D:#!",
         "short-sends": pieces((0x64, b"LOGIN:1Slow"), (0, b"D:5")),
+        "over-long": bytes((0x44, 200)) + b"y" * 1600 + bytes((0, 3)) + b"D:5",
     },
 }
 

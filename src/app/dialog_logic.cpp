@@ -6,33 +6,32 @@ namespace vork {
 
 void DialogLogic::initialise() {
     mode_ = IdleMode;
-    view_.showControl(ACCEPT_BUTTON_ID, false);
-    view_.showControl(DECLINE_BUTTON_ID, false);
-    view_.showControl(HIDE_BUTTON_ID, false);
+    showImages(false, false, false);
 }
 
 bool DialogLogic::handlePhoneMessage(unsigned message) {
     switch (message) {
     case WM_PHONE_STATUS: {
         const std::string status = mailbox_.readStatus();
+        // A trusted phone is already admitted by its link; the window only shows it.
         if (status == CONNECTED_STATUS)
-            accept();
+            showConnected();
         else
             view_.setStatusText(status);
         return true;
     }
     case WM_PHONE_NOTICE: view_.setNoticeText(mailbox_.readNotice()); return true;
-    case WM_PHONE_REQUEST:
-        mode_ = RequestMode;
-        view_.showControl(ACCEPT_BUTTON_ID, true);
-        view_.showControl(DECLINE_BUTTON_ID, true);
-        view_.showControl(HIDE_BUTTON_ID, false);
-        view_.setStatusText(mailbox_.readRequest() + std::string(REQUEST_SUFFIX));
+    case WM_PHONE_REQUEST: showRequest(mailbox_.readRequest()); return true;
+    case WM_PHONE_COMMAND:
+        controller_.dispatch(mailbox_.readCommand());
+        syncRepeatTimer();
         return true;
-    case WM_PHONE_COMMAND: controller_.dispatch(mailbox_.readCommand()); return true;
     case WM_PHONE_DISCONNECTED:
-        // Nobody could stop a pointer or volume the gone phone was holding.
+        // Nobody could stop a pointer or volume the gone phone was holding,
+        // nor answer the request it left on screen.
         controller_.resetHeld();
+        syncRepeatTimer();
+        if (shownRequest_ && !state_.isOpen(*shownRequest_)) leaveRequest();
         return true;
     default: return false;
     }
@@ -60,21 +59,60 @@ bool DialogLogic::handleClick(int controlId) {
     }
 }
 
+void DialogLogic::handleTimer() {
+    controller_.tick();
+    syncRepeatTimer();
+}
+
 void DialogLogic::accept() {
-    mode_ = ConnectedMode;
-    view_.setStatusText(std::string(CONNECTED_STATUS));
-    state_.set(Accepted);
-    view_.showControl(ACCEPT_BUTTON_ID, false);
-    view_.showControl(DECLINE_BUTTON_ID, false);
-    view_.showControl(HIDE_BUTTON_ID, true);
+    if (!shownRequest_) return;  // nothing on screen to accept
+    if (!state_.answer(*shownRequest_, Accepted)) {
+        leaveRequest();  // its phone went away before the click
+        return;
+    }
+    shownRequest_.reset();
+    showConnected();
 }
 
 void DialogLogic::decline() {
+    if (!shownRequest_) return;
+    state_.answer(*shownRequest_, Rejected);
+    shownRequest_.reset();
     mode_ = IdleMode;
-    state_.set(Rejected);
-    view_.showControl(ACCEPT_BUTTON_ID, false);
-    view_.showControl(DECLINE_BUTTON_ID, false);
-    view_.showControl(HIDE_BUTTON_ID, false);
+    showImages(false, false, false);
+}
+
+void DialogLogic::showRequest(const PhoneRequest& request) {
+    if (!shownRequest_) modeBeforeRequest_ = mode_;
+    shownRequest_ = request.number;
+    mode_ = RequestMode;
+    showImages(true, true, false);
+    view_.setStatusText(request.name + std::string(REQUEST_SUFFIX));
+}
+
+void DialogLogic::showConnected() {
+    mode_ = ConnectedMode;
+    view_.setStatusText(std::string(CONNECTED_STATUS));
+    showImages(false, false, true);
+}
+
+void DialogLogic::leaveRequest() {
+    shownRequest_.reset();
+    mode_ = modeBeforeRequest_;
+    showImages(false, false, mode_ == ConnectedMode);
+}
+
+void DialogLogic::showImages(bool accept, bool decline, bool hide) {
+    view_.showControl(ACCEPT_BUTTON_ID, accept);
+    view_.showControl(DECLINE_BUTTON_ID, decline);
+    view_.showControl(HIDE_BUTTON_ID, hide);
+}
+
+void DialogLogic::syncRepeatTimer() {
+    const bool needed = controller_.heldAction() != HeldAction::None;
+    if (needed == timerRunning_) return;
+    timerRunning_ = needed;
+    view_.setRepeatTimer(needed);
 }
 
 }  // namespace vork

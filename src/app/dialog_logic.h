@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "link/connection_state.h"
@@ -39,6 +40,8 @@ public:
     virtual void setNoticeText(const std::string& text) = 0;
     virtual void showControl(ControlId control, bool visible) = 0;
     virtual void minimise() = 0;
+    // The repeat timer runs only while a held action needs it.
+    virtual void setRepeatTimer(bool running) = 0;
 };
 
 class DialogLogic {
@@ -54,20 +57,33 @@ public:
     bool preTranslateKey(unsigned virtualKey);
     // A click on one of the image controls; false for any other control.
     bool handleClick(int controlId);
-    void handleTimer() { controller_.tick(); }
+    void handleTimer();
 
+    // Accept and decline answer the request on screen, and only that one.
     void accept();
     void decline();
     void hide() { view_.minimise(); }
 
     [[nodiscard]] DialogMode mode() const { return mode_; }
+    [[nodiscard]] std::optional<RequestNumber> shownRequest() const { return shownRequest_; }
+    [[nodiscard]] bool repeatTimerRunning() const { return timerRunning_; }
 
 private:
+    void showRequest(const PhoneRequest& request);
+    void showConnected();
+    // The request on screen is over without an answer: back to the mode before it.
+    void leaveRequest();
+    void showImages(bool accept, bool decline, bool hide);
+    void syncRepeatTimer();
+
     DialogView& view_;
     UiMailbox& mailbox_;
     ConnectionState& state_;
     RemoteController& controller_;
     DialogMode mode_ = IdleMode;
+    DialogMode modeBeforeRequest_ = IdleMode;
+    std::optional<RequestNumber> shownRequest_;
+    bool timerRunning_ = false;
 };
 
 }  // namespace vork

@@ -1,9 +1,10 @@
-// Whether the user has accepted the phone on the current connection; written
-// by both threads.
+// The user's decisions on login requests, shared by the links and the window.
+// Every request gets its own number; the window answers the number it shows,
+// so a late click or a stale decision can never admit another phone.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
+#include <mutex>
 
 namespace vork {
 
@@ -13,13 +14,26 @@ enum ConnectionStateValue : std::int32_t {
     Rejected = -1,
 };
 
+using RequestNumber = std::uint32_t;
+
 class ConnectionState {
 public:
-    [[nodiscard]] std::int32_t get() const { return value_.load(); }
-    void set(std::int32_t value) { value_.store(value); }
+    // A link asks the user; any request still open is closed. Never 0.
+    RequestNumber openRequest();
+    // The user's answer to the request on screen; false, changing nothing,
+    // when that request is no longer open.
+    bool answer(RequestNumber number, ConnectionStateValue decision);
+    // Pending while the request is undecided, and for any closed request.
+    [[nodiscard]] ConnectionStateValue decision(RequestNumber number) const;
+    [[nodiscard]] bool isOpen(RequestNumber number) const;
+    // The link is done with the request: answered, withdrawn or stopped.
+    void closeRequest(RequestNumber number);
 
 private:
-    std::atomic<std::int32_t> value_{Pending};
+    mutable std::mutex mutex_;
+    RequestNumber lastNumber_ = 0;
+    RequestNumber openNumber_ = 0;
+    ConnectionStateValue decision_ = Pending;
 };
 
 }  // namespace vork

@@ -2,8 +2,6 @@
 #pragma once
 
 #include "platform/non_copyable.h"
-#include "platform/window_handle.h"
-#include "platform/window_manager.h"
 
 namespace vork {
 
@@ -18,17 +16,6 @@ class Notifier : public Interface {
 public:
     // Posts a parameterless message; false when it could not be queued.
     virtual bool post(unsigned message) = 0;
-};
-
-// Posts to one window through the window manager.
-class WindowNotifier final : public Notifier {
-public:
-    WindowNotifier(WindowManager& windows, WindowHandle target) : windows_(windows), target_(target) {}
-    bool post(unsigned message) override { return windows_.postMessage(target_, message); }
-
-private:
-    WindowManager& windows_;
-    WindowHandle target_;
 };
 
 }  // namespace vork

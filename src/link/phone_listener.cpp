@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <system_error>
 
 namespace vork {
 
@@ -41,7 +42,7 @@ private:
 };
 
 PhoneListener::PhoneListener(RfcommSockets& sockets, UiMailbox& mailbox, ConnectionState& state, Sleeper& sleeper)
-    : sockets_(sockets), mailbox_(mailbox), state_(state), sleeper_(sleeper), protocol_(mailbox, state, sleeper) {}
+    : sockets_(sockets), mailbox_(mailbox), sleeper_(sleeper), protocol_(mailbox, state, sleeper) {}
 
 void PhoneListener::run() {
     while (runCycle()) {
@@ -49,7 +50,6 @@ void PhoneListener::run() {
 }
 
 bool PhoneListener::runCycle() {
-    state_.set(Pending);
     mailbox_.publishStatus(SEARCHING_STATUS);
     if (!sleeper_.sleep(CYCLE_PAUSE_MS)) return false;
     {
@@ -79,6 +79,13 @@ bool PhoneListener::setUp(CycleSockets& cycle) {
     if (!socket) return fail(1);
     track(*socket);
     cycle.listening_ = *socket;
+    // Both are asked for even when the first is refused.
+    const bool authenticated = sockets_.requireAuthentication(*socket);
+    const bool encrypted = sockets_.requireEncryption(*socket);
+    if (!(authenticated && encrypted) && !unsecuredNoticeShown_) {
+        unsecuredNoticeShown_ = true;
+        mailbox_.publishNotice(UNSECURED_LINK_NOTICE);
+    }
     if (!sockets_.queryProtocolInfo(*socket)) return fail(2);
     if (!sockets_.bindAnyChannel(*socket)) return fail(3);
     const auto address = sockets_.boundAddress(*socket);
@@ -90,9 +97,8 @@ bool PhoneListener::setUp(CycleSockets& cycle) {
 }
 
 bool PhoneListener::serve(CycleSockets& cycle, const AcceptedConnection& connection) {
-    // A decision left from an earlier connection must not carry over.
-    state_.set(Pending);
-    protocol_.beginConnection(connection.peerAddress);
+    const SocketHandle socket = connection.socket;
+    protocol_.beginConnection(connection.peerAddress, [this, socket] { return sockets_.peerConnected(socket); });
 
     std::array<char, RECEIVE_BUFFER_SIZE> buffer{};
     bool stopped = false;
@@ -103,7 +109,7 @@ bool PhoneListener::serve(CycleSockets& cycle, const AcceptedConnection& connect
         const auto reply = protocol_.handleRequest(
             receivedMessage(std::span<const char>(buffer.data(), static_cast<std::size_t>(received))));
         if (!reply) {
-            stopped = true;
+            stopped = sleeper_.stopRequested();
             break;
         }
         // The whole reply, however the link splits it; errors end nothing here,
@@ -169,20 +175,27 @@ struct ListenerThread::Shared {
 };
 
 ListenerThread::ListenerThread(std::unique_ptr<RfcommSockets> sockets, std::shared_ptr<UiMailbox> mailbox,
-                               std::shared_ptr<ConnectionState> state)
-    : shared_(std::make_shared<Shared>(std::move(sockets), std::move(mailbox), std::move(state))) {}
+                               std::shared_ptr<ConnectionState> state, std::uint32_t joinLimitMs, Launcher launch)
+    : shared_(std::make_shared<Shared>(std::move(sockets), std::move(mailbox), std::move(state))),
+      joinLimitMs_(joinLimitMs),
+      launch_(std::move(launch)) {}
 
 bool ListenerThread::start() {
     if (thread_.joinable()) return false;
     // The thread keeps its own share, so a thread that outlives a bounded
     // join never touches freed memory.
-    thread_ = std::thread([shared = shared_] {
+    std::function<void()> body = [shared = shared_] {
         shared->listener.run();
         const std::lock_guard lock(shared->doneMutex);
         shared->done = true;
         shared->doneChanged.notify_all();
-    });
-    return true;
+    };
+    try {
+        thread_ = launch_ ? launch_(std::move(body)) : std::thread(std::move(body));
+    } catch (const std::system_error&) {
+        return false;  // the system has no thread to give
+    }
+    return thread_.joinable();
 }
 
 bool ListenerThread::stop() {
@@ -192,7 +205,7 @@ bool ListenerThread::stop() {
     bool finished = false;
     {
         std::unique_lock lock(shared_->doneMutex);
-        finished = shared_->doneChanged.wait_for(lock, std::chrono::milliseconds(JOIN_LIMIT_MS),
+        finished = shared_->doneChanged.wait_for(lock, std::chrono::milliseconds(joinLimitMs_),
                                                  [this] { return shared_->done; });
     }
     if (finished)

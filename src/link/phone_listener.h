@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -24,6 +25,7 @@ inline constexpr std::uint32_t CYCLE_PAUSE_MS = 2000;
 inline constexpr std::uint32_t SETUP_FAILURE_PAUSE_MS = 3000;
 inline constexpr std::size_t RECEIVE_BUFFER_SIZE = 1024;
 inline constexpr int LISTEN_BACKLOG = 10;
+inline constexpr std::string_view UNSECURED_LINK_NOTICE = "Unpaired phones can connect";
 
 // "Cannot find bluetooth (N #code)" for the Nth setup call.
 std::string setupFailureStatus(int step, int errorCode);
@@ -55,7 +57,6 @@ private:
 
     RfcommSockets& sockets_;
     UiMailbox& mailbox_;
-    ConnectionState& state_;
     Sleeper& sleeper_;
     PhoneProtocol protocol_;
 
@@ -63,27 +64,35 @@ private:
     std::mutex socketsMutex_;
     std::set<SocketHandle> activeSockets_;
     bool stopping_ = false;
+    bool unsecuredNoticeShown_ = false;
 };
 
 // Runs a PhoneListener on its own thread and stops it without suspending it.
 class ListenerThread {
 public:
     static constexpr std::uint32_t JOIN_LIMIT_MS = 2000;
+    using Launcher = std::function<std::thread(std::function<void()>)>;
 
+    // Everything the thread uses is shared with it, so a thread that outlives
+    // a bounded stop never reaches freed memory.
     ListenerThread(std::unique_ptr<RfcommSockets> sockets, std::shared_ptr<UiMailbox> mailbox,
-                   std::shared_ptr<ConnectionState> state);
+                   std::shared_ptr<ConnectionState> state, std::uint32_t joinLimitMs = JOIN_LIMIT_MS,
+                   Launcher launch = {});
     ~ListenerThread() { stop(); }
     ListenerThread(const ListenerThread&) = delete;
     ListenerThread& operator=(const ListenerThread&) = delete;
 
+    // False when no thread could be started; the window works on without it.
     bool start();
-    // Stop flag, closed sockets, woken wait; then a join of at most 2 s.
-    // True when the thread has ended.
+    // Stop flag, closed sockets, woken wait; then a join of at most the limit
+    // (2 s). True when the thread has ended.
     bool stop();
 
 private:
     struct Shared;
     std::shared_ptr<Shared> shared_;
+    std::uint32_t joinLimitMs_;
+    Launcher launch_;
     std::thread thread_;
 };
 

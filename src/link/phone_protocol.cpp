@@ -15,28 +15,19 @@ int loginVersion(std::string_view message) {
 
 }  // namespace
 
-void PhoneProtocol::beginConnection(std::string peerAddress) {
+void PhoneProtocol::beginConnection(std::string peerAddress, PeerCheck peerPresent) {
     peerAddress_ = std::move(peerAddress);
-    loginSeen_ = false;
+    peerPresent_ = std::move(peerPresent);
+    accepted_ = false;
 }
 
 std::optional<std::string> PhoneProtocol::handleRequest(std::string_view message) {
-    const std::int32_t state = state_.get();
-    const bool accepted = loginSeen_ && state != Pending && state != Rejected;
-    if (accepted) {
+    if (accepted_) {
         if (message == FORGET_COMMAND) trusted_.reset();
         mailbox_.publishCommand(message);
         return std::string(message);
     }
-    if (message.starts_with(LOGIN_PREFIX)) {
-        if (!loginSeen_) {
-            // A decision made before this connection's first login belongs to
-            // an earlier request.
-            state_.set(Pending);
-            loginSeen_ = true;
-        }
-        return handleLogin(message);
-    }
+    if (message.starts_with(LOGIN_PREFIX)) return handleLogin(message);
     return std::string(message);
 }
 
@@ -47,21 +38,31 @@ std::optional<std::string> PhoneProtocol::handleLogin(std::string_view message) 
     if (name.empty()) name = UNKNOWN_PHONE_NAME;
 
     if (isTrusted(name)) {
-        state_.set(Accepted);
+        accepted_ = true;
         mailbox_.publishStatus(CONNECTED_STATUS);
         return std::string(LOGIN_OK_REPLY);
     }
 
-    mailbox_.publishRequest(name);
+    const RequestNumber request = state_.openRequest();
+    mailbox_.publishRequest(request, name);
     for (;;) {
-        if (!sleeper_.sleep(DECISION_POLL_MS)) return std::nullopt;
-        const std::int32_t decision = state_.get();
+        if (!sleeper_.sleep(DECISION_POLL_MS)) break;
+        const ConnectionStateValue decision = state_.decision(request);
         if (decision == Accepted) {
+            state_.closeRequest(request);
+            accepted_ = true;
             trusted_ = TrustedPhone{std::move(name), peerAddress_};
             return std::string(LOGIN_OK_REPLY);
         }
-        if (decision == Rejected) return std::string(LOGIN_ERR_REPLY);
+        if (decision == Rejected) {
+            state_.closeRequest(request);
+            return std::string(LOGIN_ERR_REPLY);
+        }
+        // A phone that has gone cannot be admitted: the request is withdrawn.
+        if (peerPresent_ && !peerPresent_()) break;
     }
+    state_.closeRequest(request);
+    return std::nullopt;
 }
 
 bool PhoneProtocol::isTrusted(std::string_view name) const {

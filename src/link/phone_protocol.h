@@ -2,6 +2,7 @@
 // user, then every message of the accepted phone is a command.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,10 +33,16 @@ public:
     PhoneProtocol(UiMailbox& mailbox, ConnectionState& state, Sleeper& sleeper)
         : mailbox_(mailbox), state_(state), sleeper_(sleeper) {}
 
-    // A new connection from the device at peerAddress; nothing logged in yet.
-    void beginConnection(std::string peerAddress);
+    // Asked between the polls for the user's decision: whether the phone is
+    // still there.
+    using PeerCheck = std::function<bool()>;
 
-    // The reply to one message; none when a stop ended the wait for the user.
+    // A new connection from the device at peerAddress; nothing logged in yet.
+    void beginConnection(std::string peerAddress, PeerCheck peerPresent = {});
+
+    // The reply to one message; none when the wait for the user ended
+    // without a decision (a stop, or the phone went away): the connection
+    // is over.
     std::optional<std::string> handleRequest(std::string_view message);
 
     [[nodiscard]] const std::optional<TrustedPhone>& trustedPhone() const { return trusted_; }
@@ -49,9 +56,9 @@ private:
     Sleeper& sleeper_;
     std::optional<TrustedPhone> trusted_;
     std::string peerAddress_;
-    // An acceptance counts only once this connection has sent a login, so
-    // that a decision left over from a gone connection admits nobody.
-    bool loginSeen_ = false;
+    PeerCheck peerPresent_;
+    // The user (or the phone's trust) admitted this connection.
+    bool accepted_ = false;
 };
 
 }  // namespace vork

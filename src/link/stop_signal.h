@@ -12,7 +12,7 @@ class StopSignal final : public Sleeper {
 public:
     bool sleep(std::uint32_t milliseconds) override;
     void requestStop();
-    [[nodiscard]] bool stopRequested() const;
+    [[nodiscard]] bool stopRequested() const override;
 
 private:
     mutable std::mutex mutex_;

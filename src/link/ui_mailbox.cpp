@@ -15,7 +15,17 @@ UiMailbox::UiMailbox(Notifier& notifier) : notifier_(notifier) {
     for (Queue& queue : queues_) queue.entries.resize(QUEUE_LIMIT);
 }
 
-bool UiMailbox::publish(Slot slot, std::string_view text) {
+UiMailbox::UiMailbox(std::shared_ptr<Notifier> notifier) : UiMailbox(*notifier) {
+    ownedNotifier_ = std::move(notifier);
+}
+
+PhoneRequest UiMailbox::readRequest() {
+    PhoneRequest request;
+    request.name = take(Slot::Request, &request.number);
+    return request;
+}
+
+bool UiMailbox::publish(Slot slot, std::string_view text, RequestNumber number) {
     const auto index = static_cast<std::size_t>(slot);
     std::uint64_t id = 0;
     {
@@ -25,6 +35,7 @@ bool UiMailbox::publish(Slot slot, std::string_view text) {
         id = nextId_++;
         Entry& entry = queue.at(queue.count++);
         entry.id = id;
+        entry.number = number;
         entry.text.assign(text);
     }
     // Never post under the lock: the window thread takes it to read.
@@ -43,11 +54,12 @@ bool UiMailbox::publish(Slot slot, std::string_view text) {
     return false;
 }
 
-std::string UiMailbox::take(Slot slot) {
+std::string UiMailbox::take(Slot slot, RequestNumber* number) {
     const std::lock_guard lock(mutex_);
     Queue& queue = queues_[static_cast<std::size_t>(slot)];
     if (queue.count == 0) return {};
     Entry& front = queue.at(0);
+    if (number) *number = front.number;
     std::string text(front.text);  // the entry keeps its buffer for reuse
     queue.head = (queue.head + 1) % queue.entries.size();
     --queue.count;

@@ -8,35 +8,48 @@
 #include <vector>
 #include <mutex>
 #include <string>
+#include <memory>
 #include <string_view>
 
+#include "link/connection_state.h"
 #include "link/notifier.h"
 
 namespace vork {
+
+// A phone's login request as the window shows and answers it.
+struct PhoneRequest {
+    RequestNumber number = 0;
+    std::string name;
+};
 
 class UiMailbox {
 public:
     static constexpr std::size_t QUEUE_LIMIT = 1024;
 
+    // The caller keeps the notifier alive for the mailbox's whole life.
     explicit UiMailbox(Notifier& notifier);
+    // The mailbox keeps the notifier alive, so a listener thread that holds
+    // the mailbox can post for as long as it runs.
+    explicit UiMailbox(std::shared_ptr<Notifier> notifier);
 
     // False when the text was dropped (queue full) or the post failed.
     bool publishStatus(std::string_view text) { return publish(Slot::Status, text); }
     bool publishNotice(std::string_view text) { return publish(Slot::Notice, text); }
-    bool publishRequest(std::string_view name) { return publish(Slot::Request, name); }
+    bool publishRequest(RequestNumber number, std::string_view name) { return publish(Slot::Request, name, number); }
     bool publishCommand(std::string_view text) { return publish(Slot::Command, text); }
     bool publishDisconnected() { return notifier_.post(WM_PHONE_DISCONNECTED); }
 
     // The oldest queued text; empty when none is queued.
     std::string readStatus() { return take(Slot::Status); }
     std::string readNotice() { return take(Slot::Notice); }
-    std::string readRequest() { return take(Slot::Request); }
+    PhoneRequest readRequest();
     std::string readCommand() { return take(Slot::Command); }
 
 private:
     enum class Slot : std::size_t { Status, Notice, Request, Command };
     struct Entry {
         std::uint64_t id = 0;
+        RequestNumber number = 0;
         std::string text;
     };
     // A fixed ring of QUEUE_LIMIT entries: once its strings have grown, a
@@ -48,9 +61,10 @@ private:
         Entry& at(std::size_t index) { return entries[(head + index) % entries.size()]; }
     };
 
-    bool publish(Slot slot, std::string_view text);
-    std::string take(Slot slot);
+    bool publish(Slot slot, std::string_view text, RequestNumber number = 0);
+    std::string take(Slot slot, RequestNumber* number = nullptr);
 
+    std::shared_ptr<Notifier> ownedNotifier_;
     Notifier& notifier_;
     std::mutex mutex_;
     std::uint64_t nextId_ = 0;

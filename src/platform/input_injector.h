@@ -20,6 +20,11 @@ inline constexpr std::uint32_t MOUSE_RIGHT_UP = 0x10;
 
 inline constexpr std::uint16_t NO_KEY = 0xFFFF;
 
+// The keyboard messages a pump drains: key down and up, characters, dead
+// characters, their system forms (not WM_UNICHAR, 0x109).
+inline constexpr unsigned KEYBOARD_MESSAGE_FIRST = 0x100;
+inline constexpr unsigned KEYBOARD_MESSAGE_LAST = 0x108;
+
 struct KeyboardInput {
     std::uint16_t virtualKey = 0;
     std::uint16_t scanCode = 0;

@@ -28,6 +28,10 @@ public:
     virtual bool startup() = 0;
     virtual void cleanup() = 0;
     virtual std::optional<SocketHandle> createSocket() = 0;
+    // Only paired devices on an encrypted link may connect; false when the
+    // stack refuses the option.
+    virtual bool requireAuthentication(SocketHandle socket) = 0;
+    virtual bool requireEncryption(SocketHandle socket) = 0;
     virtual bool queryProtocolInfo(SocketHandle socket) = 0;
     virtual bool bindAnyChannel(SocketHandle socket) = 0;
     virtual std::optional<SocketAddress> boundAddress(SocketHandle socket) = 0;
@@ -39,6 +43,9 @@ public:
     virtual int receive(SocketHandle socket, std::span<char> buffer) = 0;
     // Bytes sent, negative on error.
     virtual int send(SocketHandle socket, std::string_view data) = 0;
+    // Without blocking or consuming anything: false once the peer has closed
+    // the connection or it has failed.
+    virtual bool peerConnected(SocketHandle socket) = 0;
     virtual void close(SocketHandle socket) = 0;
     virtual int lastError() = 0;
 };

@@ -11,6 +11,7 @@ class Sleeper : public Interface {
 public:
     // Waits the given time; false when a stop was requested before or during it.
     virtual bool sleep(std::uint32_t milliseconds) = 0;
+    [[nodiscard]] virtual bool stopRequested() const = 0;
 };
 
 }  // namespace vork

@@ -40,6 +40,7 @@ private:
 class FakeSleeper final : public Sleeper {
 public:
     bool sleep(std::uint32_t milliseconds) override;
+    [[nodiscard]] bool stopRequested() const override { return stopped || pauses.size() >= stopAfter; }
 
     std::vector<std::uint32_t> pauses;
     std::function<void(std::size_t pauseIndex)> onPause;

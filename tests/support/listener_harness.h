@@ -22,6 +22,8 @@ struct ListenerHarness {
         notifier.clear();
         return texts;
     }
+    // The user answers the request the window shows.
+    void answerShownRequest(ConnectionStateValue decision) { state.answer(mailbox.readRequest().number, decision); }
     [[nodiscard]] int disconnections() const {
         const auto messages = notifier.messages();
         return static_cast<int>(std::count(messages.begin(), messages.end(), WM_PHONE_DISCONNECTED));

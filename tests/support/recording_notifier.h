@@ -1,6 +1,7 @@
 // A notifier that keeps the posted messages in order and can refuse posts.
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -11,9 +12,12 @@ namespace vork::test {
 class RecordingNotifier final : public Notifier {
 public:
     bool post(unsigned message) override {
-        const std::lock_guard lock(mutex_);
-        if (failPosts) return false;
-        messages_.push_back(message);
+        {
+            const std::lock_guard lock(mutex_);
+            if (failPosts) return false;
+            messages_.push_back(message);
+        }
+        if (onPost) onPost(message);
         return true;
     }
     std::vector<unsigned> messages() const {
@@ -26,6 +30,8 @@ public:
     }
 
     bool failPosts = false;
+    // The window's side acting the moment a message arrives.
+    std::function<void(unsigned message)> onPost;
 
 private:
     mutable std::mutex mutex_;

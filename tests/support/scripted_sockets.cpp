@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <string>
+#include <thread>
 
 namespace vork::test {
 
@@ -18,7 +20,10 @@ void ScriptedSockets::cleanup() {
     ++cleanups_;
 }
 
-bool ScriptedSockets::fails(Call call) { return failingCall == call; }
+bool ScriptedSockets::fails(Call call) {
+    setupCalls_.push_back(call);
+    return failingCall == call;
+}
 
 std::optional<SocketHandle> ScriptedSockets::createSocket() {
     const std::lock_guard lock(mutex_);
@@ -28,25 +33,35 @@ std::optional<SocketHandle> ScriptedSockets::createSocket() {
     return socket;
 }
 
+bool ScriptedSockets::requireAuthentication(SocketHandle socket) {
+    const std::lock_guard lock(mutex_);
+    return !fails(Call::Authenticate) && open_.contains(socket);
+}
+
+bool ScriptedSockets::requireEncryption(SocketHandle socket) {
+    const std::lock_guard lock(mutex_);
+    return !fails(Call::Encrypt) && open_.contains(socket);
+}
+
 bool ScriptedSockets::queryProtocolInfo(SocketHandle socket) {
     const std::lock_guard lock(mutex_);
-    return open_.contains(socket) && !fails(Call::ProtocolInfo);
+    return !fails(Call::ProtocolInfo) && open_.contains(socket);
 }
 
 bool ScriptedSockets::bindAnyChannel(SocketHandle socket) {
     const std::lock_guard lock(mutex_);
-    return open_.contains(socket) && !fails(Call::Bind);
+    return !fails(Call::Bind) && open_.contains(socket);
 }
 
 std::optional<SocketAddress> ScriptedSockets::boundAddress(SocketHandle socket) {
     const std::lock_guard lock(mutex_);
-    if (!open_.contains(socket) || fails(Call::BoundAddress)) return std::nullopt;
+    if (fails(Call::BoundAddress) || !open_.contains(socket)) return std::nullopt;
     return SocketAddress{0x20, 0x00, static_cast<std::uint8_t>(socket)};
 }
 
 bool ScriptedSockets::listen(SocketHandle socket, int backlog) {
     const std::lock_guard lock(mutex_);
-    return open_.contains(socket) && backlog == 10 && !fails(Call::Listen);
+    return !fails(Call::Listen) && open_.contains(socket) && backlog == 10;
 }
 
 bool ScriptedSockets::registerService(const SocketAddress&) {
@@ -66,6 +81,12 @@ bool ScriptedSockets::blockUntilClosed(std::unique_lock<std::mutex>& lock, Socke
     changed_.notify_all();
     // Bounded, so a broken stop shows as a failed test rather than a hang.
     const bool closed = changed_.wait_for(lock, std::chrono::seconds(20), [&] { return !open_.contains(socket); });
+    if (holdAfterCloseMs > 0) {
+        // A platform call that ignores the close for a while.
+        lock.unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(holdAfterCloseMs));
+        lock.lock();
+    }
     blocked_ = false;
     return closed;
 }
@@ -80,6 +101,7 @@ std::optional<AcceptedConnection> ScriptedSockets::accept(SocketHandle listening
     current_ = std::move(connections.front());
     connections.pop_front();
     nextChunk_ = 0;
+    chunkOffset_ = 0;
     const SocketHandle socket = nextSocket_++;
     open_.insert(socket);
     return AcceptedConnection{socket, current_->peerAddress};
@@ -90,9 +112,16 @@ int ScriptedSockets::receive(SocketHandle socket, std::span<char> buffer) {
     receiveSizes_.push_back(buffer.size());
     if (!open_.contains(socket) || !current_) return -1;
     if (nextChunk_ < current_->chunks.size()) {
-        const std::string& chunk = current_->chunks[nextChunk_++];
-        const std::size_t size = std::min(chunk.size(), buffer.size());
-        std::memcpy(buffer.data(), chunk.data(), size);
+        // A stream: what does not fit this receive comes with the next one.
+        const std::string& chunk = current_->chunks[nextChunk_];
+        const std::size_t size = std::min(chunk.size() - chunkOffset_, buffer.size());
+        std::memcpy(buffer.data(), chunk.data() + chunkOffset_, size);
+        chunkOffset_ += size;
+        if (size > 0) traffic_.push_back(std::string("r").append(std::to_string(size)));
+        if (chunkOffset_ >= chunk.size()) {
+            ++nextChunk_;
+            chunkOffset_ = 0;
+        }
         return static_cast<int>(size);
     }
     if (current_->blockAtEnd) {
@@ -104,10 +133,24 @@ int ScriptedSockets::receive(SocketHandle socket, std::span<char> buffer) {
 
 int ScriptedSockets::send(SocketHandle socket, std::string_view data) {
     const std::lock_guard lock(mutex_);
-    if (!open_.contains(socket) || failSends) return -1;
+    if (!open_.contains(socket) || failSends) {
+        traffic_.emplace_back("s-1");
+        return -1;
+    }
     const std::size_t size = sendLimit == 0 ? data.size() : std::min(sendLimit, data.size());
     replies_.emplace_back(data.substr(0, size));
+    traffic_.push_back(std::string("s").append(std::to_string(size)));
     return static_cast<int>(size);
+}
+
+bool ScriptedSockets::peerConnected(SocketHandle socket) {
+    const std::lock_guard lock(mutex_);
+    ++presenceChecks_;
+    if (!open_.contains(socket) || !current_) return false;
+    if (current_->leaveAfterChecks < 0) return true;
+    if (current_->leaveAfterChecks == 0) return false;
+    --current_->leaveAfterChecks;
+    return true;
 }
 
 void ScriptedSockets::close(SocketHandle socket) {

@@ -19,15 +19,18 @@ struct ScriptedConnection {
     std::vector<std::string> chunks;  // one receive each
     int endResult = 0;                // after the chunks: 0 closed, negative error
     bool blockAtEnd = false;          // or wait until the socket is closed
+    int leaveAfterChecks = -1;        // checks of its presence it answers before it is gone; -1 never
 };
 
 class ScriptedSockets final : public RfcommSockets {
 public:
-    enum class Call { None, Socket, ProtocolInfo, Bind, BoundAddress, Listen, Register };
+    enum class Call { None, Socket, Authenticate, Encrypt, ProtocolInfo, Bind, BoundAddress, Listen, Register };
 
     bool startup() override;
     void cleanup() override;
     std::optional<SocketHandle> createSocket() override;
+    bool requireAuthentication(SocketHandle socket) override;
+    bool requireEncryption(SocketHandle socket) override;
     bool queryProtocolInfo(SocketHandle socket) override;
     bool bindAnyChannel(SocketHandle socket) override;
     std::optional<SocketAddress> boundAddress(SocketHandle socket) override;
@@ -37,22 +40,29 @@ public:
     std::optional<AcceptedConnection> accept(SocketHandle listening) override;
     int receive(SocketHandle socket, std::span<char> buffer) override;
     int send(SocketHandle socket, std::string_view data) override;
+    bool peerConnected(SocketHandle socket) override;
     void close(SocketHandle socket) override;
     int lastError() override;
 
     // Knobs, set before the listener runs.
     bool failStartup = false;
-    Call failingCall = Call::None;
+    Call failingCall = Call::None;  // a setup call that fails, or a security option refused
     int errorCode = 10050;
     bool failAccept = false;
     bool blockWhenNoConnection = false;
     std::size_t sendLimit = 0;  // 0: everything at once
+    int holdAfterCloseMs = 0;   // a blocked call returns this long after its socket was closed
     bool failSends = false;
     std::deque<ScriptedConnection> connections;
 
     // Records, read after the listener stopped (or under waitFor).
     std::set<SocketHandle> openSockets() const { return locked(open_); }
     std::vector<std::string> replies() const { return locked(replies_); }  // per send call
+    std::vector<Call> setupCalls() const { return locked(setupCalls_); }
+    // Every receive that delivered bytes ("r" and their count) and every send
+    // call ("s" and its result), in order.
+    std::vector<std::string> traffic() const { return locked(traffic_); }
+    int presenceChecks() const { return locked(presenceChecks_); }
     std::vector<std::size_t> receiveSizes() const { return locked(receiveSizes_); }
     int registrations() const { return locked(registrations_); }
     int unregistrations() const { return locked(unregistrations_); }
@@ -69,7 +79,7 @@ private:
         const std::lock_guard lock(mutex_);
         return record;
     }
-    bool fails(Call call);
+    bool fails(Call call);  // also records the call
     bool blockUntilClosed(std::unique_lock<std::mutex>& lock, SocketHandle socket);
 
     mutable std::mutex mutex_;
@@ -78,8 +88,12 @@ private:
     std::set<SocketHandle> open_;
     std::vector<std::string> replies_;
     std::vector<std::size_t> receiveSizes_;
+    std::vector<Call> setupCalls_;
+    std::vector<std::string> traffic_;
     std::optional<ScriptedConnection> current_;
     std::size_t nextChunk_ = 0;
+    std::size_t chunkOffset_ = 0;  // a chunk larger than the buffer goes on in the next receive
+    int presenceChecks_ = 0;
     int registrations_ = 0;
     int unregistrations_ = 0;
     int startups_ = 0;

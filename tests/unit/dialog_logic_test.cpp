@@ -22,7 +22,9 @@ public:
     void setNoticeText(const std::string& text) override { notice = text; }
     void showControl(ControlId control, bool visible) override { this->visible[control] = visible; }
     void minimise() override { minimised = true; }
+    void setRepeatTimer(bool running) override { timerChanges.push_back(running); }
 
+    std::vector<bool> timerChanges;
     std::string status;
     std::string notice;
     std::map<ControlId, bool> visible;
@@ -34,9 +36,12 @@ protected:
     void SetUp() override { logic.initialise(); }
 
     void deliver(unsigned message) { logic.handlePhoneMessage(message); }
-    void request(const std::string& name) {
-        mailbox.publishRequest(name);
+    // A link asks; the request's number.
+    RequestNumber request(const std::string& name) {
+        const RequestNumber number = state.openRequest();
+        mailbox.publishRequest(number, name);
         deliver(WM_PHONE_REQUEST);
+        return number;
     }
     void status(const std::string& text) {
         mailbox.publishStatus(text);
@@ -70,29 +75,57 @@ TEST_F(DialogLogicTest, Request_ShowsAcceptAndDecline_WithTheName) {
 }
 
 TEST_F(DialogLogicTest, Accept_Connects) {
-    request("MyPhone");
+    const RequestNumber number = request("MyPhone");
     logic.handleClick(ACCEPT_BUTTON_ID);
     EXPECT_EQ(ConnectedMode, logic.mode());
-    EXPECT_EQ(Accepted, state.get());
+    EXPECT_EQ(Accepted, state.decision(number));
     EXPECT_EQ("Connected.", view.status);
     EXPECT_EQ("--H", images());
 }
 
 TEST_F(DialogLogicTest, Decline_KeepsTheRequestText_AndHidesAllImages) {
-    request("MyPhone");
+    const RequestNumber number = request("MyPhone");
     logic.handleClick(DECLINE_BUTTON_ID);
     EXPECT_EQ(IdleMode, logic.mode());
-    EXPECT_EQ(Rejected, state.get());
+    EXPECT_EQ(Rejected, state.decision(number));
     EXPECT_EQ("MyPhone requesting connection.", view.status);
     EXPECT_EQ("---", images());
 }
 
-TEST_F(DialogLogicTest, ConnectedStatus_ActsExactlyLikeAccept) {
+TEST_F(DialogLogicTest, ConnectedStatus_ShowsConnected_ButAnswersNoRequest) {
+    // A trusted phone's "Connected." handled late, after another phone asked.
+    const RequestNumber number = state.openRequest();
     status("Connected.");
     EXPECT_EQ(ConnectedMode, logic.mode());
-    EXPECT_EQ(Accepted, state.get());
     EXPECT_EQ("Connected.", view.status);
     EXPECT_EQ("--H", images());
+    EXPECT_EQ(Pending, state.decision(number));
+}
+
+TEST_F(DialogLogicTest, RequestWhosePhoneWent_IsLeft_AndAcceptAfterwardsAdmitsNobody) {
+    for (const bool connectedBefore : {false, true}) {
+        SCOPED_TRACE(connectedBefore);
+        if (connectedBefore) status("Connected.");
+        const RequestNumber gone = request("Gone");
+        state.closeRequest(gone);  // the link withdrew it
+        deliver(WM_PHONE_DISCONNECTED);
+        EXPECT_EQ(connectedBefore ? ConnectedMode : IdleMode, logic.mode());
+        EXPECT_EQ(connectedBefore ? "--H" : "---", images());
+
+        const RequestNumber next = state.openRequest();  // the next phone asks; its request is not shown yet
+        logic.preTranslateKey(VK_RETURN_KEY);
+        logic.handleClick(ACCEPT_BUTTON_ID);
+        EXPECT_EQ(Pending, state.decision(next));
+        state.closeRequest(next);
+    }
+}
+
+TEST_F(DialogLogicTest, AcceptOnARequestClosedBeforeItsNotice_LeavesIt) {
+    const RequestNumber number = request("Gone");
+    state.closeRequest(number);
+    logic.handleClick(ACCEPT_BUTTON_ID);
+    EXPECT_EQ(IdleMode, logic.mode());
+    EXPECT_EQ("---", images());
 }
 
 TEST_F(DialogLogicTest, OtherStatuses_ChangeOnlyTheStatusLine) {
@@ -101,19 +134,17 @@ TEST_F(DialogLogicTest, OtherStatuses_ChangeOnlyTheStatusLine) {
     EXPECT_EQ("Searching for bluetooth device..", view.status);
     EXPECT_EQ(ConnectedMode, logic.mode());
     EXPECT_EQ("--H", images());
-    EXPECT_EQ(Accepted, state.get());
 }
 
 TEST_F(DialogLogicTest, Enter_DependsOnTheMode_AndIsAlwaysConsumed) {
     EXPECT_TRUE(logic.preTranslateKey(VK_RETURN_KEY));
     EXPECT_EQ(IdleMode, logic.mode());
     EXPECT_FALSE(view.minimised);
-    EXPECT_EQ(Pending, state.get());
 
-    request("MyPhone");
+    const RequestNumber number = request("MyPhone");
     EXPECT_TRUE(logic.preTranslateKey(VK_RETURN_KEY));
     EXPECT_EQ(ConnectedMode, logic.mode());
-    EXPECT_EQ(Accepted, state.get());
+    EXPECT_EQ(Accepted, state.decision(number));
     EXPECT_FALSE(view.minimised);
 
     EXPECT_TRUE(logic.preTranslateKey(VK_RETURN_KEY));
@@ -176,13 +207,23 @@ TEST_F(DialogLogicTest, Disconnect_StopsAHeldAction) {
     EXPECT_EQ(HeldAction::None, controller.heldAction());
 }
 
-TEST_F(DialogLogicTest, Ticks_DriveTheHeldAction) {
+TEST_F(DialogLogicTest, Ticks_DriveTheHeldAction_AndTheTimerRunsOnlyWhileOneIsHeld) {
     for (int i = 0; i < 3; ++i) logic.handleTimer();
     EXPECT_TRUE(log.empty());
-    mailbox.publishCommand("D:D");
-    deliver(WM_PHONE_COMMAND);
+    EXPECT_TRUE(view.timerChanges.empty()) << "idle: no timer";
+    const auto command = [this](const char* text) {
+        mailbox.publishCommand(text);
+        deliver(WM_PHONE_COMMAND);
+    };
+    command("D:D");
+    EXPECT_EQ((std::vector<bool>{true}), view.timerChanges);
     for (int i = 0; i < 5; ++i) logic.handleTimer();
     EXPECT_EQ(9, input.cursorY);
+    command("D:2");  // one held action replaces another: the timer runs on
+    command("D:5");
+    command("D:U");
+    deliver(WM_PHONE_DISCONNECTED);
+    EXPECT_EQ((std::vector<bool>{true, false, true, false}), view.timerChanges);
 }
 
 TEST_F(DialogLogicTest, OtherMessages_AreNotThePhones) {

@@ -64,7 +64,7 @@ TEST_F(PhoneListenerTest, Connection_IsServedMessageByMessage) {
 TEST_F(PhoneListenerTest, JoinedMessages_AreOneMessage) {
     sockets.connections.push_back(ScriptedConnection{"A", {"LOGIN:1PhoneD:1"}});
     sleeper.onPause = [this](std::size_t index) {
-        if (index == 1) state.set(Accepted);
+        if (index == 1) answerShownRequest(Accepted);
     };
     listener.runCycle();
     ASSERT_TRUE(listener.protocol().trustedPhone());
@@ -76,16 +76,15 @@ TEST_F(PhoneListenerTest, LostConnection_ClosesEverything_AndTheNextCycleStartsA
         SCOPED_TRACE(end);
         sockets.connections.push_back(ScriptedConnection{"A", {"LOGIN:1Phone"}, end});
         sleeper.onPause = [this](std::size_t index) {
-            if (index == 1) state.set(Accepted);
+            if (index == 1) answerShownRequest(Accepted);
         };
         EXPECT_TRUE(listener.runCycle());
         EXPECT_TRUE(sockets.openSockets().empty());
         EXPECT_EQ(sockets.registrations(), sockets.unregistrations());
-        EXPECT_EQ(Accepted, state.get());
+        ASSERT_TRUE(listener.protocol().trustedPhone());
         sleeper.onPause = nullptr;
         sleeper.pauses.clear();
         listener.runCycle();
-        EXPECT_EQ(Pending, state.get());
         EXPECT_EQ((std::vector<std::uint32_t>{2000}), sleeper.pauses);
     }
     EXPECT_EQ(2, disconnections());
@@ -96,7 +95,7 @@ TEST_F(PhoneListenerTest, TrustedPhone_SurvivesCycles) {
     sockets.connections.push_back(ScriptedConnection{"A", {"LOGIN:1Phone"}});
     sockets.connections.push_back(ScriptedConnection{"A", {"LOGIN:1Phone", "D:1"}});
     sleeper.onPause = [this](std::size_t index) {
-        if (index == 1) state.set(Accepted);
+        if (index == 1) answerShownRequest(Accepted);
     };
     listener.runCycle();
     sleeper.onPause = nullptr;
@@ -104,12 +103,49 @@ TEST_F(PhoneListenerTest, TrustedPhone_SurvivesCycles) {
     EXPECT_EQ((std::vector<std::string>{"LOGIN OK\n\r", "LOGIN OK\n\r", "D:1"}), sockets.replies());
 }
 
-TEST_F(PhoneListenerTest, AcceptingAConnection_ResetsAStaleDecision) {
-    sockets.connections.push_back(ScriptedConnection{"B", {"D:5"}});
-    sleeper.onPause = [this](std::size_t) { state.set(Accepted); };  // a late ACCEPT click
+TEST_F(PhoneListenerTest, LateAcceptOfAnEarlierRequest_AdmitsNoLaterConnection) {
+    const RequestNumber earlier = state.openRequest();
+    state.closeRequest(earlier);
+    sockets.connections.push_back(ScriptedConnection{"B", {"D:5", "LOGIN:1B", "D:1"}});
+    sleeper.onPause = [&](std::size_t index) {
+        state.answer(earlier, Accepted);  // a late ACCEPT click
+        if (index == 3) answerShownRequest(Rejected);
+    };
     listener.runCycle();
-    EXPECT_EQ((std::vector<std::string>{"D:5"}), sockets.replies());
+    EXPECT_EQ((std::vector<std::string>{"D:5", "LOGIN ERR\n\r", "D:1"}), sockets.replies());
     for (unsigned message : notifier.messages()) EXPECT_NE(WM_PHONE_COMMAND, message);
+}
+
+TEST_F(PhoneListenerTest, PhoneGoneWhileAsking_WithdrawsTheRequest_AndTheNextCycleRuns) {
+    sockets.connections.push_back(ScriptedConnection{"A", {"LOGIN:1Gone"}, 0, true, 1});
+    EXPECT_TRUE(listener.runCycle());
+    const PhoneRequest request = mailbox.readRequest();
+    EXPECT_EQ("Gone", request.name);
+    EXPECT_FALSE(state.isOpen(request.number));
+    EXPECT_TRUE(sockets.replies().empty());
+    EXPECT_EQ((std::vector<std::uint32_t>{2000, 1000, 1000}), sleeper.pauses) << "noticed at the second poll";
+    EXPECT_EQ(1, disconnections());
+    EXPECT_TRUE(sockets.openSockets().empty());
+    EXPECT_FALSE(listener.protocol().trustedPhone());
+}
+
+TEST_F(PhoneListenerTest, SecureLink_AskedBeforeBinding_ARefusalIsNoticedOnce) {
+    using Call = ScriptedSockets::Call;
+    EXPECT_TRUE(listener.runCycle());
+    EXPECT_EQ((std::vector<Call>{Call::Socket, Call::Authenticate, Call::Encrypt, Call::ProtocolInfo, Call::Bind,
+                                 Call::BoundAddress, Call::Listen, Call::Register}),
+              sockets.setupCalls());
+    EXPECT_EQ("", mailbox.readNotice()) << "no notice while the stack grants both";
+
+    for (const Call refused : {Call::Authenticate, Call::Encrypt}) {
+        sockets.failingCall = refused;
+        sockets.connections.push_back(ScriptedConnection{"A", {"D:1"}});
+        EXPECT_TRUE(listener.runCycle());
+        EXPECT_EQ("D:1", sockets.replies().back()) << "the phone is served all the same";
+    }
+    const auto messages = notifier.messages();
+    EXPECT_EQ(1, std::count(messages.begin(), messages.end(), WM_PHONE_NOTICE));
+    EXPECT_EQ(std::string(UNSECURED_LINK_NOTICE), mailbox.readNotice());
 }
 
 TEST_F(PhoneListenerTest, FailedAccept_EndsTheCycleQuietly) {
@@ -124,7 +160,7 @@ TEST_F(PhoneListenerTest, ShortSends_StillDeliverTheWholeReply_AndFailedSendsAre
     sockets.sendLimit = 3;
     sockets.connections.push_back(ScriptedConnection{"A", {"LOGIN:1Phone"}});
     sleeper.onPause = [this](std::size_t index) {
-        if (index == 1) state.set(Rejected);
+        if (index == 1) answerShownRequest(Rejected);
     };
     listener.runCycle();
     EXPECT_EQ((std::vector<std::string>{"LOG", "IN ", "ERR", "\n\r"}), sockets.replies());

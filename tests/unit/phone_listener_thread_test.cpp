@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <system_error>
 
 #include "recording_notifier.h"
 #include "scripted_sockets.h"
@@ -77,6 +79,54 @@ TEST_F(ListenerThreadStop, WhileTheUserDecides) {
 TEST_F(ListenerThreadStop, DuringTheFirstPause) {
     startWith(std::make_unique<ScriptedSockets>());
     expectPromptStop();
+}
+
+// Counts posts in memory the test keeps, so a late post can be seen.
+class CountingNotifier final : public Notifier {
+public:
+    explicit CountingNotifier(std::shared_ptr<std::atomic<int>> posts) : posts_(std::move(posts)) {}
+    bool post(unsigned) override {
+        ++*posts_;
+        return true;
+    }
+
+private:
+    std::shared_ptr<std::atomic<int>> posts_;
+};
+
+TEST(ListenerThreadLife, StopThatTimesOut_LeavesTheThreadNothingFreedToReach) {
+    auto posts = std::make_shared<std::atomic<int>>(0);
+    auto scripted = std::make_unique<ScriptedSockets>();
+    scripted->connections.push_back(ScriptedConnection{"A", {}, 0, true});
+    scripted->holdAfterCloseMs = 300;  // held in a receive well past the stop's bound
+    ScriptedSockets& observed = *scripted;
+    int postsAtStop = 0;
+    {
+        auto mailbox = std::make_shared<UiMailbox>(std::make_shared<CountingNotifier>(posts));
+        ListenerThread thread(std::move(scripted), mailbox, std::make_shared<ConnectionState>(), 50);
+        ASSERT_TRUE(thread.start());
+        ASSERT_TRUE(observed.waitUntilBlocked());
+        postsAtStop = posts->load();
+        EXPECT_FALSE(thread.stop());
+    }  // the window and everything it made are gone; the thread is not
+    // Back from the call, the thread still publishes its disconnect (ASan
+    // would report it if the notifier had been freed).
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (posts->load() < postsAtStop + 2 && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(postsAtStop + 2, posts->load()) << "the disconnect and the next cycle's status";
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let it finish before the program ends
+}
+
+TEST(ListenerThreadLife, ThreadThatCannotStart_IsReported_NotThrown) {
+    test::RecordingNotifier notifier;
+    ListenerThread thread(std::make_unique<ScriptedSockets>(), std::make_shared<UiMailbox>(notifier),
+                          std::make_shared<ConnectionState>(), ListenerThread::JOIN_LIMIT_MS,
+                          [](std::function<void()>) -> std::thread {
+                              throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+                          });
+    EXPECT_FALSE(thread.start());
+    EXPECT_TRUE(thread.stop());
 }
 
 }  // namespace

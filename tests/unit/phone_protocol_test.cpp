@@ -15,12 +15,18 @@ class PhoneProtocolTest : public ::testing::Test {
 protected:
     void SetUp() override { protocol.beginConnection(PHONE_ADDRESS); }
 
-    // The user at the PC decides during the given pause from now (0 = the next).
-    void userDecidesAt(std::size_t pauseIndex, std::int32_t decision) {
+    // The user at the PC answers the request on screen during the given
+    // pause from now (0 = the next).
+    void userDecidesAt(std::size_t pauseIndex, ConnectionStateValue decision) {
         const std::size_t due = sleeper.pauses.size() + pauseIndex;
         sleeper.onPause = [this, due, decision](std::size_t index) {
-            if (index == due) state.set(decision);
+            if (index == due) state.answer(showRequest(), decision);
         };
+    }
+    // The window takes the request from the mailbox; its number.
+    RequestNumber showRequest() {
+        shown.push_back(mailbox.readRequest());
+        return shown.back().number;
     }
 
     // Logs the phone in with the user accepting it during the first pause.
@@ -30,11 +36,7 @@ protected:
         sleeper.onPause = nullptr;
     }
 
-    // A later connection: the listener resets the state as it accepts one.
-    void reconnectFrom(const std::string& address) {
-        state.set(Pending);
-        protocol.beginConnection(address);
-    }
+    void reconnectFrom(const std::string& address) { protocol.beginConnection(address); }
 
     std::vector<std::string> drainCommands() {
         std::vector<std::string> commands;
@@ -48,6 +50,7 @@ protected:
     ConnectionState state;
     test::FakeSleeper sleeper;
     PhoneProtocol protocol{mailbox, state, sleeper};
+    std::vector<PhoneRequest> shown;
 };
 
 TEST_F(PhoneProtocolTest, NewPhoneAccepted_RepliesLoginOk_AndIsTrustedWithItsAddress) {
@@ -56,7 +59,7 @@ TEST_F(PhoneProtocolTest, NewPhoneAccepted_RepliesLoginOk_AndIsTrustedWithItsAdd
     EXPECT_EQ(std::string("LOGIN OK\n\r"), reply);
     EXPECT_EQ((std::vector<unsigned>{WM_PHONE_NOTICE, WM_PHONE_REQUEST}), notifier.messages());
     EXPECT_EQ("", mailbox.readNotice());
-    EXPECT_EQ("MyPhone", mailbox.readRequest());
+    EXPECT_EQ("MyPhone", shown.at(0).name);
     ASSERT_TRUE(protocol.trustedPhone());
     EXPECT_EQ("MyPhone", protocol.trustedPhone()->name);
     EXPECT_EQ(PHONE_ADDRESS, protocol.trustedPhone()->address);
@@ -81,11 +84,14 @@ TEST_F(PhoneProtocolTest, ReplyBytes_AreExact) {
 }
 
 TEST_F(PhoneProtocolTest, Decision_IsReadOnlyAfterAFullSecond_AndAgainEverySecond) {
-    // The user accepts at once, while the request is being shown...
-    userDecidesAt(0, Accepted);
+    // The user accepts the moment the request arrives, before any pause...
+    notifier.onPost = [this](unsigned message) {
+        if (message == WM_PHONE_REQUEST) state.answer(showRequest(), Accepted);
+    };
     EXPECT_EQ(std::string(LOGIN_OK_REPLY), protocol.handleRequest("LOGIN:1A"));
     // ...and the protocol still waited one whole second before it looked.
     EXPECT_EQ((std::vector<std::uint32_t>{1000}), sleeper.pauses);
+    notifier.onPost = nullptr;
 
     reconnectFrom(OTHER_ADDRESS);
     sleeper.pauses.clear();
@@ -102,7 +108,6 @@ TEST_F(PhoneProtocolTest, TrustedNameFromSameDevice_IsAcceptedWithoutAsking) {
 
     EXPECT_EQ(std::string(LOGIN_OK_REPLY), protocol.handleRequest("LOGIN:1MyPhone"));
     EXPECT_TRUE(sleeper.pauses.empty());
-    EXPECT_EQ(Accepted, state.get());
     EXPECT_EQ((std::vector<unsigned>{WM_PHONE_NOTICE, WM_PHONE_STATUS}), notifier.messages());
     EXPECT_EQ("Connected.", mailbox.readStatus());
 }
@@ -139,7 +144,7 @@ TEST_F(PhoneProtocolTest, VersionDigit_SelectsTheNotice) {
         userDecidesAt(0, Rejected);
         protocol.handleRequest(c.message);
         EXPECT_EQ(c.notice, mailbox.readNotice());
-        EXPECT_FALSE(mailbox.readRequest().empty());
+        EXPECT_FALSE(shown.back().name.empty());
     }
 }
 
@@ -147,7 +152,7 @@ TEST_F(PhoneProtocolTest, LoginWithoutName_AsksForUnknownTlf) {
     userDecidesAt(0, Accepted);
     EXPECT_EQ(std::string(LOGIN_OK_REPLY), protocol.handleRequest("LOGIN:"));
     EXPECT_EQ("", mailbox.readNotice());
-    EXPECT_EQ("Unknown tlf", mailbox.readRequest());
+    EXPECT_EQ("Unknown tlf", shown.back().name);
 
     reconnectFrom(PHONE_ADDRESS);
     sleeper.pauses.clear();
@@ -185,7 +190,7 @@ TEST_F(PhoneProtocolTest, ForgetCommand_FromAcceptedPhone_ClearsTrustButKeepsThe
     notifier.clear();
     userDecidesAt(0, Rejected);
     EXPECT_EQ(std::string(LOGIN_ERR_REPLY), protocol.handleRequest("LOGIN:1MyPhone"));
-    EXPECT_EQ("MyPhone", mailbox.readRequest());
+    EXPECT_EQ("MyPhone", shown.back().name);
 }
 
 TEST_F(PhoneProtocolTest, ForgetCommand_FromPhoneNotAccepted_IsOnlyEchoed) {
@@ -196,28 +201,39 @@ TEST_F(PhoneProtocolTest, ForgetCommand_FromPhoneNotAccepted_IsOnlyEchoed) {
     EXPECT_EQ("MyPhone", protocol.trustedPhone()->name);
 }
 
-TEST_F(PhoneProtocolTest, AcceptanceAfterLoginErr_MakesLaterMessagesCommands) {
+TEST_F(PhoneProtocolTest, AnswerToAnyOtherRequest_AdmitsNobody) {
+    // A late ACCEPT on a request that was declined and answered...
     userDecidesAt(0, Rejected);
     EXPECT_EQ(std::string(LOGIN_ERR_REPLY), protocol.handleRequest("LOGIN:1MyPhone"));
-    state.set(Accepted);  // the user clicks ACCEPT on the request still shown
-    notifier.clear();
+    const RequestNumber declined = shown.back().number;
+    EXPECT_FALSE(state.answer(declined, Accepted));
     EXPECT_EQ(std::string("D:1"), protocol.handleRequest("D:1"));
-    EXPECT_EQ((std::vector<std::string>{"D:1"}), drainCommands());
+    EXPECT_TRUE(drainCommands().empty());
+
+    // ...or on it while the next login waits: only the request on screen counts.
+    reconnectFrom(OTHER_ADDRESS);
+    sleeper.onPause = [&](std::size_t index) {
+        if (index == 1) state.answer(declined, Accepted);
+        if (index == 3) state.answer(showRequest(), Rejected);
+    };
+    EXPECT_EQ(std::string(LOGIN_ERR_REPLY), protocol.handleRequest("LOGIN:1Intruder"));
+    EXPECT_EQ("Intruder", shown.back().name);
+    EXPECT_NE(declined, shown.back().number);
+    EXPECT_FALSE(protocol.trustedPhone());
 }
 
-TEST_F(PhoneProtocolTest, StaleAcceptance_AdmitsNoConnectionThatHasNotLoggedIn) {
-    // The user accepts a request whose connection has already gone, after
-    // the listener took the next connection.
-    reconnectFrom(OTHER_ADDRESS);
-    state.set(Accepted);
-    EXPECT_EQ(std::string("D:5"), protocol.handleRequest("D:5"));
-    EXPECT_EQ(std::string("U:X"), protocol.handleRequest("U:X"));
-    EXPECT_TRUE(notifier.messages().empty()) << "nothing may be executed before a login";
-
-    // Its login is asked for afresh rather than let in by the old click.
-    userDecidesAt(0, Rejected);
-    EXPECT_EQ(std::string(LOGIN_ERR_REPLY), protocol.handleRequest("LOGIN:1Intruder"));
-    EXPECT_EQ("Intruder", mailbox.readRequest());
+TEST_F(PhoneProtocolTest, PhoneGoneWhileAsking_WithdrawsTheRequestWithinASecond) {
+    bool present = true;
+    protocol.beginConnection(PHONE_ADDRESS, [&present] { return present; });
+    sleeper.onPause = [&](std::size_t index) {
+        if (index == 0) showRequest();
+        if (index == 2) present = false;
+    };
+    EXPECT_FALSE(protocol.handleRequest("LOGIN:1MyPhone").has_value());
+    EXPECT_EQ(3U, sleeper.pauses.size()) << "noticed at the poll right after it left";
+    EXPECT_FALSE(state.isOpen(shown.at(0).number));
+    EXPECT_FALSE(state.answer(shown.at(0).number, Accepted)) << "ACCEPT afterwards admits nobody";
+    EXPECT_FALSE(protocol.trustedPhone());
 }
 
 TEST_F(PhoneProtocolTest, StopWhileWaitingForTheUser_EndsWithoutAReply) {
@@ -232,7 +248,7 @@ TEST_F(PhoneProtocolTest, ArbitraryBytes_AreHandledAsTheyAre) {
     const std::string name("\x00\xff\x80 x", 5);
     userDecidesAt(0, Accepted);
     EXPECT_EQ(std::string(LOGIN_OK_REPLY), protocol.handleRequest("LOGIN:1" + name));
-    EXPECT_EQ(name, mailbox.readRequest());
+    EXPECT_EQ(name, shown.back().name);
 
     const std::string big(1024, '\xee');
     EXPECT_EQ(big, protocol.handleRequest(big));

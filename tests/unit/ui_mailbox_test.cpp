@@ -16,7 +16,7 @@ protected:
 TEST_F(UiMailboxTest, EachPublish_PostsItsOwnMessage_WithTheSlotsNumber) {
     mailbox.publishStatus("s");
     mailbox.publishNotice("n");
-    mailbox.publishRequest("r");
+    mailbox.publishRequest(7, "r");
     mailbox.publishCommand("c");
     mailbox.publishDisconnected();
     EXPECT_EQ((std::vector<unsigned>{1124, 1125, 1126, 1127, 1128}), notifier.messages());
@@ -39,7 +39,7 @@ TEST_F(UiMailboxTest, Slots_AreIndependentQueues) {
     EXPECT_EQ("Searching for bluetooth device..", mailbox.readStatus());
     EXPECT_EQ("Waiting for phone to connect", mailbox.readStatus());
     EXPECT_EQ("", mailbox.readNotice());
-    EXPECT_EQ("", mailbox.readRequest());
+    EXPECT_EQ(0U, mailbox.readRequest().number);
 }
 
 TEST_F(UiMailboxTest, FailedPost_RemovesTheEntryItAppended) {
@@ -65,8 +65,10 @@ TEST_F(UiMailboxTest, FullQueue_DropsThePublish_WithoutPosting) {
 
 TEST_F(UiMailboxTest, Texts_AreKeptByteForByte) {
     const std::string withZero("a\0b\xff", 4);
-    mailbox.publishRequest(withZero);
-    EXPECT_EQ(withZero, mailbox.readRequest());
+    mailbox.publishRequest(3, withZero);
+    const PhoneRequest request = mailbox.readRequest();
+    EXPECT_EQ(withZero, request.name);
+    EXPECT_EQ(3U, request.number);
 }
 
 }  // namespace

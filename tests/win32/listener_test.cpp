@@ -10,6 +10,7 @@
 
 #include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_window_manager.h"
+#include "platform/win32/window_notifier.h"
 #include "platform/win32/winsock_sockets.h"
 #include "test_window.h"
 
@@ -32,7 +33,7 @@ TEST(ListenerOnWine, NoBluetooth_ShowsTheSocketErrorAndSearchesAgain) {
 
     test::TestWindow window("Listener status target");
     win32::Win32WindowManager windows;
-    WindowNotifier notifier(windows, win32::fromHwnd(window.handle()));
+    win32::WindowNotifier notifier(window.handle());
     auto mailbox = std::make_shared<UiMailbox>(notifier);
     auto state = std::make_shared<ConnectionState>();
     ListenerThread thread(std::make_unique<win32::BluetoothSockets>(), mailbox, state);

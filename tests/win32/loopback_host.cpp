@@ -10,7 +10,7 @@
 
 #include "link/phone_listener.h"
 #include "platform/win32/win32_handles.h"
-#include "platform/win32/win32_window_manager.h"
+#include "platform/win32/window_notifier.h"
 #include "platform/win32/winsock_sockets.h"
 
 namespace {
@@ -20,8 +20,8 @@ std::shared_ptr<vork::ConnectionState> state;
 
 LRESULT CALLBACK hostProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == vork::WM_PHONE_REQUEST) {
-        const std::string name = mailbox->readRequest();
-        state->set(name.rfind("ok", 0) == 0 ? vork::Accepted : vork::Rejected);
+        const vork::PhoneRequest request = mailbox->readRequest();
+        state->answer(request.number, request.name.rfind("ok", 0) == 0 ? vork::Accepted : vork::Rejected);
         return 0;
     }
     if (message == vork::WM_PHONE_STATUS) mailbox->readStatus();
@@ -40,9 +40,7 @@ int main(int argc, char** argv) {
     RegisterClassA(&windowClass);
     HWND window = CreateWindowExA(0, "VorkLoopbackHost", "Vork loopback host", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                   nullptr, nullptr);
-    vork::win32::Win32WindowManager windows;
-    vork::WindowNotifier notifier(windows, vork::win32::fromHwnd(window));
-    mailbox = std::make_shared<vork::UiMailbox>(notifier);
+    mailbox = std::make_shared<vork::UiMailbox>(std::make_shared<vork::win32::WindowNotifier>(window));
     state = std::make_shared<vork::ConnectionState>();
     vork::ListenerThread listener(std::make_unique<vork::win32::LoopbackSockets>(static_cast<std::uint16_t>(port)),
                                   mailbox, state);

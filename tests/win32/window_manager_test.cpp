@@ -1,5 +1,6 @@
 // The real window-manager services against real windows under Wine.
 #include "platform/win32/win32_window_manager.h"
+#include "platform/win32/window_notifier.h"
 
 #include <gtest/gtest.h>
 
@@ -26,13 +27,13 @@ std::vector<UINT> phoneMessages(const TestWindow& window) {
 TEST(Win32WindowManager, MailboxPostsFromAnotherThread_ArriveInOrder_OnTheWindowsThread) {
     TestWindow window("Vork post target");
     win32::Win32WindowManager windows;
-    WindowNotifier notifier(windows, win32::fromHwnd(window.handle()));
+    win32::WindowNotifier notifier(window.handle());
     UiMailbox mailbox(notifier);
 
     std::thread listener([&] {
         mailbox.publishStatus("Searching for bluetooth device..");
         mailbox.publishNotice("");
-        mailbox.publishRequest("MyPhone");
+        mailbox.publishRequest(1, "MyPhone");
         for (int i = 0; i < 50; ++i) mailbox.publishCommand("D:" + std::to_string(i % 10));
         mailbox.publishDisconnected();
     });

@@ -2,6 +2,7 @@
 
 #include "app/win32/resource.h"
 #include "platform/win32/win32_handles.h"
+#include "platform/win32/window_notifier.h"
 
 namespace vork::win32 {
 
@@ -68,8 +69,7 @@ void MainDialog::initialise() {
     SendMessageA(dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
     SendMessageA(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
 
-    notifier_ = std::make_unique<WindowNotifier>(windows_, fromHwnd(dialog_));
-    mailbox_ = std::make_shared<UiMailbox>(*notifier_);
+    mailbox_ = std::make_shared<UiMailbox>(std::make_shared<WindowNotifier>(dialog_));
     logic_ = std::make_unique<DialogLogic>(*this, *mailbox_, *state_, controller_);
     logic_->initialise();
 
@@ -79,8 +79,6 @@ void MainDialog::initialise() {
     listener_ = std::make_unique<ListenerThread>(makeSockets_(), mailbox_, state_);
     // A listener that cannot start leaves the status empty; the window works on.
     if (!listener_->start()) listener_.reset();
-
-    windows_.setTimer(fromHwnd(dialog_), REPEAT_TIMER_ID, REPEAT_PERIOD_MS);
 }
 
 INT_PTR MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -149,5 +147,12 @@ void MainDialog::showControl(ControlId control, bool visible) {
 }
 
 void MainDialog::minimise() { ShowWindow(dialog_, SW_MINIMIZE); }
+
+void MainDialog::setRepeatTimer(bool running) {
+    if (running)
+        windows_.setTimer(fromHwnd(dialog_), REPEAT_TIMER_ID, REPEAT_PERIOD_MS);
+    else
+        KillTimer(dialog_, REPEAT_TIMER_ID);
+}
 
 }  // namespace vork::win32

@@ -38,6 +38,7 @@ public:
     void setNoticeText(const std::string& text) override;
     void showControl(ControlId control, bool visible) override;
     void minimise() override;
+    void setRepeatTimer(bool running) override;
 
 private:
     static INT_PTR CALLBACK procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -64,7 +65,6 @@ private:
     RemoteController controller_;
 
     std::shared_ptr<ConnectionState> state_;
-    std::unique_ptr<WindowNotifier> notifier_;
     std::shared_ptr<UiMailbox> mailbox_;
     std::unique_ptr<DialogLogic> logic_;
     std::unique_ptr<ListenerThread> listener_;

@@ -51,7 +51,7 @@ bool Win32InputInjector::setKeyboardState(const KeyboardStateArray& state) {
 
 void Win32InputInjector::pumpKeyboardMessages() {
     MSG message;
-    while (PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) != FALSE) {
+    while (PeekMessageA(&message, nullptr, KEYBOARD_MESSAGE_FIRST, KEYBOARD_MESSAGE_LAST, PM_REMOVE) != FALSE) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

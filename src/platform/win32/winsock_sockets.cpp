@@ -73,6 +73,21 @@ int WinsockSockets::send(SocketHandle socket, std::string_view data) {
     return ::send(toSocket(socket), data.data(), static_cast<int>(data.size()), 0);
 }
 
+bool WinsockSockets::peerConnected(SocketHandle socket) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(toSocket(socket), &readable);
+    timeval noWait{0, 0};
+    const int ready = select(0, &readable, nullptr, nullptr, &noWait);
+    if (ready == 0) return true;  // nothing to read: the peer is quiet, not gone
+    if (ready < 0) return false;
+    // Readable: data waits (still there), or the end or an error is pending.
+    char byte = 0;
+    const int peeked = recv(toSocket(socket), &byte, 1, MSG_PEEK);
+    if (peeked > 0) return true;
+    return peeked < 0 && WSAGetLastError() == WSAEOPNOTSUPP;  // cannot tell: assume present
+}
+
 void WinsockSockets::close(SocketHandle socket) { closesocket(toSocket(socket)); }
 
 int WinsockSockets::lastError() { return WSAGetLastError(); }
@@ -82,6 +97,21 @@ std::optional<SocketHandle> BluetoothSockets::createSocket() {
     if (socket == INVALID_SOCKET) return std::nullopt;
     return static_cast<SocketHandle>(socket);
 }
+
+namespace {
+
+bool setRfcommOption(SocketHandle socket, int option) {
+    const ULONG enable = TRUE;
+    return setsockopt(toSocket(socket), SOL_RFCOMM, option, reinterpret_cast<const char*>(&enable), sizeof enable) == 0;
+}
+
+}  // namespace
+
+bool BluetoothSockets::requireAuthentication(SocketHandle socket) {
+    return setRfcommOption(socket, SO_BTH_AUTHENTICATE);
+}
+
+bool BluetoothSockets::requireEncryption(SocketHandle socket) { return setRfcommOption(socket, SO_BTH_ENCRYPT); }
 
 bool BluetoothSockets::bindAnyChannel(SocketHandle socket) {
     SOCKADDR_BTH address{};
@@ -112,9 +142,9 @@ std::optional<AcceptedConnection> BluetoothSockets::accept(SocketHandle listenin
 std::optional<SocketHandle> LoopbackSockets::createSocket() {
     const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (socket == INVALID_SOCKET) return std::nullopt;
-    // Each cycle binds the same port again while old connections linger.
-    const BOOL reuse = TRUE;
-    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
+    // No other program may bind the port beside Vork and take its phones.
+    const BOOL exclusive = TRUE;
+    setsockopt(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive), sizeof exclusive);
     return static_cast<SocketHandle>(socket);
 }
 

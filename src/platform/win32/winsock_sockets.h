@@ -15,6 +15,7 @@ public:
     bool listen(SocketHandle socket, int backlog) override;
     int receive(SocketHandle socket, std::span<char> buffer) override;
     int send(SocketHandle socket, std::string_view data) override;
+    bool peerConnected(SocketHandle socket) override;
     void close(SocketHandle socket) override;
     int lastError() override;
 };
@@ -24,6 +25,8 @@ public:
 class BluetoothSockets final : public WinsockSockets {
 public:
     std::optional<SocketHandle> createSocket() override;
+    bool requireAuthentication(SocketHandle socket) override;
+    bool requireEncryption(SocketHandle socket) override;
     bool bindAnyChannel(SocketHandle socket) override;
     bool registerService(const SocketAddress& address) override;
     void unregisterService(const SocketAddress& address) override;
@@ -37,6 +40,9 @@ public:
     explicit LoopbackSockets(std::uint16_t port) : port_(port) {}
 
     std::optional<SocketHandle> createSocket() override;
+    // Loopback has nothing to pair: only this machine can reach it.
+    bool requireAuthentication(SocketHandle) override { return true; }
+    bool requireEncryption(SocketHandle) override { return true; }
     bool bindAnyChannel(SocketHandle socket) override;
     bool registerService(const SocketAddress& address) override;
     void unregisterService(const SocketAddress& address) override;
