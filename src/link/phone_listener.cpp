@@ -191,7 +191,10 @@ bool ListenerThread::start() {
         shared->doneChanged.notify_all();
     };
     try {
-        thread_ = launch_ ? launch_(std::move(body)) : std::thread(std::move(body));
+        if (launch_)
+            thread_ = launch_(std::move(body));
+        else
+            thread_ = std::thread(std::move(body));
     } catch (const std::system_error&) {
         return false;  // the system has no thread to give
     }

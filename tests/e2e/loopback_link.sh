@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The loopback listener serves a real vork-phone from Linux: login, the
 # decision, echo and byte-exact replies, trust bound to the device address.
+# (Whether keys are executed is seen where a target window records them:
+# session.sh.)
 #   loopback_link.sh HOST_EXE VORK_PHONE
 set -euo pipefail
 host_exe=$1
@@ -21,7 +23,7 @@ step "a new phone is accepted, then its keys are echoed"
 step "the same phone from the same device is let in at once"
 "$phone" --port "$port" --retry 10000 --timeout 1500 -s 'LOGIN:1okPhone' -e 'LOGIN OK\n\r'
 
-step "a declined phone gets LOGIN ERR and its keys are only echoed"
+step "a declined phone gets LOGIN ERR and its keys are echoed"
 "$phone" --port "$port" --retry 10000 -s 'LOGIN:2badPhone' -e 'LOGIN ERR\n\r' -s 'D:5' -e 'D:5'
 
 step "before a login everything is echoed unchanged, zero bytes cut"

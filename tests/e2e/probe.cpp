@@ -13,7 +13,9 @@
 //   probe cursor                      prints the pointer position
 //   probe rect                        Vork's window: left top width height
 //   probe responsive                  whether Vork's window answers within 1 s
-//   probe one-to-one                  pointer speed 1:1, no acceleration
+//   probe one-to-one                  pointer speed 1:1, no acceleration, at the left
+//   probe screen                      the screen's width and height
+//   probe freeze MS                   holds Vork's window thread still for MS ms
 //   probe bare-window                 makes and destroys a window, then exits
 //   probe bluetooth-error             the error code of creating an RFCOMM socket
 #include <winsock2.h>
@@ -210,8 +212,29 @@ int oneToOne() {
     int none[3] = {0, 0, 0};
     SystemParametersInfoA(SPI_SETMOUSE, 0, none, SPIF_SENDCHANGE);
     SystemParametersInfoA(SPI_SETMOUSESPEED, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(10)), SPIF_SENDCHANGE);
-    SetCursorPos(300, 500);
+    SetCursorPos(20, 500);  // room for a running pointer to the right
     return 0;
+}
+
+int screen() {
+    std::printf("%d %d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    return 0;
+}
+
+// A busy window: its thread is suspended, so posted messages wait in its queue.
+int freeze(DWORD milliseconds) {
+    HWND dialog = vorkWindow();
+    if (!dialog) return 1;
+    const DWORD threadId = GetWindowThreadProcessId(dialog, nullptr);
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId);
+    if (!thread) return 1;
+    const bool held = SuspendThread(thread) != static_cast<DWORD>(-1);
+    if (held) {
+        Sleep(milliseconds);
+        ResumeThread(thread);
+    }
+    CloseHandle(thread);
+    return held ? 0 : 1;
 }
 
 int bluetoothError() {
@@ -248,6 +271,8 @@ int main(int argc, char** argv) {
     if (command == "rect") return rect();
     if (command == "responsive") return responsive();
     if (command == "one-to-one") return oneToOne();
+    if (command == "screen") return screen();
+    if (command == "freeze" && argc > 2) return freeze(static_cast<DWORD>(number(2, 0)));
     if (command == "bare-window") return bareWindow();
     if (command == "bluetooth-error") return bluetoothError();
     std::fprintf(stderr, "probe: unknown command (see the comment at the top of probe.cpp)\n");
