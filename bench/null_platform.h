@@ -68,8 +68,14 @@ private:
 class NullInput final : public InputInjector {
 public:
     void keyEvent(std::uint8_t, std::uint8_t, std::uint32_t) override { ++events; }
-    void sendKeyboardInputs(std::span<const KeyboardInput> inputs) override { events += inputs.size(); }
-    void sendMouseInput(const MouseInput&) override { ++events; }
+    unsigned sendKeyboardInputs(std::span<const KeyboardInput> inputs) override {
+        events += inputs.size();
+        return static_cast<unsigned>(inputs.size());
+    }
+    unsigned sendMouseInput(const MouseInput&) override {
+        ++events;
+        return 1;
+    }
     std::uint16_t keyForCharacter(char c) override {
         if (c >= 'a' && c <= 'z') return static_cast<std::uint16_t>(c - 'a' + 'A');
         if (c >= 'A' && c <= 'Z') return static_cast<std::uint16_t>(0x100 | c);

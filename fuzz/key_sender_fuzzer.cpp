@@ -20,10 +20,11 @@ public:
     void keyEvent(std::uint8_t virtualKey, std::uint8_t, std::uint32_t flags) override {
         down[virtualKey] = (flags & KEY_EVENT_KEYUP) == 0;
     }
-    void sendKeyboardInputs(std::span<const KeyboardInput> inputs) override {
+    unsigned sendKeyboardInputs(std::span<const KeyboardInput> inputs) override {
         for (const KeyboardInput& input : inputs) down[input.virtualKey & 0xFF] = (input.flags & KEY_EVENT_KEYUP) == 0;
+        return static_cast<unsigned>(inputs.size());
     }
-    void sendMouseInput(const MouseInput&) override {}
+    unsigned sendMouseInput(const MouseInput&) override { return 1; }
     std::uint16_t keyForCharacter(char character) override { return test::usKeyForCharacter(character); }
     std::uint32_t scanCodeForKey(std::uint8_t virtualKey) override { return virtualKey; }
     std::int16_t keyState(std::uint8_t) override { return 0; }

@@ -42,8 +42,10 @@ using KeyboardStateArray = std::array<std::uint8_t, 256>;
 class InputInjector : public Interface {
 public:
     virtual void keyEvent(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags) = 0;
-    virtual void sendKeyboardInputs(std::span<const KeyboardInput> inputs) = 0;
-    virtual void sendMouseInput(const MouseInput& input) = 0;
+    // Each returns how many records the platform took (SendInput's count);
+    // keyEvent has nothing to report.
+    virtual unsigned sendKeyboardInputs(std::span<const KeyboardInput> inputs) = 0;
+    virtual unsigned sendMouseInput(const MouseInput& input) = 0;
     // Virtual key in the low byte, Shift/Ctrl/Alt in bits 0/1/2 of the high
     // byte; NO_KEY when the layout cannot type the character.
     virtual std::uint16_t keyForCharacter(char character) = 0;

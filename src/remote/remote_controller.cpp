@@ -119,7 +119,9 @@ void RemoteController::leftClick() { click(MOUSE_LEFT_DOWN, MOUSE_LEFT_UP); }
 void RemoteController::rightClick() { click(MOUSE_RIGHT_DOWN, MOUSE_RIGHT_UP); }
 
 void RemoteController::click(std::uint32_t downFlag, std::uint32_t upFlag) {
-    desktop_.input.sendMouseInput(MouseInput{0, 0, downFlag});
+    // A button that never went down is not released: a stray release can
+    // act as a click in some programs.
+    if (desktop_.input.sendMouseInput(MouseInput{0, 0, downFlag}) == 0) return;
     desktop_.input.sendMouseInput(MouseInput{0, 0, upFlag});
 }
 

@@ -72,7 +72,7 @@ void FakeInput::keyEvent(std::uint8_t virtualKey, std::uint8_t scanCode, std::ui
     }
 }
 
-void FakeInput::sendKeyboardInputs(std::span<const KeyboardInput> inputs) {
+unsigned FakeInput::sendKeyboardInputs(std::span<const KeyboardInput> inputs) {
     std::string line = "input";
     for (const KeyboardInput& input : inputs) {
         const bool up = (input.flags & KEY_EVENT_KEYUP) != 0;
@@ -80,12 +80,13 @@ void FakeInput::sendKeyboardInputs(std::span<const KeyboardInput> inputs) {
         if (!up && input.virtualKey == VK_NUMLOCK_KEY) toggleNumLockLight();
     }
     log_.push_back(line);
+    return static_cast<unsigned>(inputs.size());
 }
 
-void FakeInput::sendMouseInput(const MouseInput& input) {
+unsigned FakeInput::sendMouseInput(const MouseInput& input) {
     if (refused()) {
         log_.push_back("refused");
-        return;
+        return 0;
     }
     log_.push_back("mouse " + std::to_string(input.dx) + " " + std::to_string(input.dy) + " " +
                    hex(input.flags));
@@ -97,6 +98,7 @@ void FakeInput::sendMouseInput(const MouseInput& input) {
         if ((input.flags & down) != 0) buttonsDown.insert(down);
     if ((input.flags & MOUSE_LEFT_UP) != 0) buttonsDown.erase(MOUSE_LEFT_DOWN);
     if ((input.flags & MOUSE_RIGHT_UP) != 0) buttonsDown.erase(MOUSE_RIGHT_DOWN);
+    return 1;
 }
 
 std::uint16_t FakeInput::keyForCharacter(char character) {

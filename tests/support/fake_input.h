@@ -16,8 +16,8 @@ public:
     explicit FakeInput(EventLog& log) : log_(log) {}
 
     void keyEvent(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags) override;
-    void sendKeyboardInputs(std::span<const KeyboardInput> inputs) override;
-    void sendMouseInput(const MouseInput& input) override;
+    unsigned sendKeyboardInputs(std::span<const KeyboardInput> inputs) override;
+    unsigned sendMouseInput(const MouseInput& input) override;
     std::uint16_t keyForCharacter(char character) override;
     std::uint32_t scanCodeForKey(std::uint8_t virtualKey) override;
     std::int16_t keyState(std::uint8_t virtualKey) override;
@@ -32,7 +32,8 @@ public:
     int cursorX = 0;
     int cursorY = 0;
     std::set<std::uint32_t> buttonsDown;
-    // The injection with this number (counting from 0) is refused by the platform.
+    // The injection with this number (counting from 0) is refused by the
+    // platform (SendInput reports 0 records taken).
     int refuseInjection = -1;
     int injections = 0;
 

@@ -62,5 +62,33 @@ TEST(ListenerOnWine, NoBluetooth_ShowsTheSocketErrorAndSearchesAgain) {
     EXPECT_GE(times[2] - times[1], 2900U) << "3 s failure pause";
 }
 
+TEST(LoopbackOnWine, NoOtherProgramCanBindTheListeningPort) {
+    constexpr std::uint16_t PORT = 5197;
+    win32::LoopbackSockets sockets(PORT);
+    ASSERT_TRUE(sockets.startup());
+    const auto listening = sockets.createSocket();
+    ASSERT_TRUE(listening);
+    ASSERT_TRUE(sockets.bindAnyChannel(*listening));
+    ASSERT_TRUE(sockets.listen(*listening, LISTEN_BACKLOG));
+    BOOL exclusive = FALSE;
+    int length = sizeof exclusive;
+    ASSERT_EQ(0, getsockopt(static_cast<SOCKET>(*listening), SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
+                            reinterpret_cast<char*>(&exclusive), &length));
+    EXPECT_TRUE(exclusive);
+
+    // Another program asks to share the address, as SO_REUSEADDR allows.
+    const SOCKET intruder = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    const BOOL reuse = TRUE;
+    setsockopt(intruder, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(PORT);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    EXPECT_NE(0, bind(intruder, reinterpret_cast<sockaddr*>(&address), sizeof address));
+    closesocket(intruder);
+    sockets.close(*listening);
+    sockets.cleanup();
+}
+
 }  // namespace
 }  // namespace vork

@@ -10,7 +10,7 @@ void Win32InputInjector::keyEvent(std::uint8_t virtualKey, std::uint8_t scanCode
     keybd_event(virtualKey, scanCode, flags, 0);
 }
 
-void Win32InputInjector::sendKeyboardInputs(std::span<const KeyboardInput> inputs) {
+unsigned Win32InputInjector::sendKeyboardInputs(std::span<const KeyboardInput> inputs) {
     std::vector<INPUT> records(inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         records[i].type = INPUT_KEYBOARD;
@@ -18,16 +18,16 @@ void Win32InputInjector::sendKeyboardInputs(std::span<const KeyboardInput> input
         records[i].ki.wScan = inputs[i].scanCode;
         records[i].ki.dwFlags = inputs[i].flags;
     }
-    SendInput(static_cast<UINT>(records.size()), records.data(), sizeof(INPUT));
+    return SendInput(static_cast<UINT>(records.size()), records.data(), sizeof(INPUT));
 }
 
-void Win32InputInjector::sendMouseInput(const MouseInput& input) {
+unsigned Win32InputInjector::sendMouseInput(const MouseInput& input) {
     INPUT record{};
     record.type = INPUT_MOUSE;
     record.mi.dx = input.dx;
     record.mi.dy = input.dy;
     record.mi.dwFlags = input.flags;
-    SendInput(1, &record, sizeof(INPUT));
+    return SendInput(1, &record, sizeof(INPUT));
 }
 
 std::uint16_t Win32InputInjector::keyForCharacter(char character) {

@@ -8,8 +8,8 @@ namespace vork::win32 {
 class Win32InputInjector final : public InputInjector {
 public:
     void keyEvent(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags) override;
-    void sendKeyboardInputs(std::span<const KeyboardInput> inputs) override;
-    void sendMouseInput(const MouseInput& input) override;
+    unsigned sendKeyboardInputs(std::span<const KeyboardInput> inputs) override;
+    unsigned sendMouseInput(const MouseInput& input) override;
     std::uint16_t keyForCharacter(char character) override;
     std::uint32_t scanCodeForKey(std::uint8_t virtualKey) override;
     std::int16_t keyState(std::uint8_t virtualKey) override;
