@@ -1,16 +1,14 @@
 // The idle baseline: a bare dialog, shaped like Vork's but without controls,
-// run by the system's modal loop with the same 50 ms timer, and nothing else.
+// run by the system's modal loop, with no timer and nothing else.
 #include <windows.h>
 
 namespace {
 
 constexpr int IDLE_DIALOG_ID = 1;
-constexpr UINT_PTR TIMER_ID = 100;
-constexpr UINT TIMER_PERIOD_MS = 50;
 
 INT_PTR CALLBACK procedure(HWND dialog, UINT message, WPARAM, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG: SetTimer(dialog, TIMER_ID, TIMER_PERIOD_MS, nullptr); return TRUE;
+    case WM_INITDIALOG: return TRUE;
     case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
     default: return FALSE;
     }

@@ -40,6 +40,9 @@ SEEDS = {
         "big": bytes((0x40, 128)) + b"x" * 1024 + bytes((0, 4)) + b"D:#!",
         "short-sends": pieces((0x64, b"LOGIN:1Slow"), (0, b"D:5")),
         "over-long": bytes((0x44, 200)) + b"y" * 1600 + bytes((0, 3)) + b"D:5",
+        "terminal": pieces((0x04, b"LOGIN:1Pixel\r\n"), (0, b"D:1\r"), (0, b"\nD:R\r\nS\r\n")),
+        "split-lines": pieces((0, b"\n"), (0x04, b"LOG"), (0, b"IN:1P\r"), (0, b"\n\n\r"), (0, b"D:1\0x\n")),
+        "long-line": bytes((0x44, 1)) + b"\n" + bytes((0x40, 200)) + b"z" * 1600 + bytes((0, 4)) + b"\nD:5",
     },
 }
 

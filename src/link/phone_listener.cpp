@@ -5,6 +5,9 @@
 #include <condition_variable>
 #include <cstdio>
 #include <system_error>
+#include <vector>
+
+#include "link/message_framing.h"
 
 namespace vork {
 
@@ -12,11 +15,6 @@ std::string setupFailureStatus(int step, int errorCode) {
     char text[64];
     std::snprintf(text, sizeof text, "Cannot find bluetooth (%d #%d)", step, errorCode);
     return text;
-}
-
-std::string_view receivedMessage(std::span<const char> received) {
-    const std::string_view bytes(received.data(), received.size());
-    return bytes.substr(0, bytes.find('\0'));
 }
 
 // What one cycle opened, given back on every path out of it.
@@ -101,32 +99,44 @@ bool PhoneListener::serve(CycleSockets& cycle, const AcceptedConnection& connect
     protocol_.beginConnection(connection.peerAddress, [this, socket] { return sockets_.peerConnected(socket); });
 
     std::array<char, RECEIVE_BUFFER_SIZE> buffer{};
+    MessageFraming framing;
+    std::vector<std::string> messages;
+    bool ended = false;
     bool stopped = false;
-    for (;;) {
-        buffer.fill('\0');
-        const int received = sockets_.receive(connection.socket, buffer);
+    while (!ended) {
+        const int received = sockets_.receive(socket, buffer);
         if (received <= 0) break;
-        const auto reply = protocol_.handleRequest(
-            receivedMessage(std::span<const char>(buffer.data(), static_cast<std::size_t>(received))));
-        if (!reply) {
-            stopped = sleeper_.stopRequested();
-            break;
+        messages.clear();
+        framing.receive(std::string_view(buffer.data(), static_cast<std::size_t>(received)), messages);
+        for (const std::string& message : messages) {
+            auto reply = protocol_.handleRequest(message);
+            if (!reply) {
+                stopped = sleeper_.stopRequested();
+                ended = true;
+                break;
+            }
+            // A line never holds CR or LF and a login reply always does, so
+            // this is an echo: back as a line of its own for a terminal.
+            if (framing.lineMode() && *reply == message) reply->append(LINE_ENDING);
+            sendWhole(socket, *reply);
         }
-        // The whole reply, however the link splits it; errors end nothing here,
-        // the next receive notices a broken link.
-        // An empty reply is still one (empty) send.
-        std::string_view rest = *reply;
-        do {
-            const int sent = sockets_.send(connection.socket, rest);
-            if (sent <= 0) break;
-            rest.remove_prefix(std::min(rest.size(), static_cast<std::size_t>(sent)));
-        } while (!rest.empty());
     }
     closeTracked(connection.socket);
     cycle.connection_.reset();
     // The window stops whatever the gone phone was holding.
     mailbox_.publishDisconnected();
     return !stopped;
+}
+
+void PhoneListener::sendWhole(SocketHandle socket, std::string_view reply) {
+    // However the link splits it; errors end nothing here, the next receive
+    // notices a broken link. An empty reply is still one (empty) send.
+    std::string_view rest = reply;
+    do {
+        const int sent = sockets_.send(socket, rest);
+        if (sent <= 0) break;
+        rest.remove_prefix(std::min(rest.size(), static_cast<std::size_t>(sent)));
+    } while (!rest.empty());
 }
 
 void PhoneListener::track(SocketHandle socket) {

@@ -30,9 +30,6 @@ inline constexpr std::string_view UNSECURED_LINK_NOTICE = "Unpaired phones can c
 // "Cannot find bluetooth (N #code)" for the Nth setup call.
 std::string setupFailureStatus(int step, int errorCode);
 
-// The message in a receive buffer: the bytes up to the first zero byte.
-std::string_view receivedMessage(std::span<const char> received);
-
 class PhoneListener {
 public:
     PhoneListener(RfcommSockets& sockets, UiMailbox& mailbox, ConnectionState& state, Sleeper& sleeper);
@@ -52,6 +49,7 @@ private:
     bool setUp(CycleSockets& cycle);
     bool serveNextPhone(CycleSockets& cycle);
     bool serve(CycleSockets& cycle, const AcceptedConnection& connection);
+    void sendWhole(SocketHandle socket, std::string_view reply);
     void track(SocketHandle socket);
     void closeTracked(SocketHandle socket);
 

@@ -35,6 +35,14 @@ Connection:
                      waits for the user at the PC)
   --retry MS         keep trying to connect for this long (default 0)
 
+As a terminal app sends:
+  --line-ending crlf|lf|cr|none
+                     end every text with this (default none: each text alone,
+                     as Vork's own protocol has it)
+  --chunk N          split every text into sends of at most N bytes, 20 ms
+                     apart, as apps with a character delay do (default 0:
+                     one send per text)
+
 Scripted steps, run in order (texts take \n \r \t \0 \\ \xNN escapes):
   -s, --send TEXT    send TEXT in one send and print the reply
   -e, --expect TEXT  the reply to the last send must be exactly TEXT
@@ -71,12 +79,23 @@ struct Options {
     bool readStdin = false;
     bool interactive = false;
     std::string name;
+    std::string lineEnding;
+    int chunk = 0;
     std::vector<Step> steps;
 };
+
 
 [[noreturn]] void usage(const std::string& problem) {
     std::fprintf(stderr, "vork-phone: %s (see --help)\n", problem.c_str());
     std::exit(64);
+}
+
+std::string lineEndingOf(const std::string& name) {
+    if (name == "crlf") return "\r\n";
+    if (name == "lf") return "\n";
+    if (name == "cr") return "\r";
+    if (name == "none") return "";
+    usage("--line-ending takes crlf, lf, cr or none");
 }
 
 std::string bytesOf(const std::string& option, const std::string& text) {
@@ -113,6 +132,10 @@ Options parse(int argc, char** argv) {
             options.timeoutMs = numberOf(arg, value());
         } else if (arg == "--retry") {
             options.retryMs = numberOf(arg, value());
+        } else if (arg == "--line-ending") {
+            options.lineEnding = lineEndingOf(value());
+        } else if (arg == "--chunk") {
+            options.chunk = numberOf(arg, value());
         } else if (arg == "-s" || arg == "--send") {
             options.steps.push_back({Step::Kind::Send, bytesOf(arg, value())});
         } else if (arg == "-e" || arg == "--expect") {
@@ -136,10 +159,24 @@ Options parse(int argc, char** argv) {
     return options;
 }
 
+// The text as the phone puts it on the link: with its line ending, in one
+// send or in pieces of at most `chunk` bytes with a short pause between.
+bool sendText(PhoneLink& link, const std::string& text, const Options& options) {
+    const std::string wire = text + options.lineEnding;
+    if (options.chunk <= 0 || wire.size() <= static_cast<std::size_t>(options.chunk)) return link.send(wire);
+    const auto piece = static_cast<std::size_t>(options.chunk);
+    for (std::size_t start = 0; start < wire.size(); start += piece) {
+        if (start > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (!link.send(wire.substr(start, piece))) return false;
+    }
+    return true;
+}
+
 // Sends one text and prints the reply; none when the link failed.
-std::optional<std::string> exchange(PhoneLink& link, const std::string& text, int timeoutMs,
+std::optional<std::string> exchange(PhoneLink& link, const std::string& text, const Options& options,
                                     std::optional<std::size_t> expectedLength) {
-    if (!link.send(text)) {
+    const int timeoutMs = options.timeoutMs;
+    if (!sendText(link, text, options)) {
         std::fprintf(stderr, "vork-phone: send failed: %s\n", link.error().c_str());
         return std::nullopt;
     }
@@ -181,7 +218,7 @@ int runScript(PhoneLink& link, const Options& options) {
         }
         std::optional<std::size_t> expectedLength;
         if (i + 1 < steps.size() && steps[i + 1].kind == Step::Kind::Expect) expectedLength = steps[i + 1].text.size();
-        const auto reply = exchange(link, step.text, options.timeoutMs, expectedLength);
+        const auto reply = exchange(link, step.text, options, expectedLength);
         if (!reply) {
             std::fprintf(stderr, "vork-phone: no reply to \"%s\"\n", visible(step.text).c_str());
             return 2;
