@@ -133,6 +133,7 @@ public:
         return true;
     }
     [[nodiscard]] bool stopRequested() const override { return false; }
+    [[nodiscard]] std::uint64_t nowMs() const override { return 0; }
 
 private:
     UiMailbox& mailbox_;

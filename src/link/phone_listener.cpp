@@ -98,12 +98,14 @@ bool PhoneListener::serve(CycleSockets& cycle, const AcceptedConnection& connect
     const SocketHandle socket = connection.socket;
     protocol_.beginConnection(connection.peerAddress, [this, socket] { return sockets_.peerConnected(socket); });
 
+    sockets_.limitSendTime(socket, SEND_LIMIT_MS);
+    const std::uint64_t acceptedAtMs = sleeper_.nowMs();
     std::array<char, RECEIVE_BUFFER_SIZE> buffer{};
     MessageFraming framing;
     std::vector<std::string> messages;
     bool ended = false;
     bool stopped = false;
-    while (!ended) {
+    while (!ended && awaitData(socket, acceptedAtMs)) {
         const int received = sockets_.receive(socket, buffer);
         if (received <= 0) break;
         messages.clear();
@@ -118,7 +120,10 @@ bool PhoneListener::serve(CycleSockets& cycle, const AcceptedConnection& connect
             // A line never holds CR or LF and a login reply always does, so
             // this is an echo: back as a line of its own for a terminal.
             if (framing.lineMode() && *reply == message) reply->append(LINE_ENDING);
-            sendWhole(socket, *reply);
+            if (!sendWhole(socket, *reply)) {
+                ended = true;
+                break;
+            }
         }
     }
     closeTracked(connection.socket);
@@ -128,15 +133,24 @@ bool PhoneListener::serve(CycleSockets& cycle, const AcceptedConnection& connect
     return !stopped;
 }
 
-void PhoneListener::sendWhole(SocketHandle socket, std::string_view reply) {
-    // However the link splits it; errors end nothing here, the next receive
-    // notices a broken link. An empty reply is still one (empty) send.
+bool PhoneListener::sendWhole(SocketHandle socket, std::string_view reply) {
+    // However the link splits it; other errors end nothing here, the next
+    // receive notices a broken link. An empty reply is still one (empty) send.
     std::string_view rest = reply;
     do {
         const int sent = sockets_.send(socket, rest);
-        if (sent <= 0) break;
+        if (sent <= 0) return !(sent < 0 && sockets_.lastError() == SEND_TIMED_OUT);
         rest.remove_prefix(std::min(rest.size(), static_cast<std::size_t>(sent)));
     } while (!rest.empty());
+    return true;
+}
+
+bool PhoneListener::awaitData(SocketHandle socket, std::uint64_t acceptedAtMs) {
+    if (protocol_.loginSeen()) return true;  // the receive itself waits
+    const std::uint64_t elapsed = sleeper_.nowMs() - acceptedAtMs;
+    if (elapsed >= LOGIN_LIMIT_MS) return false;
+    // An error shows in the receive that follows.
+    return sockets_.waitForData(socket, static_cast<std::uint32_t>(LOGIN_LIMIT_MS - elapsed)) != 0;
 }
 
 void PhoneListener::track(SocketHandle socket) {

@@ -25,6 +25,10 @@ inline constexpr std::uint32_t CYCLE_PAUSE_MS = 2000;
 inline constexpr std::uint32_t SETUP_FAILURE_PAUSE_MS = 3000;
 inline constexpr std::size_t RECEIVE_BUFFER_SIZE = 1024;
 inline constexpr int LISTEN_BACKLOG = 10;
+// A device that connects and says nothing must not keep the phone out, nor
+// one that stops reading.
+inline constexpr std::uint32_t LOGIN_LIMIT_MS = 30000;
+inline constexpr std::uint32_t SEND_LIMIT_MS = 5000;
 inline constexpr std::string_view UNSECURED_LINK_NOTICE = "Unpaired phones can connect";
 
 // "Cannot find bluetooth (N #code)" for the Nth setup call.
@@ -49,7 +53,11 @@ private:
     bool setUp(CycleSockets& cycle);
     bool serveNextPhone(CycleSockets& cycle);
     bool serve(CycleSockets& cycle, const AcceptedConnection& connection);
-    void sendWhole(SocketHandle socket, std::string_view reply);
+    // False when the peer stopped reading: the connection is over.
+    bool sendWhole(SocketHandle socket, std::string_view reply);
+    // Waits for the next receive; false when a peer that has not logged in
+    // stays silent past the login limit.
+    bool awaitData(SocketHandle socket, std::uint64_t acceptedAtMs);
     void track(SocketHandle socket);
     void closeTracked(SocketHandle socket);
 

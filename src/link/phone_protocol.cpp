@@ -19,6 +19,7 @@ void PhoneProtocol::beginConnection(std::string peerAddress, PeerCheck peerPrese
     peerAddress_ = std::move(peerAddress);
     peerPresent_ = std::move(peerPresent);
     accepted_ = false;
+    loginSeen_ = false;
 }
 
 std::optional<std::string> PhoneProtocol::handleRequest(std::string_view message) {
@@ -27,7 +28,10 @@ std::optional<std::string> PhoneProtocol::handleRequest(std::string_view message
         mailbox_.publishCommand(message);
         return std::string(message);
     }
-    if (message.starts_with(LOGIN_PREFIX)) return handleLogin(message);
+    if (message.starts_with(LOGIN_PREFIX)) {
+        loginSeen_ = true;
+        return handleLogin(message);
+    }
     return std::string(message);
 }
 

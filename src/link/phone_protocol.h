@@ -46,6 +46,8 @@ public:
     std::optional<std::string> handleRequest(std::string_view message);
 
     [[nodiscard]] const std::optional<TrustedPhone>& trustedPhone() const { return trusted_; }
+    // This connection has sent a login (answered or not).
+    [[nodiscard]] bool loginSeen() const { return loginSeen_; }
 
 private:
     std::optional<std::string> handleLogin(std::string_view message);
@@ -59,6 +61,7 @@ private:
     PeerCheck peerPresent_;
     // The user (or the phone's trust) admitted this connection.
     bool accepted_ = false;
+    bool loginSeen_ = false;
 };
 
 }  // namespace vork

@@ -20,6 +20,11 @@ void StopSignal::requestStop() {
     wake_.notify_all();
 }
 
+std::uint64_t StopSignal::nowMs() const {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
 bool StopSignal::stopRequested() const {
     const std::lock_guard lock(mutex_);
     return stop_;

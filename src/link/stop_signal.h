@@ -13,6 +13,7 @@ public:
     bool sleep(std::uint32_t milliseconds) override;
     void requestStop();
     [[nodiscard]] bool stopRequested() const override;
+    [[nodiscard]] std::uint64_t nowMs() const override;
 
 private:
     mutable std::mutex mutex_;

@@ -15,6 +15,8 @@ namespace vork {
 
 using SocketHandle = std::uintptr_t;
 
+inline constexpr int SEND_TIMED_OUT = 10060;  // WSAETIMEDOUT
+
 // The bound local address, kept as the platform's bytes.
 using SocketAddress = std::vector<std::uint8_t>;
 
@@ -39,6 +41,12 @@ public:
     virtual bool registerService(const SocketAddress& address) = 0;
     virtual void unregisterService(const SocketAddress& address) = 0;
     virtual std::optional<AcceptedConnection> accept(SocketHandle listening) = 0;
+    // Whether something can be received within the time: 1 yes (data, the
+    // end or an error), 0 nothing came, negative on error.
+    virtual int waitForData(SocketHandle socket, std::uint32_t timeoutMs) = 0;
+    // A send that cannot complete within the time fails with lastError()
+    // SEND_TIMED_OUT.
+    virtual bool limitSendTime(SocketHandle socket, std::uint32_t milliseconds) = 0;
     // Bytes received, 0 when the peer closed, negative on error.
     virtual int receive(SocketHandle socket, std::span<char> buffer) = 0;
     // Bytes sent, negative on error.

@@ -12,6 +12,8 @@ public:
     // Waits the given time; false when a stop was requested before or during it.
     virtual bool sleep(std::uint32_t milliseconds) = 0;
     [[nodiscard]] virtual bool stopRequested() const = 0;
+    // A monotonic clock in milliseconds, for the limits on silent peers.
+    [[nodiscard]] virtual std::uint64_t nowMs() const = 0;
 };
 
 }  // namespace vork

@@ -16,6 +16,7 @@ void FakeSystem::beep(std::uint32_t frequencyHz, std::uint32_t durationMs) {
 bool FakeSleeper::sleep(std::uint32_t milliseconds) {
     if (stopped || pauses.size() >= stopAfter) return false;
     pauses.push_back(milliseconds);
+    clockMs += milliseconds;
     if (onPause) onPause(pauses.size() - 1);
     return !stopped;
 }

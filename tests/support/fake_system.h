@@ -41,6 +41,10 @@ class FakeSleeper final : public Sleeper {
 public:
     bool sleep(std::uint32_t milliseconds) override;
     [[nodiscard]] bool stopRequested() const override { return stopped || pauses.size() >= stopAfter; }
+    // Simulated time: every pause and every advance moves it on.
+    [[nodiscard]] std::uint64_t nowMs() const override { return clockMs; }
+    void advance(std::uint32_t milliseconds) { clockMs += milliseconds; }
+    std::uint64_t clockMs = 0;
 
     std::vector<std::uint32_t> pauses;
     std::function<void(std::size_t pauseIndex)> onPause;

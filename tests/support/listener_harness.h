@@ -14,6 +14,10 @@
 namespace vork::test {
 
 struct ListenerHarness {
+    ListenerHarness() {
+        sockets.onTimePassing = [this](std::uint32_t milliseconds) { sleeper.advance(milliseconds); };
+    }
+
     // The status texts published since the last call, in order.
     std::vector<std::string> statuses() {
         std::vector<std::string> texts;

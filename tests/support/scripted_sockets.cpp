@@ -116,6 +116,7 @@ int ScriptedSockets::receive(SocketHandle socket, std::span<char> buffer) {
         const std::string& chunk = current_->chunks[nextChunk_];
         const std::size_t size = std::min(chunk.size() - chunkOffset_, buffer.size());
         std::memcpy(buffer.data(), chunk.data() + chunkOffset_, size);
+        if (chunkOffset_ == 0 && current_->msPerChunk > 0 && onTimePassing) onTimePassing(current_->msPerChunk);
         chunkOffset_ += size;
         if (size > 0) traffic_.push_back(std::string("r").append(std::to_string(size)));
         if (chunkOffset_ >= chunk.size()) {
@@ -124,7 +125,7 @@ int ScriptedSockets::receive(SocketHandle socket, std::span<char> buffer) {
         }
         return static_cast<int>(size);
     }
-    if (current_->blockAtEnd) {
+    if (current_->blockAtEnd || current_->silent) {
         blockUntilClosed(lock, socket);
         return -1;
     }
@@ -133,14 +134,34 @@ int ScriptedSockets::receive(SocketHandle socket, std::span<char> buffer) {
 
 int ScriptedSockets::send(SocketHandle socket, std::string_view data) {
     const std::lock_guard lock(mutex_);
-    if (!open_.contains(socket) || failSends) {
+    if (!open_.contains(socket) || failSends || sendsTimeOut) {
         traffic_.emplace_back("s-1");
+        if (sendsTimeOut) errorCode = SEND_TIMED_OUT;
         return -1;
     }
     const std::size_t size = sendLimit == 0 ? data.size() : std::min(sendLimit, data.size());
     replies_.emplace_back(data.substr(0, size));
     traffic_.push_back(std::string("s").append(std::to_string(size)));
     return static_cast<int>(size);
+}
+
+int ScriptedSockets::waitForData(SocketHandle socket, std::uint32_t timeoutMs) {
+    std::unique_lock lock(mutex_);
+    if (!open_.contains(socket) || !current_) return -1;
+    const bool more = nextChunk_ < current_->chunks.size();
+    if (more || !(current_->blockAtEnd || current_->silent)) return 1;
+    if (current_->silent) {
+        if (onTimePassing) onTimePassing(timeoutMs);
+        return 0;
+    }
+    blockUntilClosed(lock, socket);
+    return 1;
+}
+
+bool ScriptedSockets::limitSendTime(SocketHandle socket, std::uint32_t milliseconds) {
+    const std::lock_guard lock(mutex_);
+    sendTimeLimit_ = milliseconds;
+    return open_.contains(socket);
 }
 
 bool ScriptedSockets::peerConnected(SocketHandle socket) {

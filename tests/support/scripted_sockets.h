@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <string>
@@ -20,6 +21,8 @@ struct ScriptedConnection {
     int endResult = 0;                // after the chunks: 0 closed, negative error
     bool blockAtEnd = false;          // or wait until the socket is closed
     int leaveAfterChecks = -1;        // checks of its presence it answers before it is gone; -1 never
+    bool silent = false;              // after the chunks it neither sends nor closes: waits time out
+    std::uint32_t msPerChunk = 0;     // simulated time each chunk takes to arrive
 };
 
 class ScriptedSockets final : public RfcommSockets {
@@ -40,6 +43,8 @@ public:
     std::optional<AcceptedConnection> accept(SocketHandle listening) override;
     int receive(SocketHandle socket, std::span<char> buffer) override;
     int send(SocketHandle socket, std::string_view data) override;
+    int waitForData(SocketHandle socket, std::uint32_t timeoutMs) override;
+    bool limitSendTime(SocketHandle socket, std::uint32_t milliseconds) override;
     bool peerConnected(SocketHandle socket) override;
     void close(SocketHandle socket) override;
     int lastError() override;
@@ -52,6 +57,9 @@ public:
     bool blockWhenNoConnection = false;
     std::size_t sendLimit = 0;  // 0: everything at once
     int holdAfterCloseMs = 0;   // a blocked call returns this long after its socket was closed
+    bool sendsTimeOut = false;  // a peer that stopped reading
+    // Simulated time passing in the sockets (a wait that times out, a slow chunk).
+    std::function<void(std::uint32_t milliseconds)> onTimePassing;
     bool failSends = false;
     std::deque<ScriptedConnection> connections;
 
@@ -63,6 +71,7 @@ public:
     // call ("s" and its result), in order.
     std::vector<std::string> traffic() const { return locked(traffic_); }
     int presenceChecks() const { return locked(presenceChecks_); }
+    std::uint32_t sendTimeLimit() const { return locked(sendTimeLimit_); }
     std::vector<std::size_t> receiveSizes() const { return locked(receiveSizes_); }
     int registrations() const { return locked(registrations_); }
     int unregistrations() const { return locked(unregistrations_); }
@@ -94,6 +103,7 @@ private:
     std::size_t nextChunk_ = 0;
     std::size_t chunkOffset_ = 0;  // a chunk larger than the buffer goes on in the next receive
     int presenceChecks_ = 0;
+    std::uint32_t sendTimeLimit_ = 0;
     int registrations_ = 0;
     int unregistrations_ = 0;
     int startups_ = 0;

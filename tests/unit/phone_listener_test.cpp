@@ -180,5 +180,36 @@ TEST_F(PhoneListenerTest, StopDuringThePause_EndsTheRun) {
     EXPECT_EQ(5U, sleeper.pauses.size());
 }
 
+TEST_F(PhoneListenerTest, PeerThatSendsNoLoginFor30Seconds_IsClosed_AndTheNextCycleRuns) {
+    // Silent after connecting; chatty without ever logging in; and one that
+    // logs in just in time and is then left alone.
+    sockets.connections.push_back(ScriptedConnection{"A", {}, 0, false, -1, true});
+    sockets.connections.push_back(ScriptedConnection{"B", {"a", "b", "c", "d"}, 0, false, -1, false, 10000});
+    sockets.connections.push_back(ScriptedConnection{"C", {"x", "LOGIN:1C", "D:1"}, 0, false, -1, false, 14000});
+    sleeper.onPause = [this](std::size_t) { answerShownRequest(Rejected); };
+    for (int i = 0; i < 3; ++i) {
+        const std::uint64_t start = sleeper.clockMs;
+        EXPECT_TRUE(listener.runCycle());
+        EXPECT_LE(sleeper.clockMs - start, 2000U + 42000U + 1000U);
+    }
+    EXPECT_EQ((std::vector<std::string>{"a", "b", "c", "x", "LOGIN ERR\n\r", "D:1"}), sockets.replies())
+        << "the chatty one was cut off at 30 s, before \"d\"";
+    EXPECT_EQ(3, disconnections());
+    EXPECT_TRUE(sockets.openSockets().empty());
+    EXPECT_EQ(SEND_LIMIT_MS, sockets.sendTimeLimit());
+}
+
+TEST_F(PhoneListenerTest, PeerThatStopsReading_EndsTheConnectionAtTheSendLimit) {
+    sockets.sendsTimeOut = true;
+    sockets.connections.push_back(ScriptedConnection{"A", {"D:1", "D:2"}});
+    EXPECT_TRUE(listener.runCycle());
+    EXPECT_EQ((std::vector<std::string>{"r3", "s-1"}), sockets.traffic()) << "nothing more is read or sent";
+    EXPECT_EQ(1, disconnections());
+    sockets.sendsTimeOut = false;
+    sockets.connections.push_back(ScriptedConnection{"A", {"D:5"}});
+    EXPECT_TRUE(listener.runCycle());
+    EXPECT_EQ("D:5", sockets.replies().back());
+}
+
 }  // namespace
 }  // namespace vork

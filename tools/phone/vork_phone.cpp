@@ -33,7 +33,8 @@ Connection:
                      "device" than 127.0.0.1 to Vork
   --timeout MS       how long to wait for each reply (default 30000; a login
                      waits for the user at the PC)
-  --retry MS         keep trying to connect for this long (default 0)
+  --retry MS         keep trying to connect for this long (default 0), also
+                     when a connection is dropped before any reply
 
 As a terminal app sends:
   --line-ending crlf|lf|cr|none
@@ -194,7 +195,8 @@ std::optional<std::string> exchange(PhoneLink& link, const std::string& text, co
     return reply;
 }
 
-int runScript(PhoneLink& link, const Options& options) {
+// `answered`: some reply came, so the connection was really served.
+int runScript(PhoneLink& link, const Options& options, bool& answered) {
     std::vector<Step> steps = options.steps;
     if (options.readStdin) {
         std::string line;
@@ -223,6 +225,7 @@ int runScript(PhoneLink& link, const Options& options) {
             std::fprintf(stderr, "vork-phone: no reply to \"%s\"\n", visible(step.text).c_str());
             return 2;
         }
+        answered = answered || !reply->empty();
         lastReply = *reply;
     }
     return status;
@@ -232,20 +235,43 @@ int runScript(PhoneLink& link, const Options& options) {
 
 int runInteractive(PhoneLink& link, const std::string& name, int timeoutMs);
 
+namespace {
+bool connectUntil(PhoneLink& link, const Options& options, std::chrono::steady_clock::time_point deadline);
+}  // namespace
+
 int main(int argc, char** argv) {
     const Options options = parse(argc, argv);
     if (!options.interactive && options.steps.empty() && !options.readStdin) usage("nothing to send");
 
-    PhoneLink link;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.retryMs);
+    for (;;) {
+        PhoneLink link;
+        if (!connectUntil(link, options, deadline)) return 2;
+        if (options.interactive) return runInteractive(link, options.name, options.timeoutMs);
+        bool answered = false;
+        const int status = runScript(link, options, answered);
+        // Between two phones Vork's listener may take a connection into the
+        // backlog of a socket it is about to close: that one is dropped
+        // unserved, so it is tried again while --retry allows.
+        if (status != 2 || answered || options.readStdin || std::chrono::steady_clock::now() >= deadline)
+            return status;
+        std::fprintf(stderr, "vork-phone: dropped before any reply; connecting again\n");
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
+namespace {
+
+bool connectUntil(PhoneLink& link, const Options& options, std::chrono::steady_clock::time_point deadline) {
     while (!link.connect(options.host, options.port, options.from)) {
         if (std::chrono::steady_clock::now() >= deadline) {
             std::fprintf(stderr, "vork-phone: cannot connect to %s:%d: %s\n", options.host.c_str(), options.port,
                          link.error().c_str());
-            return 2;
+            return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    if (options.interactive) return runInteractive(link, options.name, options.timeoutMs);
-    return runScript(link, options);
+    return true;
 }
+
+}  // namespace

@@ -65,6 +65,20 @@ std::optional<SocketAddress> WinsockSockets::boundAddress(SocketHandle socket) {
 
 bool WinsockSockets::listen(SocketHandle socket, int backlog) { return ::listen(toSocket(socket), backlog) == 0; }
 
+int WinsockSockets::waitForData(SocketHandle socket, std::uint32_t timeoutMs) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(toSocket(socket), &readable);
+    timeval limit{static_cast<long>(timeoutMs / 1000), static_cast<long>(timeoutMs % 1000) * 1000};
+    const int ready = select(0, &readable, nullptr, nullptr, &limit);
+    return ready < 0 ? -1 : ready;
+}
+
+bool WinsockSockets::limitSendTime(SocketHandle socket, std::uint32_t milliseconds) {
+    const DWORD limit = milliseconds;
+    return setsockopt(toSocket(socket), SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&limit), sizeof limit) == 0;
+}
+
 int WinsockSockets::receive(SocketHandle socket, std::span<char> buffer) {
     return recv(toSocket(socket), buffer.data(), static_cast<int>(buffer.size()), 0);
 }

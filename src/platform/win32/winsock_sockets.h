@@ -13,6 +13,8 @@ public:
     bool queryProtocolInfo(SocketHandle socket) override;
     std::optional<SocketAddress> boundAddress(SocketHandle socket) override;
     bool listen(SocketHandle socket, int backlog) override;
+    int waitForData(SocketHandle socket, std::uint32_t timeoutMs) override;
+    bool limitSendTime(SocketHandle socket, std::uint32_t milliseconds) override;
     int receive(SocketHandle socket, std::span<char> buffer) override;
     int send(SocketHandle socket, std::string_view data) override;
     bool peerConnected(SocketHandle socket) override;
