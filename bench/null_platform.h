@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_input.h"
 #include "link/connection_state.h"
 #include "link/ui_mailbox.h"
 #include "link/notifier.h"
@@ -76,20 +77,7 @@ public:
         ++events;
         return 1;
     }
-    std::uint16_t keyForCharacter(char c) override {
-        if (c >= 'a' && c <= 'z') return static_cast<std::uint16_t>(c - 'a' + 'A');
-        if (c >= 'A' && c <= 'Z') return static_cast<std::uint16_t>(0x100 | c);
-        if (c >= '0' && c <= '9') return static_cast<std::uint16_t>(c);
-        switch (c) {
-        case ' ': return 0x20;
-        case '+': return 0x1BB;
-        case '-': return 0xBD;
-        case '[': return 0xDB;
-        case ']': return 0xDD;
-        case '.': return 0xBE;
-        default: return NO_KEY;
-        }
-    }
+    std::uint16_t keyForCharacter(char c) override { return test::usKeyForCharacter(c); }
     std::uint32_t scanCodeForKey(std::uint8_t virtualKey) override { return virtualKey; }
     std::int16_t keyState(std::uint8_t) override { return 0; }
     bool getKeyboardState(KeyboardStateArray&) override { return true; }

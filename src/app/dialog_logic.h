@@ -9,6 +9,7 @@
 #include "link/connection_state.h"
 #include "link/ui_mailbox.h"
 #include "platform/non_copyable.h"
+#include "platform/virtual_keys.h"
 #include "remote/remote_controller.h"
 
 namespace vork {
@@ -30,8 +31,6 @@ enum DialogMode : std::int32_t {
 inline constexpr std::string_view REQUEST_SUFFIX = " requesting connection.";
 inline constexpr std::uintptr_t REPEAT_TIMER_ID = 100;
 inline constexpr unsigned REPEAT_PERIOD_MS = 50;
-inline constexpr unsigned VK_RETURN_KEY = 0x0D;
-inline constexpr unsigned VK_ESCAPE_KEY = 0x1B;
 
 // The window as the logic sees it.
 class DialogView : public Interface {

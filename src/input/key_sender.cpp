@@ -6,18 +6,11 @@
 #include <string>
 
 #include "input/key_names.h"
+#include "platform/virtual_keys.h"
 
 namespace vork {
 
 namespace {
-
-constexpr std::uint8_t VK_SHIFT_KEY = 0x10;
-constexpr std::uint8_t VK_CONTROL_KEY = 0x11;
-constexpr std::uint8_t VK_MENU_KEY = 0x12;
-constexpr std::uint8_t VK_LWIN_KEY = 0x5B;
-constexpr std::uint8_t VK_RETURN_KEY = 0x0D;
-constexpr std::uint8_t VK_NUMLOCK_KEY = 0x90;
-constexpr std::uint8_t NUMLOCK_SCAN_CODE = 0x45;
 
 constexpr std::uint16_t MODIFIER_SHIFT = 0x01;
 constexpr std::uint16_t MODIFIER_CTRL = 0x02;
@@ -36,9 +29,7 @@ std::uint8_t lowByte(std::uint32_t value) { return static_cast<std::uint8_t>(val
 bool startsWithIgnoringCase(std::string_view text, std::string_view word) {
     if (text.size() < word.size()) return false;
     for (std::size_t i = 0; i < word.size(); ++i) {
-        char c = text[i];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (c != word[i]) return false;
+        if (asciiUpper(text[i]) != word[i]) return false;
     }
     return true;
 }

@@ -2,11 +2,11 @@
 
 #include <string>
 
+#include "platform/virtual_keys.h"
+
 namespace vork::test {
 
 namespace {
-
-constexpr std::uint8_t VK_NUMLOCK_KEY = 0x90;
 
 std::string keyLine(bool up, unsigned vk, unsigned scan, bool extended) {
     std::string line = std::string(up ? "up " : "down ") + hex(vk) + " scan " + hex(scan);
@@ -18,7 +18,7 @@ std::string keyLine(bool up, unsigned vk, unsigned scan, bool extended) {
 
 std::uint16_t usKeyForCharacter(char character) {
     const auto c = static_cast<unsigned char>(character);
-    if (c >= 'a' && c <= 'z') return static_cast<std::uint16_t>(c - 'a' + 'A');
+    if (c >= 'a' && c <= 'z') return static_cast<std::uint16_t>(asciiUpper(static_cast<char>(c)));
     if (c >= 'A' && c <= 'Z') return static_cast<std::uint16_t>(0x100 | c);
     if (c >= '0' && c <= '9') return c;
     static const std::map<char, std::uint16_t> symbols = {

@@ -10,6 +10,10 @@ namespace {
 
 constexpr int IMAGE_WIDTH_DIALOG_UNITS = 64;
 
+// The resource script needs plain macros; the logic names the same controls.
+static_assert(IDC_ACCEPT == ACCEPT_BUTTON_ID && IDC_STATUS == STATUS_LINE_ID && IDC_DECLINE == DECLINE_BUTTON_ID &&
+              IDC_HIDE == HIDE_BUTTON_ID && IDC_NOTICE == NOTICE_LINE_ID);
+
 }  // namespace
 
 MainDialog::MainDialog(SocketsFactory makeSockets)
