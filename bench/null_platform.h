@@ -38,6 +38,7 @@ public:
         const NullWindow* found = find(window);
         return found ? found->className.substr(0, bufferSize - 1) : std::string();
     }
+    std::string programFileName(WindowHandle) override { return "player.exe"; }
     WindowHandle findWindow(const std::optional<std::string>& className,
                             const std::optional<std::string>& title) override {
         for (const NullWindow& w : windows)

@@ -5,6 +5,7 @@
 namespace vork {
 
 void DialogLogic::initialise() {
+    if (keyMaps_) controller_.setKeyMap(keyMaps_->keyMap());
     mode_ = IdleMode;
     showImages(false, false, false);
 }
@@ -23,6 +24,11 @@ bool DialogLogic::handlePhoneMessage(unsigned message) {
     case WM_PHONE_NOTICE: view_.setNoticeText(mailbox_.readNotice()); return true;
     case WM_PHONE_REQUEST: showRequest(mailbox_.readRequest()); return true;
     case WM_PHONE_COMMAND:
+        if (keyMaps_) {
+            // A broken file keeps the last good map; the user sees why.
+            if (const auto problem = keyMaps_->refresh()) view_.setStatusText(*problem);
+            controller_.setKeyMap(keyMaps_->keyMap());
+        }
         controller_.dispatch(mailbox_.readCommand());
         syncRepeatTimer();
         return true;

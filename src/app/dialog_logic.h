@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "config/key_map_source.h"
 #include "link/connection_state.h"
 #include "link/ui_mailbox.h"
 #include "platform/non_copyable.h"
@@ -45,8 +46,10 @@ public:
 
 class DialogLogic {
 public:
-    DialogLogic(DialogView& view, UiMailbox& mailbox, ConnectionState& state, RemoteController& controller)
-        : view_(view), mailbox_(mailbox), state_(state), controller_(controller) {}
+    // keyMaps: the settings file to follow, or none.
+    DialogLogic(DialogView& view, UiMailbox& mailbox, ConnectionState& state, RemoteController& controller,
+                KeyMapSource* keyMaps = nullptr)
+        : view_(view), mailbox_(mailbox), state_(state), controller_(controller), keyMaps_(keyMaps) {}
 
     // Mode idle, the three images hidden.
     void initialise();
@@ -79,6 +82,7 @@ private:
     UiMailbox& mailbox_;
     ConnectionState& state_;
     RemoteController& controller_;
+    KeyMapSource* keyMaps_;
     DialogMode mode_ = IdleMode;
     DialogMode modeBeforeRequest_ = IdleMode;
     std::optional<RequestNumber> shownRequest_;

@@ -16,9 +16,12 @@ struct KeyNameEntry {
     bool isCharacter;
 };
 
-inline constexpr std::array<KeyNameEntry, 69> KEY_NAME_TABLE = {{
+// The names of the original language, and the media, volume and browser
+// keys that user key maps need.
+inline constexpr std::array<KeyNameEntry, 78> KEY_NAME_TABLE = {{
     {"ADD", 0x6B, false},       {"APPS", 0x5D, false},      {"AT", '@', true},
     {"BACKSPACE", 0x08, false}, {"BKSP", 0x08, false},      {"BREAK", 0x03, false},
+    {"BROWSER_BACK", 0xA6, false}, {"BROWSER_FORWARD", 0xA7, false},
     {"BS", 0x08, false},        {"CAPSLOCK", 0x14, false},  {"CARET", '^', true},
     {"CLEAR", 0x0C, false},     {"DECIMAL", 0x6E, false},   {"DEL", 0x2E, false},
     {"DELETE", 0x2E, false},    {"DIVIDE", 0x6F, false},    {"DOWN", 0x28, false},
@@ -30,7 +33,10 @@ inline constexpr std::array<KeyNameEntry, 69> KEY_NAME_TABLE = {{
     {"F5", 0x74, false},        {"F6", 0x75, false},        {"F7", 0x76, false},
     {"F8", 0x77, false},        {"F9", 0x78, false},        {"HELP", 0x2F, false},
     {"HOME", 0x24, false},      {"INS", 0x2D, false},       {"LEFT", 0x25, false},
-    {"LWIN", 0x5B, false},      {"MULTIPLY", 0x6A, false},  {"NUMLOCK", 0x90, false},
+    {"LWIN", 0x5B, false},
+    {"MEDIA_NEXT_TRACK", 0xB0, false}, {"MEDIA_PLAY_PAUSE", 0xB3, false},
+    {"MEDIA_PREV_TRACK", 0xB1, false}, {"MEDIA_STOP", 0xB2, false},
+    {"MULTIPLY", 0x6A, false},  {"NUMLOCK", 0x90, false},
     {"NUMPAD0", 0x60, false},   {"NUMPAD1", 0x61, false},   {"NUMPAD2", 0x62, false},
     {"NUMPAD3", 0x63, false},   {"NUMPAD4", 0x64, false},   {"NUMPAD5", 0x65, false},
     {"NUMPAD6", 0x66, false},   {"NUMPAD7", 0x67, false},   {"NUMPAD8", 0x68, false},
@@ -39,12 +45,14 @@ inline constexpr std::array<KeyNameEntry, 69> KEY_NAME_TABLE = {{
     {"RIGHT", 0x27, false},     {"RIGHTBRACE", '}', true},  {"RIGHTPAREN", ')', true},
     {"RWIN", 0x5C, false},      {"SCROLL", 0x91, false},    {"SEPARATOR", 0x6C, false},
     {"SNAPSHOT", 0x2C, false},  {"SUBTRACT", 0x6D, false},  {"TAB", 0x09, false},
-    {"TILDE", '~', true},       {"UP", 0x26, false},        {"WIN", 0x5B, false},
+    {"TILDE", '~', true},       {"UP", 0x26, false},
+    {"VOLUME_DOWN", 0xAE, false}, {"VOLUME_MUTE", 0xAD, false}, {"VOLUME_UP", 0xAF, false},
+    {"WIN", 0x5B, false},
 }};
 
 namespace detail {
 
-constexpr bool isUpperOrDigit(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+constexpr bool isUpperOrDigit(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; }
 
 constexpr bool keyNameTableIsWellFormed() {
     for (std::size_t i = 0; i < KEY_NAME_TABLE.size(); ++i) {
@@ -58,7 +66,7 @@ constexpr bool keyNameTableIsWellFormed() {
 }  // namespace detail
 
 static_assert(detail::keyNameTableIsWellFormed(),
-              "key names must be upper-case letters and digits, strictly sorted by byte");
+              "key names must be upper-case letters, digits and _, strictly sorted by byte");
 
 // The entry whose name equals the given one regardless of case.
 std::optional<KeyNameEntry> findKeyName(std::string_view name);

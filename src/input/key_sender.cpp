@@ -55,6 +55,24 @@ std::int32_t readNumber(std::string_view text) {
     return static_cast<std::int32_t>(std::min(value, LIMIT - 1));
 }
 
+namespace {
+
+// Where a brace group that opens at `open` ends: its "}" or the text's end.
+std::size_t groupEnd(std::string_view text, std::size_t open) {
+    const std::size_t close = text.find('}', open + 1);
+    return close == std::string_view::npos ? text.size() : close;
+}
+
+}  // namespace
+
+bool KeySender::refuses(std::string_view text) {
+    for (std::size_t i = text.find('{'); i != std::string_view::npos; i = text.find('{', groupEnd(text, i))) {
+        if (groupEnd(text, i) - i > MAX_GROUP_DISTANCE) return true;
+        if (groupEnd(text, i) >= text.size()) break;
+    }
+    return false;
+}
+
 bool KeySender::send(std::string_view text, bool pumpMessages) {
     inGroup_ = shiftDown_ = altDown_ = ctrlDown_ = winDown_ = false;
     pumpMessages_ = pumpMessages;
@@ -76,8 +94,7 @@ bool KeySender::send(std::string_view text, bool pumpMessages) {
             releaseStickyModifiers();
             break;
         case '{': {
-            const std::size_t close = text.find('}', i + 1);
-            const std::size_t end = close == std::string_view::npos ? text.size() : close;
+            const std::size_t end = groupEnd(text, i);
             if (end - i > MAX_GROUP_DISTANCE) {
                 // Refuse the text, but never leave a prefix's modifier held down.
                 inGroup_ = false;

@@ -15,6 +15,9 @@ class KeySender {
 public:
     static constexpr std::size_t MAX_GROUP_DISTANCE = 300;
 
+    // Whether send would refuse the text (a brace group of 300 bytes or more).
+    static bool refuses(std::string_view text);
+
     KeySender(InputInjector& input, SystemServices& system, AppActivator& activator)
         : input_(input), system_(system), activator_(activator) {}
 

@@ -25,6 +25,9 @@ public:
     // (so at most bufferSize - 1 of them); empty when there is none.
     virtual std::string windowText(WindowHandle window, std::size_t bufferSize) = 0;
     virtual std::string className(WindowHandle window, std::size_t bufferSize) = 0;
+    // The file name of the program that owns the window ("vlc.exe"); empty
+    // when it cannot be asked.
+    virtual std::string programFileName(WindowHandle window) = 0;
     // An absent argument matches any window; the first top-level match.
     virtual WindowHandle findWindow(const std::optional<std::string>& className,
                                     const std::optional<std::string>& title) = 0;

@@ -2,6 +2,11 @@
 
 #include <limits>
 
+#include <algorithm>
+#include <optional>
+
+#include "platform/ansi_text.h"
+#include "platform/virtual_keys.h"
 #include "remote/action_table.h"
 #include "remote/mixer_mute.h"
 
@@ -41,6 +46,18 @@ RemoteController::RemoteController(const Desktop& desktop)
 
 void RemoteController::dispatch(std::string_view command) {
     resetHeld();
+    constexpr std::string_view KEY_PREFIX = "D:";
+    if (keyMap_ && command.size() == KEY_PREFIX.size() + 1 && command.starts_with(KEY_PREFIX)) {
+        const std::string_view key = command.substr(KEY_PREFIX.size());
+        if (const std::string* keys = mappedKeys(key)) {
+            // A mapped volume key repeats like the built-in one; anything else is sent once.
+            if (key == "2" || key == "8")
+                startHeld(key == "2" ? HeldAction::VolumeUp : HeldAction::VolumeDown, VOLUME_INTERVAL);
+            else
+                keySender_.send(*keys, false);
+            return;
+        }
+    }
     // Every command is its own text, so the order of these tests decides nothing.
     if (command == "D:#") {
         keySender_.send("{ESC}", false);
@@ -106,6 +123,12 @@ void RemoteController::tick() {
 }
 
 void RemoteController::volumeStep(bool up) {
+    if (keyMap_) {
+        if (const std::string* keys = mappedKeys(up ? "2" : "8")) {
+            keySender_.send(*keys, false);
+            return;
+        }
+    }
     const VolumeStep& step = VOLUME_STEPS[static_cast<std::size_t>(foregroundApp())];
     for (int i = 0; i < step.sends; ++i) keySender_.send(up ? step.up : step.down, false);
 }
@@ -137,5 +160,44 @@ void RemoteController::toggleMute() {
 }
 
 ForegroundApp RemoteController::foregroundApp() { return detectForegroundApp(desktop_.windows, desktop_.system); }
+
+namespace {
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiUpper(x) == asciiUpper(y); });
+}
+
+}  // namespace
+
+const std::string* RemoteController::mappedKeys(std::string_view phoneKey) {
+    const WindowHandle window = desktop_.windows.foregroundWindow();
+    // Each is read once, and only when a rule asks for it; the program's
+    // file name is the dearest.
+    std::optional<std::string> className;
+    std::optional<std::string> title;
+    std::optional<std::string> program;
+    for (const AppRule& rule : keyMap_->rules) {
+        if (rule.className) {
+            if (!className) className = desktop_.windows.className(window, TITLE_BUFFER_SIZE);
+            if (*className != *rule.className) continue;
+        }
+        if (rule.title) {
+            if (!title) title = desktop_.windows.windowText(window, TITLE_BUFFER_SIZE);
+            if (!ansiContains(*title, *rule.title, desktop_.system)) continue;
+        }
+        if (rule.exe) {
+            if (!program) program = desktop_.windows.programFileName(window);
+            if (!equalsIgnoringAsciiCase(*program, *rule.exe)) continue;
+        }
+        // The first rule that matches decides; a key it does not list keeps
+        // the built-in behaviour.
+        const auto found = rule.keys.find(phoneKey);
+        return found == rule.keys.end() ? nullptr : &found->second;
+    }
+    const auto found = keyMap_->fallbackKeys.find(phoneKey);
+    if (found == keyMap_->fallbackKeys.end()) return nullptr;
+    return foregroundApp() == ForegroundApp::None ? &found->second : nullptr;
+}
 
 }  // namespace vork

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <string_view>
 
+#include "config/key_map.h"
 #include "input/app_activator.h"
 #include "input/key_sender.h"
 #include "platform/input_injector.h"
@@ -47,6 +50,9 @@ public:
     RemoteController& operator=(const RemoteController&) = delete;
 
     void dispatch(std::string_view command);
+    // The user's key map, asked before the built-in table; none: the
+    // built-in behaviour alone.
+    void setKeyMap(std::shared_ptr<const KeyMap> keyMap) { keyMap_ = std::move(keyMap); }
 
     void resetHeld();
     void startHeld(HeldAction action, std::int32_t interval);
@@ -65,6 +71,9 @@ private:
     void runAction(std::string_view command);
     void click(std::uint32_t downFlag, std::uint32_t upFlag);
     ForegroundApp foregroundApp();
+    // The keystrokes the key map gives this phone key for the window in
+    // front; none when the built-in behaviour holds.
+    const std::string* mappedKeys(std::string_view phoneKey);
 
     Desktop desktop_;
     AppActivator activator_;
@@ -74,6 +83,7 @@ private:
     std::int32_t tickCount_ = 0;
     std::int32_t speed_ = 5;
     bool muted_ = false;
+    std::shared_ptr<const KeyMap> keyMap_;
 };
 
 }  // namespace vork

@@ -53,6 +53,13 @@ std::string FakeDesktop::className(WindowHandle handle, std::size_t bufferSize) 
     return found ? truncated(found->className, bufferSize) : std::string();
 }
 
+std::string FakeDesktop::programFileName(WindowHandle handle) {
+    ++programLookups;
+    if (failLookups) return {};
+    const FakeWindow* found = window(handle);
+    return found ? found->program : std::string();
+}
+
 WindowHandle FakeDesktop::findWindow(const std::optional<std::string>& className,
                                      const std::optional<std::string>& title) {
     ++findWindowCalls;

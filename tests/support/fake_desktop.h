@@ -15,6 +15,7 @@ struct FakeWindow {
     WindowHandle handle;
     std::string title;
     std::string className;
+    std::string program = "explorer.exe";
     bool visible = true;
     bool minimised = false;
 };
@@ -37,6 +38,7 @@ public:
     WindowHandle foregroundWindow() override { return failLookups ? WindowHandle{} : foreground_; }
     std::string windowText(WindowHandle handle, std::size_t bufferSize) override;
     std::string className(WindowHandle handle, std::size_t bufferSize) override;
+    std::string programFileName(WindowHandle handle) override;
     WindowHandle findWindow(const std::optional<std::string>& className,
                             const std::optional<std::string>& title) override;
     void enumerateWindows(const std::function<bool(WindowHandle)>& visit) override;
@@ -50,6 +52,7 @@ public:
     std::vector<FakeWindow> windows;
     std::vector<PostedMessage> posted;
     int findWindowCalls = 0;
+    int programLookups = 0;
     int enumerateCalls = 0;
     int windowsVisited = 0;
     bool failPosts = false;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/unique_resource.h"
+#include "platform/win32/win32_handles.h"
 
 namespace vork::win32 {
 
@@ -13,14 +14,10 @@ struct DeleteGdiObject {
 struct DestroyIconHandle {
     void operator()(HICON icon) const { DestroyIcon(icon); }
 };
-struct CloseKernelHandle {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
 
 using UniqueFont = UniqueResource<HFONT, DeleteGdiObject>;
 using UniqueBrush = UniqueResource<HBRUSH, DeleteGdiObject>;
 using UniqueBitmap = UniqueResource<HBITMAP, DeleteGdiObject>;
 using UniqueIcon = UniqueResource<HICON, DestroyIconHandle>;
-using UniqueHandle = UniqueResource<HANDLE, CloseKernelHandle>;
 
 }  // namespace vork::win32

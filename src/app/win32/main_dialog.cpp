@@ -16,8 +16,9 @@ static_assert(IDC_ACCEPT == ACCEPT_BUTTON_ID && IDC_STATUS == STATUS_LINE_ID && 
 
 }  // namespace
 
-MainDialog::MainDialog(SocketsFactory makeSockets)
+MainDialog::MainDialog(SocketsFactory makeSockets, KeyMapSource* keyMaps)
     : makeSockets_(std::move(makeSockets)),
+      keyMaps_(keyMaps),
       icon_(static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VORK), IMAGE_ICON, 0, 0,
                                           LR_DEFAULTSIZE))),
       background_(CreateSolidBrush(RGB(0, 0, 0))),
@@ -74,7 +75,7 @@ void MainDialog::initialise() {
     SendMessageA(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
 
     mailbox_ = std::make_shared<UiMailbox>(std::make_shared<WindowNotifier>(dialog_));
-    logic_ = std::make_unique<DialogLogic>(*this, *mailbox_, *state_, controller_);
+    logic_ = std::make_unique<DialogLogic>(*this, *mailbox_, *state_, controller_, keyMaps_);
     logic_->initialise();
 
     statusLabel_.setStyle(1);

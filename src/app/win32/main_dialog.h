@@ -25,7 +25,8 @@ using SocketsFactory = std::function<std::unique_ptr<RfcommSockets>()>;
 
 class MainDialog final : public DialogView {
 public:
-    explicit MainDialog(SocketsFactory makeSockets);
+    // keyMaps: the settings file to follow, or none; it outlives the dialog.
+    MainDialog(SocketsFactory makeSockets, KeyMapSource* keyMaps);
     // Stops the listener before anything it could reach is gone.
     ~MainDialog() override;
 
@@ -48,6 +49,7 @@ private:
     INT_PTR controlColour(HDC context, HWND control);
 
     SocketsFactory makeSockets_;
+    KeyMapSource* keyMaps_;
     HWND dialog_ = nullptr;
 
     StatusLabel noticeLabel_;

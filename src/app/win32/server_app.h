@@ -1,6 +1,8 @@
-// The program's life: one copy at a time, the main window, then the end.
+// The program's life: its options, one copy at a time, the settings file,
+// the main window, then the end.
 #pragma once
 
+#include "app/command_line.h"
 #include "app/win32/main_dialog.h"
 
 namespace vork::win32 {
@@ -8,8 +10,8 @@ namespace vork::win32 {
 class ServerApp {
 public:
     explicit ServerApp(SocketsFactory makeSockets) : makeSockets_(std::move(makeSockets)) {}
-    // The whole program; false: no message loop follows, the program ends.
-    bool start();
+    // The whole program; its exit code.
+    int run(const CommandLine& options);
 
 private:
     SocketsFactory makeSockets_;

@@ -3,12 +3,17 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
 #include "app/win32/server_app.h"
 #include "platform/win32/winsock_sockets.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
+    const std::vector<std::string> arguments(__argv + 1, __argv + __argc);
     vork::win32::ServerApp app([]() -> std::unique_ptr<vork::RfcommSockets> {
 #ifdef VORK_LOOPBACK_PORT
         return std::make_unique<vork::win32::LoopbackSockets>(static_cast<std::uint16_t>(VORK_LOOPBACK_PORT));
@@ -16,6 +21,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return std::make_unique<vork::win32::BluetoothSockets>();
 #endif
     });
-    app.start();
-    return 0;
+    return app.run(vork::parseCommandLine(arguments));
 }

@@ -38,6 +38,21 @@ std::string Win32WindowManager::className(WindowHandle window, std::size_t buffe
     });
 }
 
+std::string Win32WindowManager::programFileName(WindowHandle window) {
+    DWORD processId = 0;
+    if (GetWindowThreadProcessId(toHwnd(window), &processId) == 0) return {};
+    // Limited query is all that reading the image name needs, and it is
+    // granted for other users' processes too.
+    const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process) return {};
+    char path[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    if (!QueryFullProcessImageNameA(process.get(), 0, path, &length)) return {};
+    const std::string_view full(path, length);
+    const std::size_t slash = full.find_last_of("\\/");
+    return std::string(slash == std::string_view::npos ? full : full.substr(slash + 1));
+}
+
 WindowHandle Win32WindowManager::findWindow(const std::optional<std::string>& className,
                                             const std::optional<std::string>& title) {
     return fromHwnd(FindWindowA(className ? className->c_str() : nullptr,

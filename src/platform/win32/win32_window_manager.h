@@ -10,6 +10,7 @@ public:
     WindowHandle foregroundWindow() override;
     std::string windowText(WindowHandle window, std::size_t bufferSize) override;
     std::string className(WindowHandle window, std::size_t bufferSize) override;
+    std::string programFileName(WindowHandle window) override;
     WindowHandle findWindow(const std::optional<std::string>& className,
                             const std::optional<std::string>& title) override;
     void enumerateWindows(const std::function<bool(WindowHandle)>& visit) override;

@@ -1,0 +1,24 @@
+// Vork's command-line options.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vork {
+
+struct CommandLine {
+    std::optional<std::string> configFile;       // --config FILE
+    std::optional<std::string> checkConfigFile;  // --check-config FILE
+    bool minimized = false;                      // --minimized
+    std::string error;                           // what cannot be used; empty when all is well
+};
+
+inline constexpr const char* USAGE_TEXT =
+    "Usage: vork [--minimized] [--config FILE]\n"
+    "       vork --check-config FILE";
+
+// The arguments after the program's name.
+CommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+}  // namespace vork

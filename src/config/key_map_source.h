@@ -1,0 +1,47 @@
+// The settings file as the running program sees it: read at start-up, read
+// again when it has changed (looked at when a command arrives, at most once a
+// second), and never half applied: a file that cannot be used leaves the last
+// good key map in force.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "config/key_map.h"
+
+namespace vork {
+
+class KeyMapSource {
+public:
+    static constexpr std::uint64_t CHECK_INTERVAL_MS = 1000;
+
+    explicit KeyMapSource(std::filesystem::path file) : file_(std::move(file)) {}
+
+    // The first reading; the problem to show, if any (the built-in table
+    // then holds).
+    std::optional<std::string> load();
+    // When a command arrives; the problem to show when a changed file cannot
+    // be used.
+    std::optional<std::string> refresh(std::uint64_t nowMs);
+    std::optional<std::string> refresh();
+
+    // Null while no file could be used: the built-in behaviour alone.
+    [[nodiscard]] std::shared_ptr<const KeyMap> keyMap() const { return keyMap_; }
+    [[nodiscard]] const std::filesystem::path& file() const { return file_; }
+
+private:
+    std::optional<std::string> read();
+
+    std::filesystem::path file_;
+    std::shared_ptr<const KeyMap> keyMap_;
+    std::optional<std::filesystem::file_time_type> readTime_;
+    std::optional<std::uint64_t> lastCheckMs_;
+};
+
+// The whole file's text; none when it cannot be read.
+std::optional<std::string> readWholeFile(const std::filesystem::path& file);
+
+}  // namespace vork

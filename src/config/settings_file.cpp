@@ -1,0 +1,139 @@
+#include "config/settings_file.h"
+
+// The program's own logic throws nothing; toml++ reports through its result.
+#define TOML_EXCEPTIONS 0
+#define TOML_ENABLE_FORMATTERS 0  // only parsing is needed; keeps the program small
+#include <toml++/toml.h>
+
+#include <sstream>
+
+#include "input/key_sender.h"
+
+namespace vork {
+
+namespace {
+
+constexpr std::string_view APP_SECTION = "app";
+constexpr std::string_view FALLBACK_SECTION = "fallback";
+constexpr std::string_view KEYS_FIELD = "keys";
+
+// The first problem found, with where it is.
+struct Problem {
+    int line = 0;
+    std::string what;
+};
+
+int lineOf(const toml::node& node) { return static_cast<int>(node.source().begin.line); }
+
+std::optional<Problem> readKeys(const toml::node& node, std::string_view where, KeyStrings& keys) {
+    const toml::table* table = node.as_table();
+    if (!table) return Problem{lineOf(node), std::string(where) + ".keys must be a table of phone keys"};
+    for (const auto& [key, value] : *table) {
+        const int line = static_cast<int>(key.source().begin.line);
+        if (!isPhoneKey(key.str()))
+            return Problem{line, "unknown phone key \"" + std::string(key.str()) +
+                                     "\" (the keys are 0-9, *, #, U, D, L, R, E, C)"};
+        const std::optional<std::string> text = value.value<std::string>();
+        if (!value.is_string() || !text)
+            return Problem{line, "the keys of phone key \"" + std::string(key.str()) + "\" must be a text"};
+        if (KeySender::refuses(*text))
+            return Problem{line, "the keys of phone key \"" + std::string(key.str()) +
+                                     "\" have a {...} group of 300 bytes or more"};
+        keys.emplace(std::string(key.str()), *text);
+    }
+    return std::nullopt;
+}
+
+std::optional<Problem> readRule(const toml::table& table, AppRule& rule) {
+    rule.line = lineOf(table);
+    for (const auto& [key, value] : table) {
+        const int line = static_cast<int>(key.source().begin.line);
+        const std::string_view field = key.str();
+        if (field == KEYS_FIELD) {
+            if (auto problem = readKeys(value, "[[app]]", rule.keys)) return problem;
+            continue;
+        }
+        std::optional<std::string>* target = field == "exe"     ? &rule.exe
+                                             : field == "class" ? &rule.className
+                                             : field == "title" ? &rule.title
+                                                                : nullptr;
+        if (field == "name") {
+            if (!value.is_string()) return Problem{line, "name must be a text"};
+            rule.name = *value.value<std::string>();
+            continue;
+        }
+        if (!target) return Problem{line, "unknown field \"" + std::string(field) + "\" in [[app]]"};
+        if (!value.is_string()) return Problem{line, std::string(field) + " must be a text"};
+        *target = *value.value<std::string>();
+        if ((*target)->empty()) return Problem{line, std::string(field) + " must not be empty"};
+    }
+    if (!rule.exe && !rule.className && !rule.title)
+        return Problem{rule.line, "an [[app]] rule must name at least one of exe, class, title"};
+    return std::nullopt;
+}
+
+std::optional<Problem> readSettings(const toml::table& root, Settings& settings) {
+    for (const auto& [key, value] : root) {
+        const int line = static_cast<int>(key.source().begin.line);
+        if (key.str() == APP_SECTION) {
+            const toml::array* rules = value.as_array();
+            if (!rules || !rules->is_array_of_tables()) return Problem{line, "app must be written as [[app]] sections"};
+            for (const toml::node& node : *rules) {
+                AppRule rule;
+                if (auto problem = readRule(*node.as_table(), rule)) return problem;
+                settings.keyMap.rules.push_back(std::move(rule));
+            }
+        } else if (key.str() == FALLBACK_SECTION) {
+            const toml::table* fallback = value.as_table();
+            if (!fallback) return Problem{line, "fallback must be a [fallback.keys] section"};
+            for (const auto& [field, keys] : *fallback) {
+                if (field.str() != KEYS_FIELD)
+                    return Problem{static_cast<int>(field.source().begin.line),
+                                   "unknown field \"" + std::string(field.str()) + "\" in [fallback]"};
+                if (auto problem = readKeys(keys, "[fallback]", settings.keyMap.fallbackKeys)) return problem;
+            }
+        } else {
+            return Problem{line, "unknown section \"" + std::string(key.str()) + "\""};
+        }
+    }
+    return std::nullopt;
+}
+
+std::string located(std::string_view fileName, int line, std::string_view what) {
+    return std::string(fileName) + ", line " + std::to_string(line) + ": " + std::string(what);
+}
+
+}  // namespace
+
+SettingsResult parseSettings(std::string_view text, std::string_view fileName) {
+    toml::parse_result parsed = toml::parse(text, fileName);
+    if (!parsed)
+        return {std::nullopt, located(fileName, static_cast<int>(parsed.error().source().begin.line),
+                                      parsed.error().description())};
+    Settings settings;
+    if (auto problem = readSettings(parsed.table(), settings))
+        return {std::nullopt, located(fileName, problem->line, problem->what)};
+    return {std::move(settings), {}};
+}
+
+std::string describeSettings(const Settings& settings) {
+    std::ostringstream out;
+    const KeyMap& map = settings.keyMap;
+    out << map.rules.size() << (map.rules.size() == 1 ? " rule" : " rules") << ", tried in this order:\n";
+    const auto keys = [&out](const KeyStrings& strings) {
+        for (const auto& [key, text] : strings) out << "    D:" << key << " -> " << text << "\n";
+    };
+    for (const AppRule& rule : map.rules) {
+        out << "  line " << rule.line << ": " << (rule.name.empty() ? "(no name)" : rule.name) << " when";
+        if (rule.exe) out << " exe is " << *rule.exe;
+        if (rule.className) out << (rule.exe ? " and" : "") << " class is " << *rule.className;
+        if (rule.title) out << (rule.exe || rule.className ? " and" : "") << " title contains \"" << *rule.title << "\"";
+        out << "\n";
+        keys(rule.keys);
+    }
+    out << "fallback: " << map.fallbackKeys.size() << (map.fallbackKeys.size() == 1 ? " key" : " keys") << "\n";
+    keys(map.fallbackKeys);
+    return out.str();
+}
+
+}  // namespace vork

@@ -1,0 +1,28 @@
+// Reads the settings file (TOML): its sections into plain structs, each value
+// checked, and any problem as one message naming the file, the line and what
+// is wrong. Nothing here touches the platform.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "config/key_map.h"
+
+namespace vork {
+
+struct Settings {
+    KeyMap keyMap;
+};
+
+struct SettingsResult {
+    std::optional<Settings> settings;  // or
+    std::string error;                 // "FILE, line N: what is wrong"
+};
+
+SettingsResult parseSettings(std::string_view text, std::string_view fileName);
+
+// What a file says, rule by rule, for people checking it.
+std::string describeSettings(const Settings& settings);
+
+}  // namespace vork

@@ -1,0 +1,219 @@
+// The settings file's key map: reading it, matching windows, the built-in
+// behaviour behind it, and following changes to the file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "config/key_map_source.h"
+#include "config/settings_file.h"
+#include "simulated_desktop.h"
+
+namespace vork {
+namespace {
+
+using test::EventLog;
+
+TEST(SettingsFile, ReadsEveryField) {
+    const SettingsResult result = parseSettings(R"(
+[[app]]
+name = "mpv"
+exe = "mpv.exe"
+class = "mpv"
+title = " - mpv"
+[app.keys]
+"5" = " "
+"E" = "{MEDIA_PLAY_PAUSE}"
+
+[fallback.keys]
+"#" = "{BROWSER_BACK}"
+)",
+                                                "vork.toml");
+    ASSERT_TRUE(result.settings) << result.error;
+    const KeyMap& map = result.settings->keyMap;
+    ASSERT_EQ(1U, map.rules.size());
+    const AppRule& rule = map.rules[0];
+    EXPECT_EQ("mpv", rule.name);
+    EXPECT_EQ("mpv.exe", rule.exe);
+    EXPECT_EQ("mpv", rule.className);
+    EXPECT_EQ(" - mpv", rule.title);
+    EXPECT_EQ(2, rule.line);
+    EXPECT_EQ((KeyStrings{{"5", " "}, {"E", "{MEDIA_PLAY_PAUSE}"}}), rule.keys);
+    EXPECT_EQ((KeyStrings{{"#", "{BROWSER_BACK}"}}), map.fallbackKeys);
+}
+
+TEST(SettingsFile, EachProblem_IsNamedWithItsFileAndLine) {
+    const std::string group300 = "{" + std::string(300, 'A') + "}";
+    struct Case {
+        std::string text;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {"[[app]\n", "f.toml, line 1: Error while parsing table header: expected ']', saw '\\n'"},
+        {"[web]\nport = 1\n", "f.toml, line 1: unknown section \"web\""},
+        {"[[app]]\nclass = \"c\"\ntitel = \"t\"\n", "f.toml, line 3: unknown field \"titel\" in [[app]]"},
+        {"[[app]]\nname = \"n\"\n[app.keys]\n\"5\" = \" \"\n",
+         "f.toml, line 1: an [[app]] rule must name at least one of exe, class, title"},
+        {"[[app]]\nclass = \"c\"\n[app.keys]\n\"F\" = \"x\"\n",
+         "f.toml, line 4: unknown phone key \"F\" (the keys are 0-9, *, #, U, D, L, R, E, C)"},
+        {"[[app]]\nclass = \"c\"\n[app.keys]\n\"5\" = 5\n",
+         "f.toml, line 4: the keys of phone key \"5\" must be a text"},
+        {"[[app]]\nclass = \"c\"\n[app.keys]\n\"5\" = \"" + group300 + "\"\n",
+         "f.toml, line 4: the keys of phone key \"5\" have a {...} group of 300 bytes or more"},
+        {"[[app]]\nclass = 3\n", "f.toml, line 2: class must be a text"},
+        {"[[app]]\nexe = \"\"\n", "f.toml, line 2: exe must not be empty"},
+        {"app = 1\n", "f.toml, line 1: app must be written as [[app]] sections"},
+        {"[fallback]\nkey = {}\n", "f.toml, line 2: unknown field \"key\" in [fallback]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const SettingsResult result = parseSettings(c.text, "f.toml");
+        EXPECT_FALSE(result.settings);
+        EXPECT_EQ(c.error, result.error);
+    }
+    // 299 bytes of group text are still accepted.
+    EXPECT_TRUE(parseSettings("[fallback.keys]\n\"5\" = \"{" + std::string(299, 'A') + "}\"\n", "f").settings);
+}
+
+class KeyMapDispatch : public ::testing::Test, protected test::SimulatedDesktop {
+protected:
+    void use(const std::string& text) {
+        const SettingsResult result = parseSettings(text, "vork.toml");
+        ASSERT_TRUE(result.settings) << result.error;
+        controller.setKeyMap(std::make_shared<const KeyMap>(result.settings->keyMap));
+    }
+    // The events one command gives with the window in front.
+    EventLog eventsOf(const std::string& command, const std::string& title, const std::string& className = "Other",
+                      const std::string& program = "other.exe") {
+        desktop.clear();
+        const WindowHandle window = desktop.addWindow(title, className);
+        desktop.window(window)->program = program;
+        desktop.setForeground(window);
+        log.clear();
+        controller.dispatch(command);
+        return log;
+    }
+
+    RemoteController controller{platform()};
+};
+
+constexpr const char* MAP = R"(
+[[app]]
+name = "by class"
+class = "mpv"
+[app.keys]
+"1" = "a"
+"2" = "{VOLUME_UP}"
+"R" = "{MEDIA_NEXT_TRACK}"
+"E" = "{MEDIA_PLAY_PAUSE}"
+
+[[app]]
+name = "by title and program"
+title = " - YouTube"
+exe = "Chrome.EXE"
+[app.keys]
+"1" = "b"
+
+[[app]]
+name = "VLC, one key changed"
+title = " - VLC"
+[app.keys]
+"5" = "{MEDIA_STOP}"
+
+[[app]]
+name = "later rule for mpv never wins"
+class = "mpv"
+[app.keys]
+"1" = "z"
+
+[fallback.keys]
+"5" = "{MEDIA_PLAY_PAUSE}"
+)";
+
+const EventLog A = {"down 0x41 scan 0x1e", "up 0x41 scan 0x1e ext"};
+const EventLog B = {"down 0x42 scan 0x30", "up 0x42 scan 0x30 ext"};
+const EventLog UP = {"down 0x26 scan 0x48 ext", "up 0x26 scan 0x48 ext"};
+const EventLog SPACE = {"down 0x20 scan 0x39", "up 0x20 scan 0x39 ext"};
+const EventLog P = {"down 0x50 scan 0x19", "up 0x50 scan 0x19 ext"};
+EventLog mediaKey(const char* vk) { return {std::string("down ") + vk + " scan 0x00", std::string("up ") + vk + " scan 0x00 ext"}; }
+
+TEST_F(KeyMapDispatch, RulesMatchInFileOrder_AllTheyName_AndUnlistedKeysKeepTheBuiltInBehaviour) {
+    use(MAP);
+    struct Case {
+        const char* what;
+        std::string command, title, className, program;
+        EventLog events;
+    };
+    const std::vector<Case> cases = {
+        {"class, first rule", "D:1", "anything", "mpv", "mpv.exe", A},
+        {"title and program, any case", "D:1", "Music - YouTube", "Chrome_WidgetWin_1", "chrome.exe", B},
+        {"title without the program: no rule", "D:1", "Music - YouTube", "Chrome_WidgetWin_1", "firefox.exe", UP},
+        {"title is case-sensitive", "D:1", "Music - youtube", "X", "chrome.exe", UP},
+        {"VLC rule changes 5", "D:5", "clip - VLC media player", "X", "vlc.exe", mediaKey("0xb2")},
+        {"...and keeps VLC's 1", "D:1", "clip - VLC media player", "X", "vlc.exe", P},
+        {"unlisted key, unknown window: built-in", "D:1", "Notepad", "X", "notepad.exe", UP},
+        {"fallback for a window nothing knows", "D:5", "Notepad", "X", "notepad.exe", mediaKey("0xb3")},
+        {"no fallback in front of a built-in application", "D:5", "Media Player Classic", "X", "mpc.exe", SPACE},
+        {"a mapped arrow is sent once, no pointer", "D:R", "x", "mpv", "mpv.exe", mediaKey("0xb0")},
+        {"a mapped select is a key, no click", "D:E", "x", "mpv", "mpv.exe", mediaKey("0xb3")},
+        {"an unlisted arrow still waits for the timer", "D:U", "x", "mpv", "mpv.exe", {}},
+        {"not a phone key", "D:11", "x", "mpv", "mpv.exe", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.events, eventsOf(c.command, c.title, c.className, c.program));
+    }
+}
+
+TEST_F(KeyMapDispatch, ProgramIsAskedOnlyWhenARuleNamesIt) {
+    use("[[app]]\nclass = \"mpv\"\n[app.keys]\n\"1\" = \"a\"\n");
+    eventsOf("D:1", "x", "mpv");
+    eventsOf("D:1", "y", "other");
+    EXPECT_EQ(0, desktop.programLookups);
+}
+
+TEST_F(KeyMapDispatch, MappedVolumeKey_RepeatsOnTheVolumeSchedule) {
+    use(MAP);
+    eventsOf("D:2", "x", "mpv", "mpv.exe");
+    EXPECT_TRUE(log.empty()) << "nothing before the first tick";
+    for (int tick = 0; tick < 9; ++tick) controller.tick();
+    EventLog threeSteps;
+    for (int i = 0; i < 3; ++i) threeSteps.insert(threeSteps.end(), {"down 0xaf scan 0x00", "up 0xaf scan 0x00 ext"});
+    EXPECT_EQ(threeSteps, log) << "ticks 1, 5 and 9";
+}
+
+TEST(KeyMapSource, FollowsTheFile_KeepsTheLastGoodMap_LooksAtMostOnceASecond) {
+    const std::filesystem::path file = std::filesystem::temp_directory_path() / "vork-key-map-test.toml";
+    const auto write = [&file](const std::string& text, int secondsLater) {
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+        std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::now() +
+                                                   std::chrono::seconds(secondsLater));
+    };
+    write("[fallback.keys]\n\"5\" = \"a\"\n", 0);
+    KeyMapSource source(file);
+    EXPECT_FALSE(source.load());
+    EXPECT_EQ("a", source.keyMap()->fallbackKeys.at("5"));
+
+    write("[fallback.keys]\n\"5\" = \"b\"\n", 10);
+    EXPECT_FALSE(source.refresh(10'000));
+    EXPECT_EQ("b", source.keyMap()->fallbackKeys.at("5"));
+
+    write("[fallback.keys]\n\"5\" = \"c\"\n", 20);
+    EXPECT_FALSE(source.refresh(10'500)) << "within a second of the last look";
+    EXPECT_EQ("b", source.keyMap()->fallbackKeys.at("5"));
+    EXPECT_FALSE(source.refresh(11'000));
+    EXPECT_EQ("c", source.keyMap()->fallbackKeys.at("5"));
+
+    write("[fallback.keys]\n\"Q\" = \"d\"\n", 30);
+    const auto problem = source.refresh(12'000);
+    ASSERT_TRUE(problem);
+    EXPECT_NE(std::string::npos, problem->find("line 2: unknown phone key \"Q\""));
+    EXPECT_EQ("c", source.keyMap()->fallbackKeys.at("5")) << "the last good map holds";
+    EXPECT_FALSE(source.refresh(13'000)) << "an unchanged broken file is not reported again";
+    std::filesystem::remove(file);
+    EXPECT_FALSE(source.refresh(14'000)) << "a file that went away keeps the map too";
+    EXPECT_EQ("c", source.keyMap()->fallbackKeys.at("5"));
+}
+
+}  // namespace
+}  // namespace vork
