@@ -103,6 +103,27 @@ BENCHMARK_CAPTURE(Dispatch, held_key, "D:R", "clip.mp4 - VLC media player");
 BENCHMARK_CAPTURE(Dispatch, click, "D:E", "clip.mp4 - VLC media player");
 BENCHMARK_CAPTURE(Dispatch, mute, "D:0", "Untitled - Notepad");
 
+// The same command behind a user key map of 50 rules (25 by class, 25 by
+// title), none of which matches: every rule is tried, then the built-in table.
+void Dispatch_KeyMap50(benchmark::State& state, const char* command, const char* title) {
+    Platform p;
+    p.desktop.foreground = p.desktop.add(title, "Other");
+    auto map = std::make_shared<KeyMap>();
+    for (int i = 0; i < 50; ++i) {
+        AppRule rule;
+        if (i % 2 == 0)
+            rule.className = "PlayerClass" + std::to_string(i);
+        else
+            rule.title = " - Player " + std::to_string(i);
+        rule.keys = {{"1", "a"}, {"5", " "}};
+        map->rules.push_back(std::move(rule));
+    }
+    p.controller.setKeyMap(map);
+    for (auto _ : state) p.controller.dispatch(command);
+    benchmark::DoNotOptimize(p.input.events);
+}
+BENCHMARK_CAPTURE(Dispatch_KeyMap50, table_key_vlc, "D:1", "clip.mp4 - VLC media player");
+
 // handleRequest through dispatch to the last injected event: the whole core path.
 void CommandEndToEnd(benchmark::State& state) {
     Platform p;

@@ -6,7 +6,7 @@
 //   probe key VK                      a key press sent to the window
 //   probe close                       the caption's close button
 //   probe wait-gone [MS]              until Vork's window is gone
-//   probe message-box TEXT [MS]       finds a message box showing TEXT, prints
+//   probe message-box TEXT [MS]       finds a message box whose text starts with TEXT, prints
 //                                     its caption and presses OK
 //   probe target TITLE FILE [MS]      a recording window in front: each key and
 //                                     button message is a line in FILE
@@ -108,7 +108,7 @@ BOOL CALLBACK findBox(HWND window, LPARAM context) {
     while ((child = FindWindowExA(window, child, "Static", nullptr)) != nullptr) {
         char text[256] = {};
         GetWindowTextA(child, text, sizeof text);
-        if (search->text == text) {
+        if (std::string(text).rfind(search->text, 0) == 0) {  // the text, or its first part
             search->found = window;
             return FALSE;
         }
