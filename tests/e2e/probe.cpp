@@ -16,6 +16,7 @@
 //   probe one-to-one                  pointer speed 1:1, no acceleration, at the left
 //   probe screen                      the screen's width and height
 //   probe freeze MS                   holds Vork's window thread still for MS ms
+//   probe file-version PATH           the version resource of a program file
 //   probe bare-window                 makes and destroys a window, then exits
 //   probe bluetooth-error             the error code of creating an RFCOMM socket
 #include <winsock2.h>
@@ -216,6 +217,19 @@ int oneToOne() {
     return 0;
 }
 
+int fileVersion(const char* path) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    std::string data(size, '\0');
+    if (size == 0 || !GetFileVersionInfoA(path, 0, size, data.data())) return 1;
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&info), &length) || !info) return 1;
+    std::printf("%lu.%lu.%lu.%lu\n", HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+                HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS));
+    return 0;
+}
+
 int screen() {
     std::printf("%d %d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     return 0;
@@ -272,6 +286,7 @@ int main(int argc, char** argv) {
     if (command == "responsive") return responsive();
     if (command == "one-to-one") return oneToOne();
     if (command == "screen") return screen();
+    if (command == "file-version" && argc > 2) return fileVersion(argv[2]);
     if (command == "freeze" && argc > 2) return freeze(static_cast<DWORD>(number(2, 0)));
     if (command == "bare-window") return bareWindow();
     if (command == "bluetooth-error") return bluetoothError();

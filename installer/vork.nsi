@@ -1,0 +1,133 @@
+; Vork's Windows installer: a per-user install (no administrator rights) into
+; %LOCALAPPDATA%\Programs\Vork, a Start menu shortcut, an optional start when
+; the user signs in, an entry in the list of installed programs and an
+; uninstaller that leaves the user's settings file alone.
+;   makensis -DVERSION=1.2.0 -DSTAGE=<folder with the files> -DOUTFILE=<setup.exe> vork.nsi
+; Silent: setup.exe /S. Exit code 3: Vork is running (nothing was changed).
+
+Unicode true
+Target amd64-unicode
+SetCompressor /SOLID lzma
+
+!ifndef VERSION | STAGE | OUTFILE
+  !error "VERSION, STAGE and OUTFILE must be defined"
+!endif
+
+!include "MUI2.nsh"
+!include "LogicLib.nsh"
+
+!define PRODUCT "Vork"
+!define PUBLISHER "The Vork authors"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Vork"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+; Vork holds this mutex for as long as it runs.
+!define INSTANCE_MUTEX "VORKTALPUMutex"
+!define EXIT_VORK_RUNNING 3
+
+Name "${PRODUCT} ${VERSION}"
+OutFile "${OUTFILE}"
+RequestExecutionLevel user
+InstallDir "$LOCALAPPDATA\Programs\Vork"
+InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
+BrandingText "${PRODUCT} ${VERSION}"
+
+VIProductVersion "${VERSION}.0"
+VIFileVersion "${VERSION}.0"
+VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} setup"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "MIT licence, ${PUBLISHER}"
+
+!define MUI_ICON "${STAGE}\vork.ico"
+!define MUI_UNICON "${STAGE}\vork.ico"
+!define MUI_COMPONENTSPAGE_NODESC
+!define MUI_FINISHPAGE_RUN "$INSTDIR\vork.exe"
+!insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE.txt"
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+; Files in use cannot be replaced or removed: a running Vork must be closed
+; first. Silent runs close nothing and end with their own exit code.
+!macro REFUSE_WHILE_RUNNING UN
+Function ${UN}RefuseWhileRunning
+  check:
+    System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${INSTANCE_MUTEX}") p .r0'
+    ${If} $0 P= 0
+      Return
+    ${EndIf}
+    System::Call 'kernel32::CloseHandle(p r0)'
+    ${If} ${Silent}
+      SetErrorLevel ${EXIT_VORK_RUNNING}
+      Quit
+    ${EndIf}
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+      "Vork is running. Close its window (the close button in its caption), then click Retry." \
+      IDRETRY check
+    SetErrorLevel ${EXIT_VORK_RUNNING}
+    Quit
+FunctionEnd
+!macroend
+!insertmacro REFUSE_WHILE_RUNNING ""
+!insertmacro REFUSE_WHILE_RUNNING "un."
+
+Function .onInit
+  Call RefuseWhileRunning
+FunctionEnd
+
+Function un.onInit
+  Call un.RefuseWhileRunning
+FunctionEnd
+
+Section "Vork" SectionVork
+  SectionIn RO
+  SetOutPath "$INSTDIR"
+  File "${STAGE}\vork.exe"
+  File "${STAGE}\LICENSE.txt"
+  File "${STAGE}\README.txt"
+  SetOutPath "$INSTDIR\keymaps"
+  File "${STAGE}\keymaps\*.toml"
+  SetOutPath "$INSTDIR\docs"
+  File "${STAGE}\docs\phones.md"
+  SetOutPath "$INSTDIR"
+
+  CreateShortcut "$SMPROGRAMS\Vork.lnk" "$INSTDIR\vork.exe"
+  ; An older install's choice is replaced by this one's.
+  DeleteRegValue HKCU "${RUN_KEY}" "Vork"
+
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\vork.exe"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Section "Start Vork when I sign in" SectionStartup
+  WriteRegStr HKCU "${RUN_KEY}" "Vork" '"$INSTDIR\vork.exe" --minimized'
+SectionEnd
+
+Section "Uninstall"
+  Delete "$INSTDIR\vork.exe"
+  Delete "$INSTDIR\LICENSE.txt"
+  Delete "$INSTDIR\README.txt"
+  Delete "$INSTDIR\keymaps\players.toml"
+  RMDir "$INSTDIR\keymaps"
+  Delete "$INSTDIR\docs\phones.md"
+  RMDir "$INSTDIR\docs"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  Delete "$SMPROGRAMS\Vork.lnk"
+  DeleteRegValue HKCU "${RUN_KEY}" "Vork"
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  ; The user's settings (%APPDATA%\Vork\vork.toml) stay.
+SectionEnd

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# The release as a Windows user gets it, in a fresh Wine prefix: the silent
+# installer puts the files, the Start menu shortcut, the sign-in start and
+# the entry in the installed programs where they belong, with the version of
+# vork.exe; the installed program starts, also minimised; a second install
+# over it works, one while Vork runs fails with its exit code; the
+# uninstaller removes all it made and leaves the settings file. The zip holds
+# what it should and matches its checksum. Needs scripts/package first.
+source "$(dirname "$0")/lib.sh"
+
+dist=$here/../../build/dist
+version=$VORK_VERSION
+setup=$dist/vork-$version-setup.exe
+zip=$dist/vork-$version-win64.zip
+[ -f "$setup" ] && [ -f "$zip" ] || fail "no release in $dist: run scripts/package first"
+
+step "the zip holds the release and matches its checksum"
+(cd "$dist" && sha256sum -c --quiet "vork-$version-win64.zip.sha256" "vork-$version-setup.exe.sha256") ||
+  fail "a checksum does not match"
+listed=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
+[ "$listed" = "LICENSE.txt README.txt docs/ docs/phones.md keymaps/ keymaps/players.toml vork.exe " ] ||
+  fail "the zip holds: $listed"
+
+# A fresh prefix of its own, without shortcuts leaking into Linux menus.
+wineserver -k 2>/dev/null || true
+export WINEPREFIX=$work/prefix
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
+wineboot --init >/dev/null 2>&1
+win_env() { wine cmd /c echo "%$1%" 2>/dev/null | tr -d '\r'; }
+local_app_data=$(winepath -u "$(win_env LOCALAPPDATA)" 2>/dev/null)
+app_data=$(winepath -u "$(win_env APPDATA)" 2>/dev/null)
+install_dir=$local_app_data/Programs/Vork
+shortcut="$app_data/Microsoft/Windows/Start Menu/Programs/Vork.lnk"
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vork'
+reg_value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
+install() { "$wine_run" "$setup" /S; }
+
+step "a silent install"
+install || fail "the installer failed ($?)"
+for file in vork.exe LICENSE.txt README.txt keymaps/players.toml docs/phones.md uninstall.exe; do
+  [ -f "$install_dir/$file" ] || fail "$file was not installed in $install_dir"
+done
+[ -f "$shortcut" ] || fail "no Start menu shortcut at $shortcut"
+win_dir=$(winepath -w "$install_dir" 2>/dev/null)
+[ "$(reg_value "$run_key" Vork)" = "\"$win_dir\\vork.exe\" --minimized" ] ||
+  fail "the sign-in start is \"$(reg_value "$run_key" Vork)\""
+[ "$(reg_value "$uninstall_key" DisplayVersion)" = "$version" ] || fail "the listed version is \"$(reg_value "$uninstall_key" DisplayVersion)\""
+[ "$(reg_value "$uninstall_key" UninstallString)" = "\"$win_dir\\uninstall.exe\"" ] ||
+  fail "the uninstaller is listed as \"$(reg_value "$uninstall_key" UninstallString)\""
+[ "$(probe file-version "$win_dir\\vork.exe")" = "$version.0" ] || fail "vork.exe says version $(probe file-version "$win_dir\\vork.exe")"
+
+step "the installed Vork starts, and minimised when the sign-in start asks"
+start_windows "$install_dir/vork.exe"
+installed=$started
+wait_status "Searching for bluetooth device.."
+expect_state minimised 0
+
+step "installing while Vork runs changes nothing and says so in its exit code"
+status=0
+install || status=$?
+[ "$status" = 3 ] || fail "the installer's exit code was $status, not 3"
+probe close
+probe wait-gone 10000 >/dev/null || fail "Vork did not close"
+wait "$installed" 2>/dev/null || true
+
+start_windows "$install_dir/vork.exe" --minimized
+wait_status "Searching for bluetooth device.."
+expect_state minimised 1
+probe close
+probe wait-gone 10000 >/dev/null || fail "Vork did not close"
+sleep 0.5
+
+step "installing again over it"
+install || fail "the second install failed"
+[ "$(reg_value "$uninstall_key" DisplayVersion)" = "$version" ] || fail "the entry is gone after the second install"
+
+step "the uninstaller removes what the installer made, and leaves the settings file"
+mkdir -p "$app_data/Vork"
+echo '[fallback.keys]' >"$app_data/Vork/vork.toml"
+"$wine_run" "$install_dir/uninstall.exe" /S || fail "the uninstaller failed"
+# It copies itself away and returns at once: wait for it to finish.
+for _ in $(seq 150); do [ -e "$install_dir" ] || break; sleep 0.2; done
+[ -e "$install_dir" ] && fail "the install folder is still there: $(ls -R "$install_dir")"
+[ -e "$shortcut" ] && fail "the shortcut is still there"
+[ -z "$(reg_value "$run_key" Vork)" ] || fail "the sign-in start is still there"
+wine reg query "$uninstall_key" >/dev/null 2>&1 && fail "the uninstall entry is still there"
+[ -f "$app_data/Vork/vork.toml" ] || fail "the settings file was removed"
+echo "installer: all steps passed"
