@@ -25,8 +25,8 @@ void showMessage(const std::string& text, UINT icon) {
 // started from, if any (under Wine the standard output is already there).
 void useParentConsole() {
     if (AttachConsole(ATTACH_PARENT_PROCESS) == FALSE) return;
-    std::FILE* ignored = nullptr;
-    freopen_s(&ignored, "CONOUT$", "w", stdout);
+    std::FILE* console = nullptr;
+    if (freopen_s(&console, "CONOUT$", "w", stdout) != 0) return;  // then the output goes nowhere
 }
 
 int checkConfig(const std::string& file) {
