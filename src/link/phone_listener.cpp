@@ -22,8 +22,8 @@ class PhoneListener::CycleSockets {
 public:
     explicit CycleSockets(PhoneListener& owner) : owner_(owner) {}
     ~CycleSockets() {
-        if (connection_) owner_.closeTracked(*connection_);
-        if (listening_) owner_.closeTracked(*listening_);
+        connection_.reset();
+        listening_.reset();
         if (registered_) owner_.sockets_.unregisterService(*registered_);
         if (started_) owner_.sockets_.cleanup();
     }
@@ -31,8 +31,8 @@ public:
     CycleSockets& operator=(const CycleSockets&) = delete;
 
     bool started_ = false;
-    std::optional<SocketHandle> listening_;
-    std::optional<SocketHandle> connection_;
+    OwnedSocket listening_;
+    OwnedSocket connection_;
     std::optional<SocketAddress> registered_;
 
 private:
@@ -40,7 +40,7 @@ private:
 };
 
 PhoneListener::PhoneListener(RfcommSockets& sockets, UiMailbox& mailbox, ConnectionState& state, Sleeper& sleeper)
-    : sockets_(sockets), mailbox_(mailbox), sleeper_(sleeper), protocol_(mailbox, state, sleeper) {}
+    : sockets_(sockets), mailbox_(mailbox), sleeper_(sleeper), protocol_(mailbox, state, sleeper), registry_(sockets) {}
 
 void PhoneListener::run() {
     while (runCycle()) {
@@ -61,10 +61,9 @@ bool PhoneListener::runCycle() {
 
 bool PhoneListener::serveNextPhone(CycleSockets& cycle) {
     mailbox_.publishStatus(WAITING_STATUS);
-    const auto connection = sockets_.accept(*cycle.listening_);
+    const auto connection = sockets_.accept(cycle.listening_.get());
     if (!connection) return true;  // not reported; a stop shows at the next pause
-    track(connection->socket);
-    cycle.connection_ = connection->socket;
+    cycle.connection_ = registry_.adopt(connection->socket);
     return serve(cycle, *connection);
 }
 
@@ -75,8 +74,7 @@ bool PhoneListener::setUp(CycleSockets& cycle) {
     };
     const auto socket = sockets_.createSocket();
     if (!socket) return fail(1);
-    track(*socket);
-    cycle.listening_ = *socket;
+    cycle.listening_ = registry_.adopt(*socket);
     // Both are asked for even when the first is refused.
     const bool authenticated = sockets_.requireAuthentication(*socket);
     const bool encrypted = sockets_.requireEncryption(*socket);
@@ -126,7 +124,6 @@ bool PhoneListener::serve(CycleSockets& cycle, const AcceptedConnection& connect
             }
         }
     }
-    closeTracked(connection.socket);
     cycle.connection_.reset();
     // The window stops whatever the gone phone was holding.
     mailbox_.publishDisconnected();
@@ -151,33 +148,6 @@ bool PhoneListener::awaitData(SocketHandle socket, std::uint64_t acceptedAtMs) {
     if (elapsed >= LOGIN_LIMIT_MS) return false;
     // An error shows in the receive that follows.
     return sockets_.waitForData(socket, static_cast<std::uint32_t>(LOGIN_LIMIT_MS - elapsed)) != 0;
-}
-
-void PhoneListener::track(SocketHandle socket) {
-    {
-        const std::lock_guard lock(socketsMutex_);
-        if (!stopping_) {
-            activeSockets_.insert(socket);
-            return;
-        }
-    }
-    // Opened after a stop was asked for: nothing may block on it.
-    sockets_.close(socket);
-}
-
-void PhoneListener::closeTracked(SocketHandle socket) {
-    {
-        const std::lock_guard lock(socketsMutex_);
-        if (activeSockets_.erase(socket) == 0) return;  // the stopping thread closed it
-    }
-    sockets_.close(socket);
-}
-
-void PhoneListener::closeActiveSockets() {
-    const std::lock_guard lock(socketsMutex_);
-    stopping_ = true;
-    for (const SocketHandle socket : activeSockets_) sockets_.close(socket);
-    activeSockets_.clear();
 }
 
 struct ListenerThread::Shared {
@@ -228,7 +198,7 @@ bool ListenerThread::start() {
 bool ListenerThread::stop() {
     if (!thread_.joinable()) return true;
     shared_->stop.requestStop();
-    shared_->listener.closeActiveSockets();
+    shared_->listener.closeSockets();
     bool finished = false;
     {
         std::unique_lock lock(shared_->doneMutex);

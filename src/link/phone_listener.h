@@ -6,12 +6,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <set>
 #include <string>
 #include <thread>
 
 #include "link/connection_state.h"
+#include "link/owned_socket.h"
 #include "link/phone_protocol.h"
 #include "link/stop_signal.h"
 #include "link/ui_mailbox.h"
@@ -44,7 +43,7 @@ public:
     bool runCycle();
     // From another thread, once a stop is under way: ends a blocking accept
     // or receive at once, and closes any socket opened later.
-    void closeActiveSockets();
+    void closeSockets() { registry_.closeAll(); }
 
     [[nodiscard]] const PhoneProtocol& protocol() const { return protocol_; }
 
@@ -58,18 +57,13 @@ private:
     // Waits for the next receive; false when a peer that has not logged in
     // stays silent past the login limit.
     bool awaitData(SocketHandle socket, std::uint64_t acceptedAtMs);
-    void track(SocketHandle socket);
-    void closeTracked(SocketHandle socket);
 
     RfcommSockets& sockets_;
     UiMailbox& mailbox_;
     Sleeper& sleeper_;
     PhoneProtocol protocol_;
 
-    // Sockets the stopping thread may close; a socket is closed exactly once.
-    std::mutex socketsMutex_;
-    std::set<SocketHandle> activeSockets_;
-    bool stopping_ = false;
+    SocketRegistry registry_;
     bool unsecuredNoticeShown_ = false;
 };
 
