@@ -1,19 +1,34 @@
 #include "config/key_map_source.h"
 
+#include <sys/stat.h>
+
 #include <chrono>
-#include <fstream>
-#include <iterator>
-#include <system_error>
+#include <cstdio>
 
 #include "config/settings_file.h"
 
+// C streams and stat, not iostreams and std::filesystem: in the static
+// Windows program those bring in a megabyte of locale machinery.
+
 namespace vork {
 
-std::optional<std::string> readWholeFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
+std::optional<FileStamp> fileStamp(const std::string& file) {
+    struct stat status {};
+    if (stat(file.c_str(), &status) != 0) return std::nullopt;
+    return FileStamp{static_cast<std::int64_t>(status.st_mtime), static_cast<std::int64_t>(status.st_size)};
+}
+
+std::optional<std::string> readWholeFile(const std::string& file) {
+    struct CloseFile {
+        void operator()(std::FILE* stream) const { std::fclose(stream); }
+    };
+    const std::unique_ptr<std::FILE, CloseFile> stream(std::fopen(file.c_str(), "rb"));
+    if (!stream) return std::nullopt;
+    std::string text;
+    char chunk[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, stream.get())) > 0) text.append(chunk, got);
+    if (std::ferror(stream.get()) != 0) return std::nullopt;
     return text;
 }
 
@@ -27,21 +42,16 @@ std::optional<std::string> KeyMapSource::refresh() {
 std::optional<std::string> KeyMapSource::refresh(std::uint64_t nowMs) {
     if (lastCheckMs_ && nowMs - *lastCheckMs_ < CHECK_INTERVAL_MS) return std::nullopt;
     lastCheckMs_ = nowMs;
-    std::error_code error;
-    const auto modified = std::filesystem::last_write_time(file_, error);
-    if (error || (readTime_ && *readTime_ == modified)) return std::nullopt;  // gone or unchanged: keep what holds
+    const std::optional<FileStamp> stamp = fileStamp(file_);
+    if (!stamp || stamp == readStamp_) return std::nullopt;  // gone or unchanged: keep what holds
     return read();
 }
 
 std::optional<std::string> KeyMapSource::read() {
-    std::error_code error;
-    const auto modified = std::filesystem::last_write_time(file_, error);
-    const std::string name = file_.filename().string();
-    if (error) return name + ": cannot be read (" + error.message() + ")";
-    readTime_ = modified;
+    readStamp_ = fileStamp(file_);
     const std::optional<std::string> text = readWholeFile(file_);
-    if (!text) return name + ": cannot be read";
-    SettingsResult result = parseSettings(*text, file_.string());
+    if (!text) return file_ + ": cannot be read";
+    SettingsResult result = parseSettings(*text, file_);
     if (!result.settings) return result.error;
     keyMap_ = std::make_shared<const KeyMap>(std::move(result.settings->keyMap));
     return std::nullopt;

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,11 +13,22 @@
 
 namespace vork {
 
+// When a file was last written (seconds) and its size; none when it cannot be asked.
+struct FileStamp {
+    std::int64_t modified = 0;
+    std::int64_t size = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+std::optional<FileStamp> fileStamp(const std::string& file);
+
+// The whole file's text; none when it cannot be read.
+std::optional<std::string> readWholeFile(const std::string& file);
+
 class KeyMapSource {
 public:
     static constexpr std::uint64_t CHECK_INTERVAL_MS = 1000;
 
-    explicit KeyMapSource(std::filesystem::path file) : file_(std::move(file)) {}
+    explicit KeyMapSource(std::string file) : file_(std::move(file)) {}
 
     // The first reading; the problem to show, if any (the built-in table
     // then holds).
@@ -30,18 +40,15 @@ public:
 
     // Null while no file could be used: the built-in behaviour alone.
     [[nodiscard]] std::shared_ptr<const KeyMap> keyMap() const { return keyMap_; }
-    [[nodiscard]] const std::filesystem::path& file() const { return file_; }
+    [[nodiscard]] const std::string& file() const { return file_; }
 
 private:
     std::optional<std::string> read();
 
-    std::filesystem::path file_;
+    std::string file_;
     std::shared_ptr<const KeyMap> keyMap_;
-    std::optional<std::filesystem::file_time_type> readTime_;
+    std::optional<FileStamp> readStamp_;
     std::optional<std::uint64_t> lastCheckMs_;
 };
-
-// The whole file's text; none when it cannot be read.
-std::optional<std::string> readWholeFile(const std::filesystem::path& file);
 
 }  // namespace vork

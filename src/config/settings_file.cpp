@@ -3,9 +3,11 @@
 // The program's own logic throws nothing; toml++ reports through its result.
 #define TOML_EXCEPTIONS 0
 #define TOML_ENABLE_FORMATTERS 0  // only parsing is needed; keeps the program small
+#define TOML_FLOAT_CHARCONV 1     // numbers without iostreams, for the same reason
+#define TOML_INT_CHARCONV 1
 #include <toml++/toml.h>
 
-#include <sstream>
+#include <string>
 
 #include "input/key_sender.h"
 
@@ -117,23 +119,25 @@ SettingsResult parseSettings(std::string_view text, std::string_view fileName) {
 }
 
 std::string describeSettings(const Settings& settings) {
-    std::ostringstream out;
     const KeyMap& map = settings.keyMap;
-    out << map.rules.size() << (map.rules.size() == 1 ? " rule" : " rules") << ", tried in this order:\n";
+    const auto count = [](std::size_t n, const char* one, const char* many) {
+        return std::to_string(n) + (n == 1 ? one : many);
+    };
+    std::string out = count(map.rules.size(), " rule", " rules") + ", tried in this order:\n";
     const auto keys = [&out](const KeyStrings& strings) {
-        for (const auto& [key, text] : strings) out << "    D:" << key << " -> " << text << "\n";
+        for (const auto& [key, text] : strings) out += "    D:" + key + " -> " + text + "\n";
     };
     for (const AppRule& rule : map.rules) {
-        out << "  line " << rule.line << ": " << (rule.name.empty() ? "(no name)" : rule.name) << " when";
-        if (rule.exe) out << " exe is " << *rule.exe;
-        if (rule.className) out << (rule.exe ? " and" : "") << " class is " << *rule.className;
-        if (rule.title) out << (rule.exe || rule.className ? " and" : "") << " title contains \"" << *rule.title << "\"";
-        out << "\n";
+        out += "  line " + std::to_string(rule.line) + ": " + (rule.name.empty() ? "(no name)" : rule.name) + " when";
+        if (rule.exe) out += " exe is " + *rule.exe;
+        if (rule.className) out += std::string(rule.exe ? " and" : "") + " class is " + *rule.className;
+        if (rule.title) out += std::string(rule.exe || rule.className ? " and" : "") + " title contains \"" + *rule.title + "\"";
+        out += "\n";
         keys(rule.keys);
     }
-    out << "fallback: " << map.fallbackKeys.size() << (map.fallbackKeys.size() == 1 ? " key" : " keys") << "\n";
+    out += "fallback: " + count(map.fallbackKeys.size(), " key", " keys") + "\n";
     keys(map.fallbackKeys);
-    return out.str();
+    return out;
 }
 
 }  // namespace vork

@@ -190,7 +190,7 @@ TEST(KeyMapSource, FollowsTheFile_KeepsTheLastGoodMap_LooksAtMostOnceASecond) {
                                                    std::chrono::seconds(secondsLater));
     };
     write("[fallback.keys]\n\"5\" = \"a\"\n", 0);
-    KeyMapSource source(file);
+    KeyMapSource source(file.string());
     EXPECT_FALSE(source.load());
     EXPECT_EQ("a", source.keyMap()->fallbackKeys.at("5"));
 

@@ -1,7 +1,6 @@
 #include "app/win32/server_app.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "app/instance_guard.h"
@@ -46,14 +45,13 @@ int checkConfig(const std::string& file) {
 }
 
 // --config, else the user's own file when there is one.
-std::optional<std::filesystem::path> settingsFile(const CommandLine& options) {
-    if (options.configFile) return std::filesystem::path(*options.configFile);
+std::optional<std::string> settingsFile(const CommandLine& options) {
+    if (options.configFile) return *options.configFile;
     char appData[MAX_PATH] = {};
     const DWORD length = GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return std::nullopt;
-    std::filesystem::path file = std::filesystem::path(appData) / "Vork" / "vork.toml";
-    std::error_code error;
-    return std::filesystem::exists(file, error) ? std::optional(file) : std::nullopt;
+    std::string file = std::string(appData) + "\\Vork\\vork.toml";
+    return GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES ? std::optional(file) : std::nullopt;
 }
 
 }  // namespace
