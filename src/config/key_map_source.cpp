@@ -32,7 +32,7 @@ std::optional<std::string> readWholeFile(const std::string& file) {
     return text;
 }
 
-std::optional<std::string> KeyMapSource::load() { return read(); }
+std::optional<std::string> KeyMapSource::load() { return read(file_); }
 
 std::optional<std::string> KeyMapSource::refresh() {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
@@ -44,14 +44,15 @@ std::optional<std::string> KeyMapSource::refresh(std::uint64_t nowMs) {
     lastCheckMs_ = nowMs;
     const std::optional<FileStamp> stamp = fileStamp(file_);
     if (!stamp || stamp == readStamp_) return std::nullopt;  // gone or unchanged: keep what holds
-    return read();
+    const std::size_t folder = file_.find_last_of("\\/");
+    return read(folder == std::string::npos ? file_ : file_.substr(folder + 1));
 }
 
-std::optional<std::string> KeyMapSource::read() {
+std::optional<std::string> KeyMapSource::read(const std::string& shownAs) {
     readStamp_ = fileStamp(file_);
     const std::optional<std::string> text = readWholeFile(file_);
-    if (!text) return file_ + ": cannot be read";
-    SettingsResult result = parseSettings(*text, file_);
+    if (!text) return shownAs + ": cannot be read";
+    SettingsResult result = parseSettings(*text, shownAs);
     if (!result.settings) return result.error;
     keyMap_ = std::make_shared<const KeyMap>(std::move(result.settings->keyMap));
     return std::nullopt;

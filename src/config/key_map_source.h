@@ -30,11 +30,11 @@ public:
 
     explicit KeyMapSource(std::string file) : file_(std::move(file)) {}
 
-    // The first reading; the problem to show, if any (the built-in table
-    // then holds).
+    // The first reading; the problem to show, if any, naming the file by its
+    // path (the built-in table then holds).
     std::optional<std::string> load();
     // When a command arrives; the problem to show when a changed file cannot
-    // be used.
+    // be used, naming the file by its name alone, for the status line.
     std::optional<std::string> refresh(std::uint64_t nowMs);
     std::optional<std::string> refresh();
 
@@ -43,7 +43,8 @@ public:
     [[nodiscard]] const std::string& file() const { return file_; }
 
 private:
-    std::optional<std::string> read();
+    // `shownAs`: how the problem names the file.
+    std::optional<std::string> read(const std::string& shownAs);
 
     std::string file_;
     std::shared_ptr<const KeyMap> keyMap_;

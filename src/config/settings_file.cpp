@@ -29,18 +29,16 @@ int lineOf(const toml::node& node) { return static_cast<int>(node.source().begin
 
 std::optional<Problem> readKeys(const toml::node& node, std::string_view where, KeyStrings& keys) {
     const toml::table* table = node.as_table();
-    if (!table) return Problem{lineOf(node), std::string(where) + ".keys must be a table of phone keys"};
+    if (!table) return Problem{lineOf(node), std::string(where) + " keys must be a table"};
     for (const auto& [key, value] : *table) {
         const int line = static_cast<int>(key.source().begin.line);
         if (!isPhoneKey(key.str()))
-            return Problem{line, "unknown phone key \"" + std::string(key.str()) +
-                                     "\" (the keys are 0-9, *, #, U, D, L, R, E, C)"};
+            return Problem{line, "unknown phone key \"" + std::string(key.str()) + "\""};
         const std::optional<std::string> text = value.value<std::string>();
         if (!value.is_string() || !text)
-            return Problem{line, "the keys of phone key \"" + std::string(key.str()) + "\" must be a text"};
+            return Problem{line, "key \"" + std::string(key.str()) + "\" must be a text"};
         if (KeySender::refuses(*text))
-            return Problem{line, "the keys of phone key \"" + std::string(key.str()) +
-                                     "\" have a {...} group of 300 bytes or more"};
+            return Problem{line, "key \"" + std::string(key.str()) + "\": {group} too long"};
         keys.emplace(std::string(key.str()), *text);
     }
     return std::nullopt;
@@ -70,7 +68,7 @@ std::optional<Problem> readRule(const toml::table& table, AppRule& rule) {
         if ((*target)->empty()) return Problem{line, std::string(field) + " must not be empty"};
     }
     if (!rule.exe && !rule.className && !rule.title)
-        return Problem{rule.line, "an [[app]] rule must name at least one of exe, class, title"};
+        return Problem{rule.line, "[[app]] names no exe, class or title"};
     return std::nullopt;
 }
 
@@ -79,7 +77,7 @@ std::optional<Problem> readSettings(const toml::table& root, Settings& settings)
         const int line = static_cast<int>(key.source().begin.line);
         if (key.str() == APP_SECTION) {
             const toml::array* rules = value.as_array();
-            if (!rules || !rules->is_array_of_tables()) return Problem{line, "app must be written as [[app]] sections"};
+            if (!rules || !rules->is_array_of_tables()) return Problem{line, "app must be [[app]] sections"};
             for (const toml::node& node : *rules) {
                 AppRule rule;
                 if (auto problem = readRule(*node.as_table(), rule)) return problem;
@@ -87,7 +85,7 @@ std::optional<Problem> readSettings(const toml::table& root, Settings& settings)
             }
         } else if (key.str() == FALLBACK_SECTION) {
             const toml::table* fallback = value.as_table();
-            if (!fallback) return Problem{line, "fallback must be a [fallback.keys] section"};
+            if (!fallback) return Problem{line, "fallback must be [fallback.keys]"};
             for (const auto& [field, keys] : *fallback) {
                 if (field.str() != KEYS_FIELD)
                     return Problem{static_cast<int>(field.source().begin.line),
@@ -109,9 +107,13 @@ std::string located(std::string_view fileName, int line, std::string_view what) 
 
 SettingsResult parseSettings(std::string_view text, std::string_view fileName) {
     toml::parse_result parsed = toml::parse(text, fileName);
-    if (!parsed)
-        return {std::nullopt, located(fileName, static_cast<int>(parsed.error().source().begin.line),
-                                      parsed.error().description())};
+    if (!parsed) {
+        // "Error while parsing table header: expected ..." says more than the window has room for.
+        std::string_view what = parsed.error().description();
+        constexpr std::string_view WORDY = "Error while parsing ";
+        if (what.starts_with(WORDY)) what.remove_prefix(WORDY.size());
+        return {std::nullopt, located(fileName, static_cast<int>(parsed.error().source().begin.line), what)};
+    }
     Settings settings;
     if (auto problem = readSettings(parsed.table(), settings))
         return {std::nullopt, located(fileName, problem->line, problem->what)};

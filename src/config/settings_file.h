@@ -17,7 +17,7 @@ struct Settings {
 
 struct SettingsResult {
     std::optional<Settings> settings;  // or
-    std::string error;                 // "FILE, line N: what is wrong"
+    std::string error;                 // "FILE, line N: what is wrong", short enough for the status line
 };
 
 SettingsResult parseSettings(std::string_view text, std::string_view fileName);

@@ -67,7 +67,7 @@ sleep 1.2
 wait_status "Waiting for phone to connect"
 phone -s 'LOGIN:1MapPhone' -e 'LOGIN OK\n\r' -s D:1 -e D:1 -p 1500 >"$work/phone" 2>&1 &
 phone2=$!
-probe wait-status "$winmap, line 4: the keys of phone key \"1\" have a {...} group of 300 bytes or more" 5000 >/dev/null ||
+probe wait-status "vork.toml, line 4: key \"1\": {group} too long" 5000 >/dev/null ||
   fail "the window did not show the problem (status: $(probe state | sed -n 's/^status=//p'))"
 wait "$phone2" || fail "$(cat "$work/phone")"
 [ "$(grep -c "KEYDOWN 58" "$work/clip")" = 2 ] || fail "the old map did not hold: $(tr '\n' '|' <"$work/clip")"

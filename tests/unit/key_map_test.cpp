@@ -49,20 +49,20 @@ TEST(SettingsFile, EachProblem_IsNamedWithItsFileAndLine) {
         std::string error;
     };
     const std::vector<Case> cases = {
-        {"[[app]\n", "f.toml, line 1: Error while parsing table header: expected ']', saw '\\n'"},
+        {"[[app]\n", "f.toml, line 1: table header: expected ']', saw '\\n'"},
         {"[web]\nport = 1\n", "f.toml, line 1: unknown section \"web\""},
         {"[[app]]\nclass = \"c\"\ntitel = \"t\"\n", "f.toml, line 3: unknown field \"titel\" in [[app]]"},
         {"[[app]]\nname = \"n\"\n[app.keys]\n\"5\" = \" \"\n",
-         "f.toml, line 1: an [[app]] rule must name at least one of exe, class, title"},
+         "f.toml, line 1: [[app]] names no exe, class or title"},
         {"[[app]]\nclass = \"c\"\n[app.keys]\n\"F\" = \"x\"\n",
-         "f.toml, line 4: unknown phone key \"F\" (the keys are 0-9, *, #, U, D, L, R, E, C)"},
+         "f.toml, line 4: unknown phone key \"F\""},
         {"[[app]]\nclass = \"c\"\n[app.keys]\n\"5\" = 5\n",
-         "f.toml, line 4: the keys of phone key \"5\" must be a text"},
+         "f.toml, line 4: key \"5\" must be a text"},
         {"[[app]]\nclass = \"c\"\n[app.keys]\n\"5\" = \"" + group300 + "\"\n",
-         "f.toml, line 4: the keys of phone key \"5\" have a {...} group of 300 bytes or more"},
+         "f.toml, line 4: key \"5\": {group} too long"},
         {"[[app]]\nclass = 3\n", "f.toml, line 2: class must be a text"},
         {"[[app]]\nexe = \"\"\n", "f.toml, line 2: exe must not be empty"},
-        {"app = 1\n", "f.toml, line 1: app must be written as [[app]] sections"},
+        {"app = 1\n", "f.toml, line 1: app must be [[app]] sections"},
         {"[fallback]\nkey = {}\n", "f.toml, line 2: unknown field \"key\" in [fallback]"},
     };
     for (const Case& c : cases) {
@@ -207,7 +207,7 @@ TEST(KeyMapSource, FollowsTheFile_KeepsTheLastGoodMap_LooksAtMostOnceASecond) {
     write("[fallback.keys]\n\"Q\" = \"d\"\n", 30);
     const auto problem = source.refresh(12'000);
     ASSERT_TRUE(problem);
-    EXPECT_NE(std::string::npos, problem->find("line 2: unknown phone key \"Q\""));
+    EXPECT_EQ("vork-key-map-test.toml, line 2: unknown phone key \"Q\"", *problem) << "the name alone, for the status line";
     EXPECT_EQ("c", source.keyMap()->fallbackKeys.at("5")) << "the last good map holds";
     EXPECT_FALSE(source.refresh(13'000)) << "an unchanged broken file is not reported again";
     std::filesystem::remove(file);
