@@ -122,22 +122,23 @@ SettingsResult parseSettings(std::string_view text, std::string_view fileName) {
 
 std::string describeSettings(const Settings& settings) {
     const KeyMap& map = settings.keyMap;
-    const auto count = [](std::size_t n, const char* one, const char* many) {
-        return std::to_string(n) + (n == 1 ? one : many);
+    std::string out;
+    const auto add = [&out](std::initializer_list<std::string_view> parts) {
+        for (const std::string_view part : parts) out.append(part);
     };
-    std::string out = count(map.rules.size(), " rule", " rules") + ", tried in this order:\n";
-    const auto keys = [&out](const KeyStrings& strings) {
-        for (const auto& [key, text] : strings) out += "    D:" + key + " -> " + text + "\n";
+    const auto keys = [&add](const KeyStrings& strings) {
+        for (const auto& [key, text] : strings) add({"    D:", key, " -> ", text, "\n"});
     };
+    add({std::to_string(map.rules.size()), map.rules.size() == 1 ? " rule" : " rules", ", tried in this order:\n"});
     for (const AppRule& rule : map.rules) {
-        out += "  line " + std::to_string(rule.line) + ": " + (rule.name.empty() ? "(no name)" : rule.name) + " when";
-        if (rule.exe) out += " exe is " + *rule.exe;
-        if (rule.className) out += std::string(rule.exe ? " and" : "") + " class is " + *rule.className;
-        if (rule.title) out += std::string(rule.exe || rule.className ? " and" : "") + " title contains \"" + *rule.title + "\"";
-        out += "\n";
+        add({"  line ", std::to_string(rule.line), ": ", rule.name.empty() ? "(no name)" : rule.name, " when"});
+        if (rule.exe) add({" exe is ", *rule.exe});
+        if (rule.className) add({rule.exe ? " and" : "", " class is ", *rule.className});
+        if (rule.title) add({rule.exe || rule.className ? " and" : "", " title contains \"", *rule.title, "\""});
+        add({"\n"});
         keys(rule.keys);
     }
-    out += "fallback: " + count(map.fallbackKeys.size(), " key", " keys") + "\n";
+    add({"fallback: ", std::to_string(map.fallbackKeys.size()), map.fallbackKeys.size() == 1 ? " key" : " keys", "\n"});
     keys(map.fallbackKeys);
     return out;
 }
