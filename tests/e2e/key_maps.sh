@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A user's key map under Wine: a rule by title and a rule by class decide what
 # D:5 and D:1 do in a real window; an unlisted key does what it always did; a
-# mapped volume key repeats while held; a broken change to the file keeps the
+# mapped volume key repeats while held (at least 3 of its 5 or 6 firings in
+# a second, though the machine be busy); a broken change to the file keeps the
 # old map and says why; --check-config reads good and broken files.
 source "$(dirname "$0")/lib.sh"
 
@@ -43,7 +44,7 @@ wait_file_line "$work/keys" READY
 
 step "the phone logs in; the class rule gives D:5 and D:1, D:3 keeps its built-in key"
 phone -s 'LOGIN:1MapPhone' -e 'LOGIN OK\n\r' -s D:5 -e D:5 -s D:1 -e D:1 -s D:3 -e D:3 \
-  -s D:2 -e D:2 -p 700 -s S -e S -p 200 >"$work/phone" 2>&1 &
+  -s D:2 -e D:2 -p 1000 -s S -e S -p 200 >"$work/phone" 2>&1 &
 phone1=$!
 wait_status "MapPhone requesting connection."
 probe click 1000
@@ -52,7 +53,7 @@ wait_file_line "$work/keys" "KEYDOWN B3 scan 00"
 wait_file_line "$work/keys" "KEYDOWN 41 scan 1E"
 wait_file_line "$work/keys" "KEYDOWN 28 scan 50 ext"
 volume=$(grep -c "KEYDOWN AF" "$work/keys" || true)
-[ "$volume" -ge 3 ] || fail "the held volume key fired $volume times in 700 ms: $(tr '\n' '|' <"$work/keys")"
+[ "$volume" -ge 3 ] || fail "the held volume key fired $volume times in a second: $(tr '\n' '|' <"$work/keys")"
 
 step "a window titled ' - Clip' takes the title rule"
 start_windows "$probe_exe" target "movie - Clip" "$(winepath -w "$work/clip" 2>/dev/null)" 120000
