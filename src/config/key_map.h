@@ -15,13 +15,11 @@
 namespace vork {
 
 // The phone keys a map may name: the text after "D:".
-inline constexpr std::array<std::string_view, 16> PHONE_KEYS = {"0", "1", "2", "3", "4", "5", "6", "7",
-                                                               "8", "9", "*", "#", "U", "D", "L", "R"};
-inline constexpr std::array<std::string_view, 2> PHONE_CLICK_KEYS = {"E", "C"};
+inline constexpr std::array<std::string_view, 18> PHONE_KEYS = {"0", "1", "2", "3", "4", "5", "6", "7", "8",
+                                                               "9", "*", "#", "U", "D", "L", "R", "E", "C"};
 
 inline bool isPhoneKey(std::string_view key) {
-    return std::find(PHONE_KEYS.begin(), PHONE_KEYS.end(), key) != PHONE_KEYS.end() ||
-           std::find(PHONE_CLICK_KEYS.begin(), PHONE_CLICK_KEYS.end(), key) != PHONE_CLICK_KEYS.end();
+    return std::find(PHONE_KEYS.begin(), PHONE_KEYS.end(), key) != PHONE_KEYS.end();
 }
 
 // Phone key -> keystroke string.

@@ -53,15 +53,15 @@ std::optional<Problem> readRule(const toml::table& table, AppRule& rule) {
             if (auto problem = readKeys(value, "[[app]]", rule.keys)) return problem;
             continue;
         }
-        std::optional<std::string>* target = field == "exe"     ? &rule.exe
-                                             : field == "class" ? &rule.className
-                                             : field == "title" ? &rule.title
-                                                                : nullptr;
         if (field == "name") {
             if (!value.is_string()) return Problem{line, "name must be a text"};
             rule.name = *value.value<std::string>();
             continue;
         }
+        std::optional<std::string>* target = field == "exe"     ? &rule.exe
+                                             : field == "class" ? &rule.className
+                                             : field == "title" ? &rule.title
+                                                                : nullptr;
         if (!target) return Problem{line, "unknown field \"" + std::string(field) + "\" in [[app]]"};
         if (!value.is_string()) return Problem{line, std::string(field) + " must be a text"};
         *target = *value.value<std::string>();

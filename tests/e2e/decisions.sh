@@ -10,11 +10,7 @@ vork=$started
 wait_status "Waiting for phone to connect"
 
 step "a phone is accepted, so it is trusted"
-phone -s 'LOGIN:1Known' -e 'LOGIN OK\n\r' >"$work/known" 2>&1 &
-known=$!
-wait_status "Known requesting connection."
-probe click 1000
-wait "$known" || fail "the first login: $(cat "$work/known")"
+accept_phone Known
 
 step "while the window is busy, the trusted phone comes and goes and a new phone asks"
 wait_status "Waiting for phone to connect"

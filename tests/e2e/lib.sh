@@ -46,3 +46,11 @@ wait_file_line() {  # wait_file_line FILE LINE [TENTHS]
 }
 
 phone() { "$VORK_PHONE" --port "$port" "$@"; }
+
+accept_phone() {  # accept_phone NAME: NAME logs in, the user clicks ACCEPT; trusted from then on
+  phone -s "LOGIN:1$1" -e 'LOGIN OK\n\r' >"$work/accept-$1" 2>&1 &
+  local pid=$!
+  wait_status "$1 requesting connection."
+  probe click 1000
+  wait "$pid" || fail "the login of $1: $(cat "$work/accept-$1")"
+}

@@ -25,11 +25,7 @@ vork=$started
 wait_status "Waiting for phone to connect"
 
 step "the phone is accepted once"
-phone -s 'LOGIN:1Soak' -e 'LOGIN OK\n\r' >"$work/first" 2>&1 &
-first=$!
-wait_status "Soak requesting connection."
-probe click 1000
-wait "$first" || fail "$(cat "$work/first")"
+accept_phone Soak
 
 step "$cycles cycles: connect, log in, two commands, disconnect"
 for cycle in $(seq "$cycles"); do

@@ -20,6 +20,11 @@ void ScriptedSockets::cleanup() {
     ++cleanups_;
 }
 
+bool ScriptedSockets::setupCallSucceeds(Call call, SocketHandle socket) {
+    const std::lock_guard lock(mutex_);
+    return !fails(call) && open_.contains(socket);
+}
+
 bool ScriptedSockets::fails(Call call) {
     setupCalls_.push_back(call);
     return failingCall == call;
@@ -33,25 +38,13 @@ std::optional<SocketHandle> ScriptedSockets::createSocket() {
     return socket;
 }
 
-bool ScriptedSockets::requireAuthentication(SocketHandle socket) {
-    const std::lock_guard lock(mutex_);
-    return !fails(Call::Authenticate) && open_.contains(socket);
-}
+bool ScriptedSockets::requireAuthentication(SocketHandle socket) { return setupCallSucceeds(Call::Authenticate, socket); }
 
-bool ScriptedSockets::requireEncryption(SocketHandle socket) {
-    const std::lock_guard lock(mutex_);
-    return !fails(Call::Encrypt) && open_.contains(socket);
-}
+bool ScriptedSockets::requireEncryption(SocketHandle socket) { return setupCallSucceeds(Call::Encrypt, socket); }
 
-bool ScriptedSockets::queryProtocolInfo(SocketHandle socket) {
-    const std::lock_guard lock(mutex_);
-    return !fails(Call::ProtocolInfo) && open_.contains(socket);
-}
+bool ScriptedSockets::queryProtocolInfo(SocketHandle socket) { return setupCallSucceeds(Call::ProtocolInfo, socket); }
 
-bool ScriptedSockets::bindAnyChannel(SocketHandle socket) {
-    const std::lock_guard lock(mutex_);
-    return !fails(Call::Bind) && open_.contains(socket);
-}
+bool ScriptedSockets::bindAnyChannel(SocketHandle socket) { return setupCallSucceeds(Call::Bind, socket); }
 
 std::optional<SocketAddress> ScriptedSockets::boundAddress(SocketHandle socket) {
     const std::lock_guard lock(mutex_);

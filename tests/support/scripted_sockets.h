@@ -89,6 +89,7 @@ private:
         return record;
     }
     bool fails(Call call);  // also records the call
+    bool setupCallSucceeds(Call call, SocketHandle socket);
     bool blockUntilClosed(std::unique_lock<std::mutex>& lock, SocketHandle socket);
 
     mutable std::mutex mutex_;

@@ -231,13 +231,22 @@ int runScript(PhoneLink& link, const Options& options, bool& answered) {
     return status;
 }
 
+bool connectUntil(PhoneLink& link, const Options& options, std::chrono::steady_clock::time_point deadline) {
+    while (!link.connect(options.host, options.port, options.from)) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            std::fprintf(stderr, "vork-phone: cannot connect to %s:%d: %s\n", options.host.c_str(), options.port,
+                         link.error().c_str());
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return true;
+}
+
 }  // namespace
 
 int runInteractive(PhoneLink& link, const std::string& name, int timeoutMs);
 
-namespace {
-bool connectUntil(PhoneLink& link, const Options& options, std::chrono::steady_clock::time_point deadline);
-}  // namespace
 
 int main(int argc, char** argv) {
     const Options options = parse(argc, argv);
@@ -259,19 +268,3 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 }
-
-namespace {
-
-bool connectUntil(PhoneLink& link, const Options& options, std::chrono::steady_clock::time_point deadline) {
-    while (!link.connect(options.host, options.port, options.from)) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            std::fprintf(stderr, "vork-phone: cannot connect to %s:%d: %s\n", options.host.c_str(), options.port,
-                         link.error().c_str());
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return true;
-}
-
-}  // namespace

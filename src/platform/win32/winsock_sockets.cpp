@@ -71,7 +71,7 @@ int WinsockSockets::waitForData(SocketHandle socket, std::uint32_t timeoutMs) {
     FD_SET(toSocket(socket), &readable);
     timeval limit{static_cast<long>(timeoutMs / 1000), static_cast<long>(timeoutMs % 1000) * 1000};
     const int ready = select(0, &readable, nullptr, nullptr, &limit);
-    return ready < 0 ? -1 : ready;
+    return ready < 0 ? -1 : ready;  // a socket alone in its set: 1 or 0
 }
 
 bool WinsockSockets::limitSendTime(SocketHandle socket, std::uint32_t milliseconds) {
@@ -88,11 +88,7 @@ int WinsockSockets::send(SocketHandle socket, std::string_view data) {
 }
 
 bool WinsockSockets::peerConnected(SocketHandle socket) {
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(toSocket(socket), &readable);
-    timeval noWait{0, 0};
-    const int ready = select(0, &readable, nullptr, nullptr, &noWait);
+    const int ready = waitForData(socket, 0);
     if (ready == 0) return true;  // nothing to read: the peer is quiet, not gone
     if (ready < 0) return false;
     // Readable: data waits (still there), or the end or an error is pending.
