@@ -1,6 +1,7 @@
 // Vork's command-line options.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,11 +12,12 @@ struct CommandLine {
     std::optional<std::string> configFile;       // --config FILE
     std::optional<std::string> checkConfigFile;  // --check-config FILE
     bool minimized = false;                      // --minimized
+    std::optional<std::uint16_t> webPort;        // --web (the default port) or --web=PORT
     std::string error;                           // what cannot be used; empty when all is well
 };
 
 inline constexpr const char* USAGE_TEXT =
-    "Usage: vork [--minimized] [--config FILE]\n"
+    "Usage: vork [--minimized] [--config FILE] [--web[=PORT]]\n"
     "       vork --check-config FILE";
 
 // The arguments after the program's name.

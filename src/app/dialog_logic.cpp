@@ -24,23 +24,54 @@ bool DialogLogic::handlePhoneMessage(unsigned message) {
     case WM_PHONE_NOTICE: view_.setNoticeText(mailbox_.readNotice()); return true;
     case WM_PHONE_REQUEST: showRequest(mailbox_.readRequest()); return true;
     case WM_PHONE_COMMAND:
-        if (keyMaps_) {
-            // A broken file keeps the last good map; the user sees why.
-            if (const auto problem = keyMaps_->refresh()) view_.setStatusText(*problem);
-            controller_.setKeyMap(keyMaps_->keyMap());
-        }
-        controller_.dispatch(mailbox_.readCommand());
-        syncRepeatTimer();
+        dispatchCommand(mailbox_.readCommand());
+        heldByWeb_ = false;
         return true;
+    case WM_WEB_INPUT: handleWebInput(mailbox_.readWebInput()); return true;
     case WM_PHONE_DISCONNECTED:
         // Nobody could stop a pointer or volume the gone phone was holding,
         // nor answer the request it left on screen.
         controller_.resetHeld();
         syncRepeatTimer();
-        if (shownRequest_ && !state_.isOpen(*shownRequest_)) leaveRequest();
+        leaveClosedRequest();
         return true;
     default: return false;
     }
+}
+
+void DialogLogic::dispatchCommand(const std::string& command) {
+    if (keyMaps_) {
+        // A broken file keeps the last good map; the user sees why.
+        if (const auto problem = keyMaps_->refresh()) view_.setStatusText(*problem);
+        controller_.setKeyMap(keyMaps_->keyMap());
+    }
+    controller_.dispatch(command);
+    syncRepeatTimer();
+}
+
+void DialogLogic::handleWebInput(const WebInput& input) {
+    switch (input.kind) {
+    case WebInput::Kind::Command:
+        dispatchCommand(input.command);
+        heldByWeb_ = true;
+        return;
+    case WebInput::Kind::Move: controller_.movePointer(input.dx, input.dy); return;
+    case WebInput::Kind::Scroll: controller_.scroll(input.dy); return;
+    case WebInput::Kind::LeftClick: controller_.leftClick(); return;
+    case WebInput::Kind::RightClick: controller_.rightClick(); return;
+    case WebInput::Kind::Release:
+    case WebInput::Kind::Gone:
+        if (heldByWeb_) {
+            controller_.resetHeld();
+            syncRepeatTimer();
+        }
+        if (input.kind == WebInput::Kind::Gone) leaveClosedRequest();
+        return;
+    }
+}
+
+void DialogLogic::leaveClosedRequest() {
+    if (shownRequest_ && !state_.isOpen(*shownRequest_)) leaveRequest();
 }
 
 bool DialogLogic::preTranslateKey(unsigned virtualKey) {

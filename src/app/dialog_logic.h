@@ -21,6 +21,7 @@ enum ControlId : int {
     DECLINE_BUTTON_ID = 1002,
     HIDE_BUTTON_ID = 1003,
     NOTICE_LINE_ID = 1004,
+    ADDRESS_LINE_ID = 1005,
 };
 
 enum DialogMode : std::int32_t {
@@ -76,6 +77,10 @@ private:
     // The request on screen is over without an answer: back to the mode before it.
     void leaveRequest();
     void showImages(bool accept, bool decline, bool hide);
+    void dispatchCommand(const std::string& command);
+    void handleWebInput(const WebInput& input);
+    // A request whose link withdrew it is taken off the screen.
+    void leaveClosedRequest();
     void syncRepeatTimer();
 
     DialogView& view_;
@@ -87,6 +92,9 @@ private:
     DialogMode modeBeforeRequest_ = IdleMode;
     std::optional<RequestNumber> shownRequest_;
     bool timerRunning_ = false;
+    // The held action running was started by the browser remote, which may
+    // stop it; a Bluetooth phone's is stopped only by its own link.
+    bool heldByWeb_ = false;
 };
 
 }  // namespace vork

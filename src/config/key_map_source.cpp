@@ -55,6 +55,7 @@ std::optional<std::string> KeyMapSource::read(const std::string& shownAs) {
     SettingsResult result = parseSettings(*text, shownAs);
     if (!result.settings) return result.error;
     keyMap_ = std::make_shared<const KeyMap>(std::move(result.settings->keyMap));
+    web_ = result.settings->web;
     return std::nullopt;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "config/key_map.h"
+#include "config/settings_file.h"
 
 namespace vork {
 
@@ -41,6 +42,9 @@ public:
     // Null while no file could be used: the built-in behaviour alone.
     [[nodiscard]] std::shared_ptr<const KeyMap> keyMap() const { return keyMap_; }
     [[nodiscard]] const std::string& file() const { return file_; }
+    // The browser remote's settings as last read; the program uses those of
+    // its start-up (a changed port takes effect at the next start).
+    [[nodiscard]] const WebSettings& web() const { return web_; }
 
 private:
     // `shownAs`: how the problem names the file.
@@ -48,6 +52,7 @@ private:
 
     std::string file_;
     std::shared_ptr<const KeyMap> keyMap_;
+    WebSettings web_;
     std::optional<FileStamp> readStamp_;
     std::optional<std::uint64_t> lastCheckMs_;
 };

@@ -18,6 +18,7 @@ namespace {
 constexpr std::string_view APP_SECTION = "app";
 constexpr std::string_view FALLBACK_SECTION = "fallback";
 constexpr std::string_view KEYS_FIELD = "keys";
+constexpr std::string_view WEB_SECTION = "web";
 
 // The first problem found, with where it is.
 struct Problem {
@@ -72,6 +73,25 @@ std::optional<Problem> readRule(const toml::table& table, AppRule& rule) {
     return std::nullopt;
 }
 
+std::optional<Problem> readWeb(const toml::node& node, WebSettings& web) {
+    const toml::table* table = node.as_table();
+    if (!table) return Problem{lineOf(node), "web must be a [web] section"};
+    for (const auto& [key, value] : *table) {
+        const int line = static_cast<int>(key.source().begin.line);
+        if (key.str() == "enabled") {
+            if (!value.is_boolean()) return Problem{line, "enabled must be true or false"};
+            web.enabled = *value.value<bool>();
+        } else if (key.str() == "port") {
+            const std::optional<std::int64_t> port = value.is_integer() ? value.value<std::int64_t>() : std::nullopt;
+            if (!port || *port < 1 || *port > 65535) return Problem{line, "port must be a number from 1 to 65535"};
+            web.port = static_cast<std::uint16_t>(*port);
+        } else {
+            return Problem{line, "unknown field \"" + std::string(key.str()) + "\" in [web]"};
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<Problem> readSettings(const toml::table& root, Settings& settings) {
     for (const auto& [key, value] : root) {
         const int line = static_cast<int>(key.source().begin.line);
@@ -92,6 +112,8 @@ std::optional<Problem> readSettings(const toml::table& root, Settings& settings)
                                    "unknown field \"" + std::string(field.str()) + "\" in [fallback]"};
                 if (auto problem = readKeys(keys, "[fallback]", settings.keyMap.fallbackKeys)) return problem;
             }
+        } else if (key.str() == WEB_SECTION) {
+            if (auto problem = readWeb(value, settings.web)) return problem;
         } else {
             return Problem{line, "unknown section \"" + std::string(key.str()) + "\""};
         }
@@ -140,6 +162,8 @@ std::string describeSettings(const Settings& settings) {
     }
     add({"fallback: ", std::to_string(map.fallbackKeys.size()), map.fallbackKeys.size() == 1 ? " key" : " keys", "\n"});
     keys(map.fallbackKeys);
+    const WebSettings& web = settings.web;
+    add({"browser remote: ", web.enabled ? "on, port " : "off", web.enabled ? std::to_string(web.port) : "", "\n"});
     return out;
 }
 

@@ -3,6 +3,7 @@
 // is wrong. Nothing here touches the platform.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,8 +12,17 @@
 
 namespace vork {
 
+inline constexpr std::uint16_t DEFAULT_WEB_PORT = 8642;
+
+// The browser remote, off unless asked for.
+struct WebSettings {
+    bool enabled = false;
+    std::uint16_t port = DEFAULT_WEB_PORT;
+};
+
 struct Settings {
     KeyMap keyMap;
+    WebSettings web;
 };
 
 struct SettingsResult {

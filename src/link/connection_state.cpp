@@ -4,6 +4,16 @@ namespace vork {
 
 RequestNumber ConnectionState::openRequest() {
     const std::lock_guard lock(mutex_);
+    return openLocked();
+}
+
+std::optional<RequestNumber> ConnectionState::openRequestUnlessOpen() {
+    const std::lock_guard lock(mutex_);
+    if (openNumber_ != 0) return std::nullopt;
+    return openLocked();
+}
+
+RequestNumber ConnectionState::openLocked() {
     if (++lastNumber_ == 0) ++lastNumber_;  // 0 stands for no request
     openNumber_ = lastNumber_;
     decision_ = Pending;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
 namespace vork {
 
@@ -20,6 +21,8 @@ class ConnectionState {
 public:
     // A link asks the user; any request still open is closed. Never 0.
     RequestNumber openRequest();
+    // A link that must not replace the request on screen: none while one is open.
+    std::optional<RequestNumber> openRequestUnlessOpen();
     // The user's answer to the request on screen; false, changing nothing,
     // when that request is no longer open.
     bool answer(RequestNumber number, ConnectionStateValue decision);
@@ -30,6 +33,8 @@ public:
     void closeRequest(RequestNumber number);
 
 private:
+    RequestNumber openLocked();
+
     mutable std::mutex mutex_;
     RequestNumber lastNumber_ = 0;
     RequestNumber openNumber_ = 0;

@@ -11,6 +11,7 @@ inline constexpr unsigned WM_PHONE_NOTICE = WM_USER_BASE + 101;
 inline constexpr unsigned WM_PHONE_REQUEST = WM_USER_BASE + 102;
 inline constexpr unsigned WM_PHONE_COMMAND = WM_USER_BASE + 103;
 inline constexpr unsigned WM_PHONE_DISCONNECTED = WM_USER_BASE + 104;
+inline constexpr unsigned WM_WEB_INPUT = WM_USER_BASE + 105;
 
 class Notifier : public Interface {
 public:

@@ -6,8 +6,8 @@ namespace vork {
 
 namespace {
 
-constexpr std::array<unsigned, 4> SLOT_MESSAGES = {WM_PHONE_STATUS, WM_PHONE_NOTICE,
-                                                   WM_PHONE_REQUEST, WM_PHONE_COMMAND};
+constexpr std::array<unsigned, 5> SLOT_MESSAGES = {WM_PHONE_STATUS, WM_PHONE_NOTICE, WM_PHONE_REQUEST,
+                                                   WM_PHONE_COMMAND, WM_WEB_INPUT};
 
 }  // namespace
 
@@ -20,12 +20,28 @@ UiMailbox::UiMailbox(std::shared_ptr<Notifier> notifier) : UiMailbox(*notifier) 
 }
 
 PhoneRequest UiMailbox::readRequest() {
+    Entry rest;
     PhoneRequest request;
-    request.name = take(Slot::Request, &request.number);
+    request.name = take(Slot::Request, &rest);
+    request.number = rest.number;
     return request;
 }
 
-bool UiMailbox::publish(Slot slot, std::string_view text, RequestNumber number) {
+bool UiMailbox::publishWebInput(const WebInput& input) {
+    return publish(Slot::Web, input.command, static_cast<std::uint32_t>(input.kind), input.dx, input.dy);
+}
+
+WebInput UiMailbox::readWebInput() {
+    Entry rest;
+    WebInput input;
+    input.command = take(Slot::Web, &rest);
+    input.kind = static_cast<WebInput::Kind>(rest.number);
+    input.dx = rest.dx;
+    input.dy = rest.dy;
+    return input;
+}
+
+bool UiMailbox::publish(Slot slot, std::string_view text, RequestNumber number, std::int32_t dx, std::int32_t dy) {
     const auto index = static_cast<std::size_t>(slot);
     std::uint64_t id = 0;
     {
@@ -37,6 +53,8 @@ bool UiMailbox::publish(Slot slot, std::string_view text, RequestNumber number) 
         entry.id = id;
         entry.number = number;
         entry.text.assign(text);
+        entry.dx = dx;
+        entry.dy = dy;
     }
     // Never post under the lock: the window thread takes it to read.
     if (notifier_.post(SLOT_MESSAGES[index])) return true;
@@ -54,12 +72,16 @@ bool UiMailbox::publish(Slot slot, std::string_view text, RequestNumber number) 
     return false;
 }
 
-std::string UiMailbox::take(Slot slot, RequestNumber* number) {
+std::string UiMailbox::take(Slot slot, Entry* rest) {
     const std::lock_guard lock(mutex_);
     Queue& queue = queues_[static_cast<std::size_t>(slot)];
     if (queue.count == 0) return {};
     Entry& front = queue.at(0);
-    if (number) *number = front.number;
+    if (rest) {
+        rest->number = front.number;
+        rest->dx = front.dx;
+        rest->dy = front.dy;
+    }
     std::string text(front.text);  // the entry keeps its buffer for reuse
     queue.head = (queue.head + 1) % queue.entries.size();
     --queue.count;

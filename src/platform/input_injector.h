@@ -17,6 +17,9 @@ inline constexpr std::uint32_t MOUSE_LEFT_DOWN = 0x02;
 inline constexpr std::uint32_t MOUSE_LEFT_UP = 0x04;
 inline constexpr std::uint32_t MOUSE_RIGHT_DOWN = 0x08;
 inline constexpr std::uint32_t MOUSE_RIGHT_UP = 0x10;
+inline constexpr std::uint32_t MOUSE_WHEEL = 0x0800;
+// One notch of a wheel, in the units MOUSE_WHEEL's amount counts.
+inline constexpr std::int32_t WHEEL_NOTCH = 120;
 
 inline constexpr std::uint16_t NO_KEY = 0xFFFF;
 
@@ -35,6 +38,7 @@ struct MouseInput {
     std::int32_t dx = 0;
     std::int32_t dy = 0;
     std::uint32_t flags = 0;
+    std::int32_t wheel = 0;  // MOUSE_WHEEL's amount: positive turns away from the user
 };
 
 using KeyboardStateArray = std::array<std::uint8_t, 256>;

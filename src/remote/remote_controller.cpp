@@ -137,6 +137,10 @@ void RemoteController::movePointer(std::int32_t dx, std::int32_t dy) {
     desktop_.input.sendMouseInput(MouseInput{dx, dy, MOUSE_MOVE});
 }
 
+void RemoteController::scroll(std::int32_t amount) {
+    if (amount != 0) desktop_.input.sendMouseInput(MouseInput{0, 0, MOUSE_WHEEL, amount});
+}
+
 void RemoteController::leftClick() { click(MOUSE_LEFT_DOWN, MOUSE_LEFT_UP); }
 
 void RemoteController::rightClick() { click(MOUSE_RIGHT_DOWN, MOUSE_RIGHT_UP); }

@@ -59,6 +59,8 @@ public:
     void tick();
     void volumeStep(bool up);
     void movePointer(std::int32_t dx, std::int32_t dy);
+    // The wheel by `amount` (WHEEL_NOTCH a notch, positive away from the user).
+    void scroll(std::int32_t amount);
     void leftClick();
     void rightClick();
     void toggleMute();

@@ -89,7 +89,8 @@ unsigned FakeInput::sendMouseInput(const MouseInput& input) {
         return 0;
     }
     log_.push_back("mouse " + std::to_string(input.dx) + " " + std::to_string(input.dy) + " " +
-                   hex(input.flags));
+                   hex(input.flags) +
+                   (input.wheel != 0 ? " " + std::to_string(input.wheel) : std::string()));
     if ((input.flags & MOUSE_MOVE) != 0) {
         cursorX += input.dx;
         cursorY += input.dy;

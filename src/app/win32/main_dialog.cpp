@@ -1,7 +1,10 @@
 #include "app/win32/main_dialog.h"
 
+#include "app/win32/page_resources.h"
 #include "app/win32/resource.h"
+#include "platform/win32/local_addresses.h"
 #include "platform/win32/win32_handles.h"
+#include "platform/win32/win32_random_source.h"
 #include "platform/win32/window_notifier.h"
 
 namespace vork::win32 {
@@ -9,16 +12,18 @@ namespace vork::win32 {
 namespace {
 
 constexpr int IMAGE_WIDTH_DIALOG_UNITS = 64;
+constexpr int ADDRESS_LINE_DIALOG_UNITS = 12;
 
 // The resource script needs plain macros; the logic names the same controls.
 static_assert(IDC_ACCEPT == ACCEPT_BUTTON_ID && IDC_STATUS == STATUS_LINE_ID && IDC_DECLINE == DECLINE_BUTTON_ID &&
-              IDC_HIDE == HIDE_BUTTON_ID && IDC_NOTICE == NOTICE_LINE_ID);
+              IDC_HIDE == HIDE_BUTTON_ID && IDC_NOTICE == NOTICE_LINE_ID && IDC_ADDRESS == ADDRESS_LINE_ID);
 
 }  // namespace
 
-MainDialog::MainDialog(SocketsFactory makeSockets, KeyMapSource* keyMaps)
+MainDialog::MainDialog(SocketsFactory makeSockets, KeyMapSource* keyMaps, std::optional<std::uint16_t> webPort)
     : makeSockets_(std::move(makeSockets)),
       keyMaps_(keyMaps),
+      webPort_(webPort),
       icon_(static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VORK), IMAGE_ICON, 0, 0,
                                           LR_DEFAULTSIZE))),
       background_(CreateSolidBrush(RGB(0, 0, 0))),
@@ -26,6 +31,7 @@ MainDialog::MainDialog(SocketsFactory makeSockets, KeyMapSource* keyMaps)
       state_(std::make_shared<ConnectionState>()) {}
 
 MainDialog::~MainDialog() {
+    webServer_.reset();
     if (listener_) listener_->stop();
     listener_.reset();
     if (dialog_ && IsWindow(dialog_)) DestroyWindow(dialog_);
@@ -80,10 +86,38 @@ void MainDialog::initialise() {
 
     statusLabel_.setStyle(1);
     noticeLabel_.setStyle(2);
+    if (webPort_) startWebServer(*webPort_);
 
     listener_ = std::make_unique<ListenerThread>(makeSockets_(), mailbox_, state_);
     // A listener that cannot start leaves the status empty; the window works on.
     if (!listener_->start()) listener_.reset();
+}
+
+void MainDialog::startWebServer(std::uint16_t port) {
+    webServer_ = std::make_unique<WebServer>(mailbox_, state_, std::make_unique<Win32RandomSource>(), pageResources());
+    if (const auto problem = webServer_->start(port)) {
+        webServer_.reset();
+        showAddressLine(*problem);
+        return;
+    }
+    std::string text = "Browser remote:";
+    const std::vector<std::string> addresses = localIpv4Addresses();
+    for (const std::string& address : addresses) text += " http://" + address + ":" + std::to_string(port);
+    if (addresses.empty()) text += " port " + std::to_string(port) + ", no network found";
+    showAddressLine(text);
+}
+
+void MainDialog::showAddressLine(const std::string& text) {
+    addressLabel_.bind(GetDlgItem(dialog_, IDC_ADDRESS));
+    addressLabel_.setStyle(3);
+    RECT line{0, 0, 0, ADDRESS_LINE_DIALOG_UNITS};
+    MapDialogRect(dialog_, &line);
+    RECT window;
+    GetWindowRect(dialog_, &window);
+    SetWindowPos(dialog_, nullptr, 0, 0, window.right - window.left, window.bottom - window.top + line.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(addressLabel_.handle(), SW_SHOW);
+    addressLabel_.setText(text.c_str());
 }
 
 INT_PTR MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -119,6 +153,7 @@ INT_PTR MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 INT_PTR MainDialog::controlColour(HDC context, HWND control) {
     if (control == statusLabel_.handle()) SetTextColor(context, statusLabel_.colour());
     if (control == noticeLabel_.handle()) SetTextColor(context, noticeLabel_.colour());
+    if (control == addressLabel_.handle()) SetTextColor(context, addressLabel_.colour());
     SetBkMode(context, TRANSPARENT);
     return reinterpret_cast<INT_PTR>(background_.get());
 }

@@ -18,6 +18,7 @@
 #include "platform/win32/win32_system_services.h"
 #include "platform/win32/win32_window_manager.h"
 #include "remote/remote_controller.h"
+#include "web/web_server.h"
 
 namespace vork::win32 {
 
@@ -26,7 +27,8 @@ using SocketsFactory = std::function<std::unique_ptr<RfcommSockets>()>;
 class MainDialog final : public DialogView {
 public:
     // keyMaps: the settings file to follow, or none; it outlives the dialog.
-    MainDialog(SocketsFactory makeSockets, KeyMapSource* keyMaps);
+    // webPort: the browser remote's port, or none to keep it off.
+    MainDialog(SocketsFactory makeSockets, KeyMapSource* keyMaps, std::optional<std::uint16_t> webPort = {});
     // Stops the listener before anything it could reach is gone.
     ~MainDialog() override;
 
@@ -47,9 +49,13 @@ private:
     void initialise();
     bool paintIconWhenMinimised();
     INT_PTR controlColour(HDC context, HWND control);
+    void startWebServer(std::uint16_t port);
+    // The address line below the buttons; the window grows to show it.
+    void showAddressLine(const std::string& text);
 
     SocketsFactory makeSockets_;
     KeyMapSource* keyMaps_;
+    std::optional<std::uint16_t> webPort_;
     HWND dialog_ = nullptr;
 
     StatusLabel noticeLabel_;
@@ -57,6 +63,7 @@ private:
     ImageButton declineButton_;
     StatusLabel statusLabel_;
     ImageButton acceptButton_;
+    StatusLabel addressLabel_;
     UniqueIcon icon_;
     UniqueBrush background_;
 
@@ -70,6 +77,7 @@ private:
     std::shared_ptr<UiMailbox> mailbox_;
     std::unique_ptr<DialogLogic> logic_;
     std::unique_ptr<ListenerThread> listener_;
+    std::unique_ptr<WebServer> webServer_;
 };
 
 }  // namespace vork::win32

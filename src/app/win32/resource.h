@@ -12,3 +12,4 @@
 #define IDC_DECLINE 1002
 #define IDC_HIDE 1003
 #define IDC_NOTICE 1004
+#define IDC_ADDRESS 1005

@@ -77,7 +77,11 @@ int ServerApp::run(const CommandLine& options) {
         if (const auto problem = keyMaps->load()) showMessage(*problem, MB_ICONWARNING);
     }
 
-    auto dialog = std::make_unique<MainDialog>(makeSockets_, keyMaps.get());
+    // The command line's --web wins over the settings file's [web].
+    std::optional<std::uint16_t> webPort = options.webPort;
+    if (!webPort && keyMaps && keyMaps->web().enabled) webPort = keyMaps->web().port;
+
+    auto dialog = std::make_unique<MainDialog>(makeSockets_, keyMaps.get(), webPort);
     if (dialog->create()) {
         if (options.minimized) dialog->minimise();
         dialog->runModal();

@@ -29,6 +29,10 @@ void StatusLabel::setStyle(int style) {
         description_.lfWeight = FW_NORMAL;
         description_.lfHeight = scaledHeight(22);
         colour_ = RGB(255, 255, 255);
+    } else if (style == 3) {
+        description_.lfWeight = FW_NORMAL;
+        description_.lfHeight = scaledHeight(15);
+        colour_ = RGB(200, 200, 200);
     } else {
         description_.lfWeight = FW_BOLD;
         description_.lfHeight = scaledHeight(16);

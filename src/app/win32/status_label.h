@@ -13,7 +13,8 @@ public:
 
     StatusLabel();
     void bind(HWND control) { control_ = control; }
-    // Style 1: Arial 22, normal, white; any other: Arial 16, bold, DEFAULT_COLOUR.
+    // Style 1: Arial 22, normal, white; 3: Arial 15, normal, light grey;
+    // any other: Arial 16, bold, DEFAULT_COLOUR.
     void setStyle(int style);
     void setText(const char* text);
     [[nodiscard]] COLORREF colour() const { return colour_; }

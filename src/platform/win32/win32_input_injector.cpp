@@ -27,6 +27,7 @@ unsigned Win32InputInjector::sendMouseInput(const MouseInput& input) {
     record.mi.dx = input.dx;
     record.mi.dy = input.dy;
     record.mi.dwFlags = input.flags;
+    record.mi.mouseData = static_cast<DWORD>(input.wheel);
     return SendInput(1, &record, sizeof(INPUT));
 }
 

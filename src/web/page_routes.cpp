@@ -1,0 +1,61 @@
+#include "web/page_routes.h"
+
+#include <algorithm>
+
+#include "platform/virtual_keys.h"
+
+namespace vork {
+
+namespace {
+
+bool allDigits(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool isIpv4Literal(std::string_view text) {
+    for (int part = 0; part < 4; ++part) {
+        const std::size_t dot = text.find('.');
+        const std::string_view digits = part < 3 ? text.substr(0, dot) : text;
+        if ((part < 3 && dot == std::string_view::npos) || !allDigits(digits) || digits.size() > 3) return false;
+        int value = 0;
+        for (const char digit : digits) value = value * 10 + (digit - '0');
+        if (value > 255) return false;
+        if (part < 3) text.remove_prefix(dot + 1);
+    }
+    return true;
+}
+
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiUpper(x) == asciiUpper(y); });
+}
+
+}  // namespace
+
+bool namesThisHostByAddress(std::string_view host) {
+    const std::size_t colon = host.find(':');
+    if (colon != std::string_view::npos) {
+        if (!allDigits(host.substr(colon + 1)) || host.size() - colon - 1 > 5) return false;
+        host = host.substr(0, colon);
+    }
+    return isIpv4Literal(host) || equalIgnoringCase(host, "localhost");
+}
+
+Route routeRequest(const RequestLine& request, std::span<const PageFile> files) {
+    if (!namesThisHostByAddress(request.host)) return {403};
+    if (request.method != "GET" && request.method != "HEAD") return {405};
+    std::string_view path = request.target.substr(0, request.target.find('?'));
+    if (request.upgrade) {
+        // A page from anywhere else may open a socket here too; only our own page may talk.
+        const bool ownOrigin = request.origin.starts_with("http://") &&
+                               equalIgnoringCase(request.origin.substr(7), request.host);
+        if (path != WEB_SOCKET_PATH || !ownOrigin) return {403};
+        return {101, nullptr, true};
+    }
+    if (path == "/") path = "/index.html";
+    const auto found = std::find_if(files.begin(), files.end(), [path](const PageFile& file) { return file.path == path; });
+    if (found == files.end()) return {404};
+    return {200, &*found, false};
+}
+
+}  // namespace vork

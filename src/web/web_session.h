@@ -1,0 +1,90 @@
+// One browser page's WebSocket as the link sees it: pairing through the
+// user's decision, then the page's commands, touchpad moves and releases to
+// the window. Pure logic on the server thread: the server hands it each
+// message and wakes it at the time it asks for.
+//
+// The page's messages are short texts, a word and its arguments:
+//   hello TOKEN | login NAME | key COMMAND | move DX DY | scroll DY |
+//   click left|right | release | beat
+// and the replies:
+//   connected | unknown | asking | accepted TOKEN | declined | busy |
+//   forgotten | unpaired | error WHAT
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "link/connection_state.h"
+#include "link/ui_mailbox.h"
+#include "web/pairing_tokens.h"
+
+namespace vork {
+
+inline constexpr std::uint64_t UNPAIRED_LIMIT_MS = 30000;
+inline constexpr std::uint64_t HOLD_SILENCE_MS = 1000;
+inline constexpr std::uint64_t DECISION_CHECK_MS = 100;
+inline constexpr std::size_t WEB_MESSAGE_LIMIT = 256;  // bytes of one WebSocket message
+inline constexpr std::size_t WEB_NAME_LIMIT = 40;
+inline constexpr std::size_t WEB_COMMAND_LIMIT = 16;
+inline constexpr std::int32_t WEB_MOVE_LIMIT = 2000;    // pixels in one move
+inline constexpr std::int32_t WEB_SCROLL_LIMIT = 2400;  // wheel units in one scroll
+
+// What all pages share: the way to the window, the decisions, the accepted
+// browsers and which page holds an action.
+struct WebLink {
+    WebLink(UiMailbox& mailbox, ConnectionState& state, RandomSource& random)
+        : mailbox(mailbox), state(state), tokens(random) {}
+
+    UiMailbox& mailbox;
+    ConnectionState& state;
+    PairingTokens tokens;
+    std::uint64_t holder = 0;  // the session whose held action runs; 0: none
+    std::uint64_t lastSession = 0;
+};
+
+class WebSession {
+public:
+    enum class Stage { Unpaired, Asking, Paired };
+
+    struct Outcome {
+        std::vector<std::string> replies;
+        bool close = false;  // the server closes the socket after sending the replies
+    };
+
+    WebSession(WebLink& link, std::uint64_t nowMs)
+        : link_(link), id_(++link.lastSession), stageSinceMs_(nowMs), lastWakeMs_(nowMs) {}
+
+    Outcome receive(std::string_view message, std::uint64_t nowMs);
+    // Called at nextWake() or later.
+    Outcome wake(std::uint64_t nowMs);
+    // When the session has something to do without a message; none: only
+    // when one arrives.
+    [[nodiscard]] std::optional<std::uint64_t> nextWake() const;
+    // The socket has closed: a request it asked is withdrawn, a held action stops.
+    void closed();
+
+    [[nodiscard]] Stage stage() const { return stage_; }
+
+private:
+    Outcome hello(std::string_view token, std::uint64_t nowMs);
+    Outcome login(std::string_view name, std::uint64_t nowMs);
+    Outcome paired(std::string_view word, std::string_view rest);
+    void enter(Stage stage, std::uint64_t nowMs);
+    void release(WebInput::Kind kind);
+
+    WebLink& link_;
+    const std::uint64_t id_;
+    Stage stage_ = Stage::Unpaired;
+    std::uint64_t stageSinceMs_;
+    std::uint64_t lastMessageMs_ = 0;
+    std::uint64_t lastWakeMs_ = 0;
+    RequestNumber request_ = 0;
+    std::string name_;
+    std::string token_;
+    bool holding_ = false;
+};
+
+}  // namespace vork
