@@ -1,6 +1,6 @@
 // vork-probe: looks at and works Vork's window the way a user would, and
 // stands in for a media player, for the end-to-end tests under Wine.
-//   probe state                       status, notice and which images show
+//   probe state                       status, notice, address and which images show
 //   probe wait-status TEXT [MS]       until the status line reads TEXT
 //   probe click ID                    a click on control ID (WM_COMMAND from it)
 //   probe key VK                      a key press sent to the window
@@ -13,7 +13,7 @@
 //   probe cursor                      prints the pointer position
 //   probe rect                        Vork's window: left top width height
 //   probe responsive                  whether Vork's window answers within 1 s
-//   probe one-to-one                  pointer speed 1:1, no acceleration, at the left
+//   probe one-to-one                  pointer speed 1:1, no acceleration, at the bottom left
 //   probe screen                      the screen's width and height
 //   probe freeze MS                   holds Vork's window thread still for MS ms
 //   probe file-version PATH           the version resource of a program file
@@ -48,8 +48,9 @@ int state() {
         std::printf("no window\n");
         return 1;
     }
-    std::printf("status=%s\nnotice=%s\naccept=%d\ndecline=%d\nhide=%d\nminimised=%d\n",
-                controlText(dialog, 1001).c_str(), controlText(dialog, 1004).c_str(), visible(dialog, 1000),
+    std::printf("status=%s\nnotice=%s\naddress=%s\naccept=%d\ndecline=%d\nhide=%d\nminimised=%d\n",
+                controlText(dialog, 1001).c_str(), controlText(dialog, 1004).c_str(),
+                visible(dialog, 1005) ? controlText(dialog, 1005).c_str() : "", visible(dialog, 1000),
                 visible(dialog, 1002), visible(dialog, 1003), IsIconic(dialog) != FALSE);
     return 0;
 }
@@ -211,9 +212,12 @@ int responsive() {
 
 int oneToOne() {
     int none[3] = {0, 0, 0};
-    SystemParametersInfoA(SPI_SETMOUSE, 0, none, SPIF_SENDCHANGE);
-    SystemParametersInfoA(SPI_SETMOUSESPEED, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(10)), SPIF_SENDCHANGE);
-    SetCursorPos(20, 500);  // room for a running pointer to the right
+    SystemParametersInfoA(SPI_SETMOUSE, 0, none, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
+    SystemParametersInfoA(SPI_SETMOUSESPEED, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(10)),
+                          SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
+    // Room for a running pointer to the right, below every window: a window
+    // under a moving pointer makes its process report stale positions.
+    SetCursorPos(20, 755);
     return 0;
 }
 

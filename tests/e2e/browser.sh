@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The browser remote in a real browser: headless Chromium at a phone's size
+# against vork-loopback.exe --web under Wine (see browser_remote.py for the steps).
+source "$(dirname "$0")/lib.sh"
+
+web_port=${VORK_WEB_PORT:-8651}
+probe one-to-one >/dev/null
+
+step "without --web no port is open and no address is shown"
+start_windows "$VORK_BIN/src/vork-loopback.exe"
+wait_status "Waiting for phone to connect"
+expect_state address ""
+python3 - "$web_port" <<'PY' || fail "something listens on the browser remote's port without --web"
+import socket, sys
+s = socket.socket()
+s.settimeout(1)
+sys.exit(0 if s.connect_ex(("127.0.0.1", int(sys.argv[1]))) != 0 else 1)
+PY
+probe close >/dev/null
+probe wait-gone 5000 >/dev/null || fail "Vork did not close"
+
+step "with --web=$web_port the window shows the address"
+start_windows "$VORK_BIN/src/vork-loopback.exe" "--web=$web_port"
+vork=$started
+wait_status "Waiting for phone to connect"
+address=$(probe state | sed -n 's/^address=//p')
+[[ "$address" == "Browser remote: "*":$web_port"* ]] || fail "the address line reads \"$address\""
+
+start_windows "$probe_exe" target "clip.mp4 - VLC media player" "$(winepath -w "$work/keys" 2>/dev/null)" 170000
+wait_file_line "$work/keys" READY
+
+VORK_WINE_RUN=$wine_run VORK_PROBE=$probe_exe VORK_KEYS=$work/keys \
+  /usr/bin/python3 "$here/browser_remote.py" "http://127.0.0.1:$web_port/" || fail "the browser steps (above)"
+
+kill -0 "$vork" || fail "Vork is gone"
+echo "browser: all steps passed"
