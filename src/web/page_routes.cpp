@@ -12,14 +12,19 @@ bool allDigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// Decimal digits only, at most `largest`.
+bool isNumberUpTo(std::string_view digits, unsigned largest) {
+    if (!allDigits(digits) || digits.size() > 5) return false;
+    unsigned value = 0;
+    for (const char digit : digits) value = value * 10 + static_cast<unsigned>(digit - '0');
+    return value <= largest;
+}
+
 bool isIpv4Literal(std::string_view text) {
     for (int part = 0; part < 4; ++part) {
         const std::size_t dot = text.find('.');
         const std::string_view digits = part < 3 ? text.substr(0, dot) : text;
-        if ((part < 3 && dot == std::string_view::npos) || !allDigits(digits) || digits.size() > 3) return false;
-        int value = 0;
-        for (const char digit : digits) value = value * 10 + (digit - '0');
-        if (value > 255) return false;
+        if ((part < 3 && dot == std::string_view::npos) || digits.size() > 3 || !isNumberUpTo(digits, 255)) return false;
         if (part < 3) text.remove_prefix(dot + 1);
     }
     return true;
@@ -35,7 +40,7 @@ bool equalIgnoringCase(std::string_view a, std::string_view b) {
 bool namesThisHostByAddress(std::string_view host) {
     const std::size_t colon = host.find(':');
     if (colon != std::string_view::npos) {
-        if (!allDigits(host.substr(colon + 1)) || host.size() - colon - 1 > 5) return false;
+        if (!isNumberUpTo(host.substr(colon + 1), 65535)) return false;
         host = host.substr(0, colon);
     }
     return isIpv4Literal(host) || equalIgnoringCase(host, "localhost");

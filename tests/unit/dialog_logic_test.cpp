@@ -226,9 +226,42 @@ TEST_F(DialogLogicTest, Ticks_DriveTheHeldAction_AndTheTimerRunsOnlyWhileOneIsHe
     EXPECT_EQ((std::vector<bool>{true, false, true, false}), view.timerChanges);
 }
 
+TEST_F(DialogLogicTest, BrowserInput_MovesClicksScrolls_AndStopsOnlyItsOwnHeldAction) {
+    const auto web = [this](WebInput input) {
+        mailbox.publishWebInput(input);
+        deliver(WM_WEB_INPUT);
+    };
+    web({WebInput::Kind::Move, {}, 7, -3});
+    web({WebInput::Kind::Scroll, {}, 0, -240});
+    web({WebInput::Kind::RightClick, {}, 0, 0});
+    EXPECT_EQ((test::EventLog{"mouse 7 -3 0x01", "mouse 0 0 0x800 -240", "mouse 0 0 0x08", "mouse 0 0 0x10"}), log);
+
+    web({WebInput::Kind::Command, "D:R", 0, 0});
+    EXPECT_EQ(HeldAction::PointerRight, controller.heldAction());
+    web({WebInput::Kind::Release, {}, 0, 0});
+    EXPECT_EQ(HeldAction::None, controller.heldAction());
+    EXPECT_EQ((std::vector<bool>{true, false}), view.timerChanges);
+
+    // The phone holds now: a page's late release or closing leaves it running.
+    mailbox.publishCommand("D:L");
+    deliver(WM_PHONE_COMMAND);
+    web({WebInput::Kind::Release, {}, 0, 0});
+    web({WebInput::Kind::Gone, {}, 0, 0});
+    EXPECT_EQ(HeldAction::PointerLeft, controller.heldAction());
+}
+
+TEST_F(DialogLogicTest, BrowserGone_LeavesTheRequestItWithdrew) {
+    const RequestNumber number = request("Pixel");
+    state.closeRequest(number);
+    mailbox.publishWebInput({WebInput::Kind::Gone, {}, 0, 0});
+    deliver(WM_WEB_INPUT);
+    EXPECT_FALSE(logic.shownRequest());
+    EXPECT_EQ("---", images());
+}
+
 TEST_F(DialogLogicTest, OtherMessages_AreNotThePhones) {
     EXPECT_FALSE(logic.handlePhoneMessage(0x0400 + 99));
-    EXPECT_FALSE(logic.handlePhoneMessage(0x0400 + 105));
+    EXPECT_FALSE(logic.handlePhoneMessage(0x0400 + 106));
 }
 
 TEST(ApplicationName, IsTheExecutablesBaseName) {

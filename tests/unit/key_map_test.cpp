@@ -27,6 +27,10 @@ title = " - mpv"
 
 [fallback.keys]
 "#" = "{BROWSER_BACK}"
+
+[web]
+enabled = true
+port = 9000
 )",
                                                 "vork.toml");
     ASSERT_TRUE(result.settings) << result.error;
@@ -40,6 +44,9 @@ title = " - mpv"
     EXPECT_EQ(2, rule.line);
     EXPECT_EQ((KeyStrings{{"5", " "}, {"E", "{MEDIA_PLAY_PAUSE}"}}), rule.keys);
     EXPECT_EQ((KeyStrings{{"#", "{BROWSER_BACK}"}}), map.fallbackKeys);
+    EXPECT_TRUE(result.settings->web.enabled);
+    EXPECT_EQ(9000, result.settings->web.port);
+    EXPECT_FALSE(parseSettings("", "f").settings->web.enabled) << "off unless asked for";
 }
 
 TEST(SettingsFile, EachProblem_IsNamedWithItsFileAndLine) {
@@ -50,7 +57,12 @@ TEST(SettingsFile, EachProblem_IsNamedWithItsFileAndLine) {
     };
     const std::vector<Case> cases = {
         {"[[app]\n", "f.toml, line 1: table header: expected ']', saw '\\n'"},
-        {"[web]\nport = 1\n", "f.toml, line 1: unknown section \"web\""},
+        {"[webb]\nport = 1\n", "f.toml, line 1: unknown section \"webb\""},
+        {"[web]\nport = 0\n", "f.toml, line 2: port must be a number from 1 to 65535"},
+        {"[web]\nport = 65536\n", "f.toml, line 2: port must be a number from 1 to 65535"},
+        {"[web]\nenabled = \"yes\"\n", "f.toml, line 2: enabled must be true or false"},
+        {"[web]\nhost = \"x\"\n", "f.toml, line 2: unknown field \"host\" in [web]"},
+        {"web = 1\n", "f.toml, line 1: web must be a [web] section"},
         {"[[app]]\nclass = \"c\"\ntitel = \"t\"\n", "f.toml, line 3: unknown field \"titel\" in [[app]]"},
         {"[[app]]\nname = \"n\"\n[app.keys]\n\"5\" = \" \"\n",
          "f.toml, line 1: [[app]] names no exe, class or title"},
