@@ -26,7 +26,7 @@ using tcp = asio::ip::tcp;
 
 namespace {
 
-constexpr std::size_t HEADER_LIMIT = 8 * 1024;
+constexpr std::size_t HEADER_LIMIT = std::size_t{8} * 1024;
 constexpr std::size_t CONNECTION_LIMIT = 32;
 constexpr auto HTTP_IDLE_LIMIT = std::chrono::seconds(30);
 constexpr auto WEBSOCKET_HANDSHAKE_LIMIT = std::chrono::seconds(10);
@@ -193,7 +193,9 @@ private:
                                                      websocket::is_upgrade(request)},
                                          files_);
         if (route.webSocket) {
-            // The HTTP connection's count passes to the socket that takes it over.
+            // The socket takes the connection over; the request is read only
+            // while accepting is set off, so it may die with this connection.
+            // cppcheck-suppress accessMoved ; stream_ is moved once and not used after
             std::make_shared<PageSocket>(std::move(stream_), link_, connections_)->accept(request);
             return;
         }
