@@ -110,9 +110,9 @@ let beatTimer = 0;
 function press(button) {
   releaseAll();
   send(`key ${button.dataset.key}`);
-  button.classList.add('down');
+  button.classList.add('pressed');
   if (!('hold' in button.dataset)) {
-    setTimeout(() => button.classList.remove('down'), 120);
+    setTimeout(() => button.classList.remove('pressed'), 120);
     return;
   }
   heldButton = button;
@@ -121,7 +121,7 @@ function press(button) {
 
 function releaseAll() {
   if (!heldButton) return;
-  heldButton.classList.remove('down');
+  heldButton.classList.remove('pressed');
   heldButton = null;
   clearInterval(beatTimer);
   send('release');
