@@ -19,6 +19,22 @@ PY
 probe close >/dev/null
 probe wait-gone 5000 >/dev/null || fail "Vork did not close"
 
+step "a port another program holds is named in the window; Vork works on"
+# SO_REUSEADDR only so that the last run's closed connections do not stop it.
+/usr/bin/python3 -c 'import socket, sys, time
+s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(("0.0.0.0", int(sys.argv[1]))); s.listen(); print("holding", flush=True); time.sleep(60)' "$web_port" >"$work/holder" &
+holder=$!
+background+=("$holder")
+wait_file_line "$work/holder" holding
+start_windows "$VORK_BIN/src/vork-loopback.exe" "--web=$web_port"
+wait_status "Waiting for phone to connect"
+expect_state address "Browser remote: port $web_port cannot be used"
+probe close >/dev/null
+probe wait-gone 5000 >/dev/null || fail "Vork did not close"
+kill "$holder"
+wait "$holder" 2>/dev/null || true
+
 step "with --web=$web_port the window shows the address"
 start_windows "$VORK_BIN/src/vork-loopback.exe" "--web=$web_port"
 vork=$started
