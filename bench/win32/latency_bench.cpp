@@ -4,6 +4,10 @@
 //                                   WM_KEYDOWN, and send -> the echo reply
 //   latency_bench echo PORT COUNT   the round trip to a bare echo server
 // Prints one line per measure: NAME median p10 p90 (microseconds).
+//   latency_bench player COUNT      only the player: prints "ready", then the
+//                                   wall-clock time (microseconds since 1970)
+//                                   of each of COUNT WM_KEYDOWNs, for a sender
+//                                   in another process on the same clock
 #include <winsock2.h>
 #include <windows.h>
 
@@ -77,16 +81,10 @@ void report(const char* name, std::vector<double> values) {
     std::printf("%s %.1f %.1f %.1f\n", name, at(0.5), at(0.1), at(0.9));
 }
 
+HWND makePlayer();
+
 int measureVork(int port, int count) {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = playerProcedure;
-    windowClass.lpszClassName = "VorkLatencyPlayer";
-    RegisterClassA(&windowClass);
-    HWND player = CreateWindowExA(0, "VorkLatencyPlayer", "Latency - VLC media player", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                  20, 440, 400, 200, nullptr, nullptr, nullptr, nullptr);
-    SetForegroundWindow(player);
-    SetFocus(player);
-    pump();
+    HWND player = makePlayer();
 
     const SOCKET link = connectTo(port);
     if (link == INVALID_SOCKET) return 2;
@@ -129,6 +127,52 @@ int measureVork(int port, int count) {
     return 0;
 }
 
+HWND makePlayer() {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = playerProcedure;
+    windowClass.lpszClassName = "VorkLatencyPlayer";
+    RegisterClassA(&windowClass);
+    HWND player = CreateWindowExA(0, "VorkLatencyPlayer", "Latency - VLC media player", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                  20, 440, 400, 200, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(player);
+    SetFocus(player);
+    pump();
+    return player;
+}
+
+double wallClockMicroseconds() {
+    FILETIME now;
+    GetSystemTimePreciseAsFileTime(&now);
+    const auto ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    constexpr unsigned long long EPOCH_1970 = 116444736000000000ULL;  // in 100 ns ticks since 1601
+    return static_cast<double>(ticks - EPOCH_1970) / 10.0;
+}
+
+int recordPlayer(int count) {
+    makePlayer();
+    std::printf("ready\n");
+    std::fflush(stdout);
+    const double start = nowMicroseconds();
+    for (int seen = 0; seen < count;) {
+        // The wait wakes only for messages new since the last look, so each
+        // wake takes everything queued.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        MSG message;
+        while (seen < count && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_KEYDOWN) {
+                // Read before dispatching: the moment the player's procedure would see it.
+                std::printf("%.1f\n", wallClockMicroseconds());
+                std::fflush(stdout);
+                ++seen;
+            }
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (nowMicroseconds() - start > 120e6) return 4;
+    }
+    return 0;
+}
+
 int measureEcho(int port, int count) {
     const SOCKET link = connectTo(port);
     if (link == INVALID_SOCKET) return 2;
@@ -148,8 +192,9 @@ int measureEcho(int port, int count) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "player") return recordPlayer(std::atoi(argv[2]));
     if (argc < 4) {
-        std::fprintf(stderr, "usage: latency_bench vork|echo PORT COUNT\n");
+        std::fprintf(stderr, "usage: latency_bench vork|echo PORT COUNT | player COUNT\n");
         return 64;
     }
     WSADATA data;

@@ -148,7 +148,8 @@ private:
     }
 
     ConnectionCount count_;
-    websocket::stream<beast::tcp_stream> socket_;
+    // No permessage-deflate: the messages are a few bytes, and it would build zlib in.
+    websocket::stream<beast::tcp_stream, false> socket_;
     beast::flat_buffer buffer_;
     WebSession session_;
     asio::steady_timer timer_;

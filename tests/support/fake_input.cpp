@@ -88,9 +88,9 @@ unsigned FakeInput::sendMouseInput(const MouseInput& input) {
         log_.push_back("refused");
         return 0;
     }
-    log_.push_back("mouse " + std::to_string(input.dx) + " " + std::to_string(input.dy) + " " +
-                   hex(input.flags) +
-                   (input.wheel != 0 ? " " + std::to_string(input.wheel) : std::string()));
+    std::string line = "mouse " + std::to_string(input.dx) + " " + std::to_string(input.dy) + " " + hex(input.flags);
+    if (input.wheel != 0) line.append(" ").append(std::to_string(input.wheel));
+    log_.push_back(line);
     if ((input.flags & MOUSE_MOVE) != 0) {
         cursorX += input.dx;
         cursorY += input.dy;

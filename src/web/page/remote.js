@@ -130,7 +130,9 @@ function releaseAll() {
 for (const button of document.querySelectorAll('.key')) {
   button.addEventListener('pointerdown', (event) => {
     event.preventDefault();
-    if (button.setPointerCapture) button.setPointerCapture(event.pointerId);
+    // Keeps the lift coming here when the finger slides off; a pointer the
+    // browser no longer knows cannot be captured, and the key still works.
+    try { button.setPointerCapture(event.pointerId); } catch (error) { /* nothing to keep */ }
     press(button);
   });
   for (const type of ['pointerup', 'pointercancel', 'lostpointercapture']) {
@@ -150,7 +152,7 @@ let gesture = null;           // {start, fingers, moved, restX, restY, restWheel
 
 pad.addEventListener('pointerdown', (event) => {
   event.preventDefault();
-  pad.setPointerCapture(event.pointerId);
+  try { pad.setPointerCapture(event.pointerId); } catch (error) { /* as for the keys */ }
   touches.set(event.pointerId, {x: event.clientX, y: event.clientY});
   if (!gesture) gesture = {start: performance.now(), fingers: 0, moved: 0, restX: 0, restY: 0, restWheel: 0};
   gesture.fingers = Math.max(gesture.fingers, touches.size);
