@@ -30,6 +30,7 @@ options.binary_location = "/usr/bin/chromium"
 for argument in ("--headless=new", "--no-sandbox", "--disable-dev-shm-usage", "--window-size=412,915"):
     options.add_argument(argument)
 driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+driver.set_script_timeout(COUNT * 0.2 + 60)  # the taps run inside one script
 try:
     driver.get(URL)
     driver.find_element(By.ID, "connect").click()

@@ -19,6 +19,15 @@ SEEDS = {
         "trusted-return": pieces((0x04, b"LOGIN:1A"), (0x01, b"LOGIN:1A"), (0x03, b"LOGIN:1A")),
         "not-logins": pieces((0, b"login:1x"), (0, b"LOGIN"), (0, b""), (0x10, b"D:E")),
     },
+    "web_session": {
+        "pair-and-use": pieces((0, b"login Pixel"), (0x04, b"beat"), (0, b"key D:1"), (0, b"move 5 -3"),
+                               (0, b"key D:R"), (0x10, b"beat"), (0, b"release"), (0, b"key U:X")),
+        "two-pages": pieces((0, b"login A"), (0x01, b"login B"), (0x08, b"beat"), (0x01, b"login B"),
+                            (0x05, b"beat"), (0x03, b"hello 000102030405060708090a0b0c0d0e0f")),
+        "phone-takes-the-screen": pieces((0, b"login A"), (0x20, b"beat"), (0x84, b"login A"), (0x04, b"x")),
+        "bad-messages": pieces((0, b"move 1"), (0, b"hello"), (0, b"key "), (0, b"scroll 99999"),
+                               (0x12, b"click middle")),
+    },
     "key_sender": {
         name: text
         for name, text in {

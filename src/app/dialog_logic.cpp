@@ -14,11 +14,16 @@ bool DialogLogic::handlePhoneMessage(unsigned message) {
     switch (message) {
     case WM_PHONE_STATUS: {
         const std::string status = mailbox_.readStatus();
-        // A trusted phone is already admitted by its link; the window only shows it.
-        if (status == CONNECTED_STATUS)
+        // A trusted phone is already admitted by its link; the window only
+        // shows it, after a request on screen from another link is answered.
+        if (status == CONNECTED_STATUS && shownRequest_) {
+            modeBeforeRequest_ = ConnectedMode;
+            statusBeforeRequest_ = status;
+        } else if (status == CONNECTED_STATUS) {
             showConnected();
-        else
-            view_.setStatusText(status);
+        } else {
+            setStatus(status);
+        }
         return true;
     }
     case WM_PHONE_NOTICE: view_.setNoticeText(mailbox_.readNotice()); return true;
@@ -42,7 +47,7 @@ bool DialogLogic::handlePhoneMessage(unsigned message) {
 void DialogLogic::dispatchCommand(const std::string& command) {
     if (keyMaps_) {
         // A broken file keeps the last good map; the user sees why.
-        if (const auto problem = keyMaps_->refresh()) view_.setStatusText(*problem);
+        if (const auto problem = keyMaps_->refresh()) setStatus(*problem);
         controller_.setKeyMap(keyMaps_->keyMap());
     }
     controller_.dispatch(command);
@@ -120,22 +125,31 @@ void DialogLogic::decline() {
 }
 
 void DialogLogic::showRequest(const PhoneRequest& request) {
-    if (!shownRequest_) modeBeforeRequest_ = mode_;
+    if (!shownRequest_) {
+        modeBeforeRequest_ = mode_;
+        statusBeforeRequest_ = status_;
+    }
     shownRequest_ = request.number;
     mode_ = RequestMode;
     showImages(true, true, false);
-    view_.setStatusText(request.name + std::string(REQUEST_SUFFIX));
+    setStatus(request.name + std::string(REQUEST_SUFFIX));
 }
 
 void DialogLogic::showConnected() {
     mode_ = ConnectedMode;
-    view_.setStatusText(std::string(CONNECTED_STATUS));
+    setStatus(std::string(CONNECTED_STATUS));
     showImages(false, false, true);
+}
+
+void DialogLogic::setStatus(const std::string& text) {
+    status_ = text;
+    view_.setStatusText(text);
 }
 
 void DialogLogic::leaveRequest() {
     shownRequest_.reset();
     mode_ = modeBeforeRequest_;
+    setStatus(statusBeforeRequest_);
     showImages(false, false, mode_ == ConnectedMode);
 }
 

@@ -74,9 +74,10 @@ public:
 private:
     void showRequest(const PhoneRequest& request);
     void showConnected();
-    // The request on screen is over without an answer: back to the mode before it.
+    // The request on screen is over without an answer: back to the mode and status before it.
     void leaveRequest();
     void showImages(bool accept, bool decline, bool hide);
+    void setStatus(const std::string& text);
     void dispatchCommand(const std::string& command);
     void handleWebInput(const WebInput& input);
     // A request whose link withdrew it is taken off the screen.
@@ -91,6 +92,10 @@ private:
     DialogMode mode_ = IdleMode;
     DialogMode modeBeforeRequest_ = IdleMode;
     std::optional<RequestNumber> shownRequest_;
+    std::string status_;
+    // What the status line said before the request on screen, to say again
+    // when the request goes away unanswered.
+    std::string statusBeforeRequest_;
     bool timerRunning_ = false;
     // The held action running was started by the browser remote, which may
     // stop it; a Bluetooth phone's is stopped only by its own link.

@@ -18,7 +18,7 @@ step "the zip holds the release and matches its checksum"
 (cd "$dist" && sha256sum -c --quiet "vork-$version-win64.zip.sha256" "vork-$version-setup.exe.sha256") ||
   fail "a checksum does not match"
 listed=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
-[ "$listed" = "LICENSE.txt README.txt docs/ docs/phones.md keymaps/ keymaps/players.toml vork.exe " ] ||
+[ "$listed" = "LICENSE.txt README.txt docs/ docs/browser-remote.md docs/browser-remote.png docs/phones.md docs/vork-web.png keymaps/ keymaps/players.toml vork.exe " ] ||
   fail "the zip holds: $listed"
 
 # A fresh prefix of its own, without shortcuts leaking into Linux menus.
@@ -38,7 +38,7 @@ install() { "$wine_run" "$setup" /S; }
 
 step "a silent install"
 install || fail "the installer failed ($?)"
-for file in vork.exe LICENSE.txt README.txt keymaps/players.toml docs/phones.md uninstall.exe; do
+for file in vork.exe LICENSE.txt README.txt keymaps/players.toml docs/phones.md docs/browser-remote.md uninstall.exe; do
   [ -f "$install_dir/$file" ] || fail "$file was not installed in $install_dir"
 done
 [ -f "$shortcut" ] || fail "no Start menu shortcut at $shortcut"

@@ -102,6 +102,18 @@ TEST_F(DialogLogicTest, ConnectedStatus_ShowsConnected_ButAnswersNoRequest) {
     EXPECT_EQ(Pending, state.decision(number));
 }
 
+TEST_F(DialogLogicTest, ConnectedFromAnotherLink_LeavesTheRequestOnScreenToBeAnswered) {
+    const RequestNumber number = request("Phone");
+    status("Connected.");  // a remembered browser comes back meanwhile
+    EXPECT_EQ("AD-", images());
+    EXPECT_EQ("Phone requesting connection.", view.status);
+    state.closeRequest(number);  // the phone gave up: back to showing the browser connected
+    deliver(WM_PHONE_DISCONNECTED);
+    EXPECT_EQ(ConnectedMode, logic.mode());
+    EXPECT_EQ("--H", images());
+    EXPECT_EQ("Connected.", view.status);
+}
+
 TEST_F(DialogLogicTest, RequestWhosePhoneWent_IsLeft_AndAcceptAfterwardsAdmitsNobody) {
     for (const bool connectedBefore : {false, true}) {
         SCOPED_TRACE(connectedBefore);
@@ -251,12 +263,14 @@ TEST_F(DialogLogicTest, BrowserInput_MovesClicksScrolls_AndStopsOnlyItsOwnHeldAc
 }
 
 TEST_F(DialogLogicTest, BrowserGone_LeavesTheRequestItWithdrew) {
+    status("Waiting for phone to connect");
     const RequestNumber number = request("Pixel");
     state.closeRequest(number);
     mailbox.publishWebInput({WebInput::Kind::Gone, {}, 0, 0});
     deliver(WM_WEB_INPUT);
     EXPECT_FALSE(logic.shownRequest());
     EXPECT_EQ("---", images());
+    EXPECT_EQ("Waiting for phone to connect", view.status);
 }
 
 TEST_F(DialogLogicTest, OtherMessages_AreNotThePhones) {

@@ -1,0 +1,123 @@
+// The browser remote's page messages from two pages at once, with the user's
+// answers, a Bluetooth phone's requests and time passing. Checks: a page is
+// let in only by an ACCEPT of its own request or by a token it was given and
+// that was not forgotten; a page never opens a second request while one is
+// open; only a let-in page's messages reach the window.
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "fuzz_input.h"
+#include "recording_notifier.h"
+#include "web/web_session.h"
+
+namespace {
+
+[[noreturn]] void violated(const char* what) {
+    std::fprintf(stderr, "invariant violated: %s\n", what);
+    std::abort();
+}
+
+class CountingRandom final : public vork::RandomSource {
+public:
+    bool fill(std::span<std::uint8_t> bytes) override {
+        for (std::uint8_t& byte : bytes) byte = next_++;
+        return true;
+    }
+
+private:
+    std::uint8_t next_ = 0;
+};
+
+// Takes what the posted messages announced; reading an empty queue is harmless.
+void drain(vork::test::RecordingNotifier& notifier, vork::UiMailbox& mailbox) {
+    for (const unsigned posted : notifier.messages()) {
+        if (posted == vork::WM_WEB_INPUT) mailbox.readWebInput();
+        if (posted == vork::WM_PHONE_STATUS) mailbox.readStatus();
+        if (posted == vork::WM_PHONE_NOTICE) mailbox.readNotice();
+        if (posted == vork::WM_PHONE_REQUEST) mailbox.readRequest();
+    }
+    notifier.clear();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace vork;
+    using Stage = WebSession::Stage;
+    test::RecordingNotifier notifier;
+    UiMailbox mailbox(notifier);
+    ConnectionState state;
+    CountingRandom random;
+    WebLink link(mailbox, state, random);
+
+    std::uint64_t now = 0;
+    std::array<std::unique_ptr<WebSession>, 2> pages = {std::make_unique<WebSession>(link, now),
+                                                       std::make_unique<WebSession>(link, now)};
+    std::array<RequestNumber, 2> asked = {0, 0};       // each page's request on screen
+    std::array<bool, 2> acceptedByUser = {false, false};
+    std::set<std::string> given;                       // tokens handed out and not forgotten
+    std::array<std::string, 2> heldToken;              // the token each page was let in with
+    RequestNumber phoneRequest = 0;
+
+    fuzz::PieceReader reader(data, size);
+    fuzz::Piece piece;
+    while (reader.next(piece)) {
+        // Control bits: 0x01 which page; 0x02 it closes and a new one opens; 0x04 the user
+        // accepts / 0x08 declines the page's request; 0x10 a second and a half pass (else
+        // 10 ms); 0x20 a Bluetooth phone asks, 0x80 its request ends.
+        const std::size_t index = piece.control & 0x01;
+        WebSession& page = *pages[index];
+        if ((piece.control & 0x02) != 0) {
+            page.closed();
+            pages[index] = std::make_unique<WebSession>(link, now);
+            asked[index] = 0;
+            acceptedByUser[index] = false;
+        }
+        if ((piece.control & 0x20) != 0) phoneRequest = state.openRequest();
+        if ((piece.control & 0x80) != 0) state.closeRequest(phoneRequest);
+        if (asked[index] != 0 && (piece.control & 0x0C) != 0) {
+            const bool accept = (piece.control & 0x04) != 0;
+            if (state.answer(asked[index], accept ? Accepted : Rejected) && accept) acceptedByUser[index] = true;
+        }
+        now += (piece.control & 0x10) != 0 ? 1500 : 10;
+
+        WebSession& current = *pages[index];
+        const Stage before = current.stage();
+        const bool someRequestOpen =
+            state.isOpen(phoneRequest) || state.isOpen(asked[0]) || state.isOpen(asked[1]);
+        const std::string message(piece.bytes.substr(0, WEB_MESSAGE_LIMIT));
+        drain(notifier, mailbox);
+        std::vector<std::string> replies = current.receive(message, now).replies;
+        if (before != Stage::Paired) {
+            for (const unsigned posted : notifier.messages())
+                if (posted == WM_WEB_INPUT && mailbox.readWebInput().kind != WebInput::Kind::Gone)
+                    violated("a page not let in reached the window");
+        }
+        for (const std::string& reply : current.wake(now).replies) replies.push_back(reply);
+
+        for (const std::string& reply : replies) {
+            if (reply == "asking") {
+                if (someRequestOpen) violated("a page opened a request while one was open");
+                asked[index] = mailbox.readRequest().number;
+                acceptedByUser[index] = false;
+            } else if (reply.starts_with("accepted ")) {
+                if (!acceptedByUser[index]) violated("a page was let in without an ACCEPT of its own request");
+                given.insert(reply.substr(9));
+                heldToken[index] = reply.substr(9);
+            } else if (reply == "connected") {
+                const std::string token(message.starts_with("hello ") ? message.substr(6) : "");
+                if (!given.contains(token)) violated("a page was let in with a token it was never given");
+                heldToken[index] = token;
+            } else if (reply == "forgotten") {
+                given.erase(heldToken[index]);
+            }
+        }
+        drain(notifier, mailbox);
+    }
+    return 0;
+}
