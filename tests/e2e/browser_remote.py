@@ -4,6 +4,7 @@ Run by browser.sh with Vork and a recording "VLC" window already up; the probe
 reads and clicks Vork's window. Exits non-zero with the failing step's message.
 Set VORK_PAGE_SHOT=FILE to keep a picture of the connected page.
 """
+import http.client
 import os
 import subprocess
 import sys
@@ -180,6 +181,17 @@ def main():
                 fail(f"a socket from http://localhost was {outcome}")
         finally:
             stranger.quit()
+
+        step("only the page's files, for this host by address, with bounded headers")
+        host, port = URL.split("/")[2].split(":")
+        for path, headers, wanted in (("/", {}, 200), ("/../vork.toml", {}, 404), ("/", {"Host": f"vork.example:{port}"}, 403),
+                                      ("/", {"X-Filler": "x" * 9000}, 431)):
+            connection = http.client.HTTPConnection(host, int(port), timeout=5)
+            connection.request("GET", path, headers=headers)
+            status = connection.getresponse().status
+            connection.close()
+            if status != wanted:
+                fail(f"GET {path} with {list(headers)} answered {status}, expected {wanted}")
 
         step("the connected page still works")
         key(phone, "D:1").click()
