@@ -1,5 +1,7 @@
 #include "app/win32/main_dialog.h"
 
+#include <algorithm>
+
 #include "app/win32/page_resources.h"
 #include "app/win32/resource.h"
 #include "platform/win32/local_addresses.h"
@@ -97,24 +99,31 @@ void MainDialog::startWebServer(std::uint16_t port) {
     webServer_ = std::make_unique<WebServer>(mailbox_, state_, std::make_unique<Win32RandomSource>(), pageResources());
     if (const auto problem = webServer_->start(port)) {
         webServer_.reset();
-        showAddressLine(*problem);
+        showAddressLine(*problem, 1);
         return;
     }
-    std::string text = "Browser remote:";
+    // One address a line: a PC on Wi-Fi and Ethernet at once has two.
     const std::vector<std::string> addresses = localIpv4Addresses();
-    for (const std::string& address : addresses) text += " http://" + address + ":" + std::to_string(port);
-    if (addresses.empty()) text += " port " + std::to_string(port) + ", no network found";
-    showAddressLine(text);
+    std::string text = "Browser remote:";
+    for (const std::string& address : addresses)
+        text.append(&address == &addresses.front() ? " " : "\n").append("http://").append(address).append(":").append(
+            std::to_string(port));
+    if (addresses.empty()) text.append(" port ").append(std::to_string(port)).append(", no network found");
+    showAddressLine(text, std::max<std::size_t>(addresses.size(), 1));
 }
 
-void MainDialog::showAddressLine(const std::string& text) {
+void MainDialog::showAddressLine(const std::string& text, std::size_t lines) {
     addressLabel_.bind(GetDlgItem(dialog_, IDC_ADDRESS));
     addressLabel_.setStyle(3);
-    RECT line{0, 0, 0, ADDRESS_LINE_DIALOG_UNITS};
+    RECT line{0, 0, 0, ADDRESS_LINE_DIALOG_UNITS * static_cast<int>(lines)};
     MapDialogRect(dialog_, &line);
     RECT window;
     GetWindowRect(dialog_, &window);
     SetWindowPos(dialog_, nullptr, 0, 0, window.right - window.left, window.bottom - window.top + line.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT control;
+    GetWindowRect(addressLabel_.handle(), &control);
+    SetWindowPos(addressLabel_.handle(), nullptr, 0, 0, control.right - control.left, line.bottom,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(addressLabel_.handle(), SW_SHOW);
     addressLabel_.setText(text.c_str());

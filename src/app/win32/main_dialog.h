@@ -50,8 +50,8 @@ private:
     bool paintIconWhenMinimised();
     INT_PTR controlColour(HDC context, HWND control);
     void startWebServer(std::uint16_t port);
-    // The address line below the buttons; the window grows to show it.
-    void showAddressLine(const std::string& text);
+    // The address lines below the buttons; the window grows to show them.
+    void showAddressLine(const std::string& text, std::size_t lines);
 
     SocketsFactory makeSockets_;
     KeyMapSource* keyMaps_;
