@@ -13,7 +13,7 @@
 //   probe cursor                      prints the pointer position
 //   probe rect                        Vork's window: left top width height
 //   probe responsive                  whether Vork's window answers within 1 s
-//   probe one-to-one                  pointer speed 1:1, no acceleration, at the bottom left
+//   probe one-to-one [Y]              pointer speed 1:1, no acceleration, at the left (bottom by default)
 //   probe screen                      the screen's width and height
 //   probe freeze MS                   holds Vork's window thread still for MS ms
 //   probe file-version PATH           the version resource of a program file
@@ -210,14 +210,14 @@ int responsive() {
     return dialog && SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) ? 0 : 1;
 }
 
-int oneToOne() {
+int oneToOne(int y) {
     int none[3] = {0, 0, 0};
     SystemParametersInfoA(SPI_SETMOUSE, 0, none, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
     SystemParametersInfoA(SPI_SETMOUSESPEED, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(10)),
                           SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
-    // Room for a running pointer to the right, below every window: a window
-    // under a moving pointer makes its process report stale positions.
-    SetCursorPos(20, 755);
+    // Room for a running pointer to the right; by default below every window,
+    // as a window under a moving pointer makes its process report stale positions.
+    SetCursorPos(20, y);
     return 0;
 }
 
@@ -288,7 +288,7 @@ int main(int argc, char** argv) {
     if (command == "cursor") return cursor();
     if (command == "rect") return rect();
     if (command == "responsive") return responsive();
-    if (command == "one-to-one") return oneToOne();
+    if (command == "one-to-one") return oneToOne(static_cast<int>(number(2, 755)));
     if (command == "screen") return screen();
     if (command == "file-version" && argc > 2) return fileVersion(argv[2]);
     if (command == "freeze" && argc > 2) return freeze(static_cast<DWORD>(number(2, 0)));
