@@ -45,8 +45,8 @@ address=$(probe state | sed -n 's/^address=//p')
 start_windows "$probe_exe" target "clip.mp4 - VLC media player" "$(winepath -w "$work/keys" 2>/dev/null)" 170000
 wait_file_line "$work/keys" READY
 
-VORK_WINE_RUN=$wine_run VORK_PROBE=$probe_exe VORK_KEYS=$work/keys \
-  /usr/bin/python3 "$here/browser_remote.py" "http://127.0.0.1:$web_port/" || fail "the browser steps (above)"
-
 kill -0 "$vork" || fail "Vork is gone"
+# The last step closes Vork and starts it again; the clean-up closes that one.
+VORK_WINE_RUN=$wine_run VORK_PROBE=$probe_exe VORK_KEYS=$work/keys VORK_EXE=$VORK_BIN/src/vork-loopback.exe \
+  /usr/bin/python3 "$here/browser_remote.py" "http://127.0.0.1:$web_port/" || fail "the browser steps (above)"
 echo "browser: all steps passed"

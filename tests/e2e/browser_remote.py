@@ -6,6 +6,7 @@ Set VORK_PAGE_SHOT=FILE to keep a picture of the connected page.
 """
 import http.client
 import os
+import socket
 import subprocess
 import sys
 import time
@@ -203,6 +204,22 @@ def main():
             time.sleep(0.1)
         else:
             fail("a second tap on 1 never reached the player")
+
+        step("Vork gone: the page says so and comes back by itself when Vork does")
+        probe("close")
+        wait_page(phone, "Vork is not reachable \u2013 retrying\u2026")
+        deadline = time.time() + 10
+        while time.time() < deadline:  # Vork's port closes last, after its single-instance guard
+            with socket.socket() as connection:
+                if connection.connect_ex((host, int(port))) != 0:
+                    break
+            time.sleep(0.2)
+        else:
+            fail("Vork still listens after closing")
+        subprocess.Popen([os.environ["VORK_WINE_RUN"], os.environ["VORK_EXE"], f"--web={port}"],
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # A restarted Vork knows no browser: the page asks again.
+        wait_page(phone, "Vork asks again after a restart", 30)
     finally:
         phone.quit()
 
