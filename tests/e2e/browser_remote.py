@@ -37,15 +37,28 @@ def probe(*args):
     return result.stdout.replace("\r", "").strip()
 
 
+def probe_answer(*args):
+    """The output of a probe command that always prints one; a Wine start that
+    fails now and then under load is tried again."""
+    for _ in range(3):
+        result = subprocess.run([os.environ["VORK_WINE_RUN"], os.environ["VORK_PROBE"], *args],
+                                capture_output=True, text=True, check=False)
+        answer = result.stdout.replace("\r", "").strip()
+        if result.returncode == 0 and answer:
+            return answer
+        time.sleep(0.2)
+    fail(f"the probe's {args[0]} gave nothing (exit {result.returncode}): {result.stderr.strip()[-500:]}")
+
+
 def vork_state(key):
-    for line in probe("state").splitlines():
+    for line in probe_answer("state").splitlines():
         if line.startswith(key + "="):
             return line[len(key) + 1:]
     return None
 
 
 def cursor_x():
-    return int(probe("cursor").split()[0])
+    return int(probe_answer("cursor").split()[0])
 
 
 def browser():
