@@ -8,28 +8,19 @@ player prints the wall-clock time of each WM_KEYDOWN. Prints
 "web-key median p10 p90" in microseconds.
 """
 import os
-import subprocess
 import sys
 import time
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+from chromium_phone import phone_browser, probe  # noqa: E402
 
 URL, COUNT, PLAYER = sys.argv[1], int(sys.argv[2]), sys.argv[3]
 WARM_UP = 20
 
-
-def probe(*args):
-    subprocess.run([os.environ["VORK_WINE_RUN"], os.environ["VORK_PROBE"], *args], capture_output=True, check=False)
-
-
-options = webdriver.ChromeOptions()
-options.binary_location = "/usr/bin/chromium"
-for argument in ("--headless=new", "--no-sandbox", "--disable-dev-shm-usage", "--window-size=412,915"):
-    options.add_argument(argument)
-driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+driver = phone_browser(as_phone=False)
 driver.set_script_timeout(COUNT * 0.2 + 60)  # the taps run inside one script
 try:
     driver.get(URL)

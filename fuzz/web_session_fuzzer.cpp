@@ -11,6 +11,7 @@
 #include <set>
 #include <string>
 
+#include "counting_random.h"
 #include "fuzz_input.h"
 #include "recording_notifier.h"
 #include "web/web_session.h"
@@ -21,17 +22,6 @@ namespace {
     std::fprintf(stderr, "invariant violated: %s\n", what);
     std::abort();
 }
-
-class CountingRandom final : public vork::RandomSource {
-public:
-    bool fill(std::span<std::uint8_t> bytes) override {
-        for (std::uint8_t& byte : bytes) byte = next_++;
-        return true;
-    }
-
-private:
-    std::uint8_t next_ = 0;
-};
 
 // Takes what the posted messages announced; reading an empty queue is harmless.
 void drain(vork::test::RecordingNotifier& notifier, vork::UiMailbox& mailbox) {
@@ -52,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     test::RecordingNotifier notifier;
     UiMailbox mailbox(notifier);
     ConnectionState state;
-    CountingRandom random;
+    test::CountingRandom random;
     WebLink link(mailbox, state, random);
 
     std::uint64_t now = 0;

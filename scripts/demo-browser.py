@@ -4,36 +4,23 @@ taps keys. Run by demo-session with VORK_WINE_RUN and VORK_PROBE set.
    demo-browser.py URL SCREENSHOT
 """
 import os
-import subprocess
 import sys
 import time
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+from chromium_phone import phone_browser, probe  # noqa: E402
+
 URL, SHOT = sys.argv[1], sys.argv[2]
-
-
-def probe(*args):
-    result = subprocess.run([os.environ["VORK_WINE_RUN"], os.environ["VORK_PROBE"], *args],
-                            capture_output=True, text=True, check=False)
-    return result.stdout.replace("\r", "").strip()
 
 
 def page_state():
     return driver.find_element(By.ID, "state").text
 
 
-options = webdriver.ChromeOptions()
-options.binary_location = "/usr/bin/chromium"
-for argument in ("--headless=new", "--no-sandbox", "--disable-dev-shm-usage", "--window-size=412,915"):
-    options.add_argument(argument)
-options.add_experimental_option("mobileEmulation", {
-    "deviceMetrics": {"width": 412, "height": 915, "pixelRatio": 2},
-    "userAgent": "Mozilla/5.0 (Linux; Android 14; Pixel 7 Build/UQ1A) AppleWebKit/537.36 Mobile Safari/537.36"})
-driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+driver = phone_browser()
 try:
     driver.get(URL)
     print(f'   page: "{page_state()}", name filled in: "{driver.find_element(By.ID, "name").get_attribute("value")}"')

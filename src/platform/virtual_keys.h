@@ -1,7 +1,9 @@
 // The platform's virtual-key codes that the logic names, in one place.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace vork {
 
@@ -17,5 +19,12 @@ inline constexpr std::uint8_t NUMLOCK_SCAN_CODE = 0x45;
 // Upper case for the ASCII letters only: key names and command words are
 // ASCII, and the ANSI code page's other letters must stay as they are.
 constexpr char asciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+constexpr bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (asciiUpper(a[i]) != asciiUpper(b[i])) return false;
+    return true;
+}
 
 }  // namespace vork

@@ -165,15 +165,6 @@ void RemoteController::toggleMute() {
 
 ForegroundApp RemoteController::foregroundApp() { return detectForegroundApp(desktop_.windows, desktop_.system); }
 
-namespace {
-
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiUpper(x) == asciiUpper(y); });
-}
-
-}  // namespace
-
 const std::string* RemoteController::mappedKeys(std::string_view phoneKey) {
     const WindowHandle window = desktop_.windows.foregroundWindow();
     // Each is read once, and only when a rule asks for it; the program's
@@ -192,7 +183,7 @@ const std::string* RemoteController::mappedKeys(std::string_view phoneKey) {
         }
         if (rule.exe) {
             if (!program) program = desktop_.windows.programFileName(window);
-            if (!equalsIgnoringAsciiCase(*program, *rule.exe)) continue;
+            if (!equalIgnoringAsciiCase(*program, *rule.exe)) continue;
         }
         // The first rule that matches decides; a key it does not list keeps
         // the built-in behaviour.

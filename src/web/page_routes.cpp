@@ -30,11 +30,6 @@ bool isIpv4Literal(std::string_view text) {
     return true;
 }
 
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiUpper(x) == asciiUpper(y); });
-}
-
 }  // namespace
 
 bool namesThisHostByAddress(std::string_view host) {
@@ -43,7 +38,7 @@ bool namesThisHostByAddress(std::string_view host) {
         if (!isNumberUpTo(host.substr(colon + 1), 65535)) return false;
         host = host.substr(0, colon);
     }
-    return isIpv4Literal(host) || equalIgnoringCase(host, "localhost");
+    return isIpv4Literal(host) || equalIgnoringAsciiCase(host, "localhost");
 }
 
 Route routeRequest(const RequestLine& request, std::span<const PageFile> files) {
@@ -53,7 +48,7 @@ Route routeRequest(const RequestLine& request, std::span<const PageFile> files) 
     if (request.upgrade) {
         // A page from anywhere else may open a socket here too; only our own page may talk.
         const bool ownOrigin = request.origin.starts_with("http://") &&
-                               equalIgnoringCase(request.origin.substr(7), request.host);
+                               equalIgnoringAsciiCase(request.origin.substr(7), request.host);
         if (path != WEB_SOCKET_PATH || !ownOrigin) return {403};
         return {101, nullptr, true};
     }

@@ -11,15 +11,13 @@ import subprocess
 import sys
 import time
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
+from chromium_phone import phone_browser, probe, run_probe
+
 URL = sys.argv[1]
-PHONE_AGENT = ("Mozilla/5.0 (Linux; Android 14; Pixel 7 Build/UQ1A.240205.004) AppleWebKit/537.36 "
-               "(KHTML, like Gecko) Chrome/120.0 Mobile Safari/537.36")
 
 
 def step(text):
@@ -31,21 +29,13 @@ def fail(text):
     sys.exit(1)
 
 
-def probe(*args):
-    result = subprocess.run([os.environ["VORK_WINE_RUN"], os.environ["VORK_PROBE"], *args],
-                            capture_output=True, text=True, check=False)
-    return result.stdout.replace("\r", "").strip()
-
-
 def probe_answer(*args):
     """The output of a probe command that always prints one; a Wine start that
     fails now and then under load is tried again."""
     for _ in range(3):
-        result = subprocess.run([os.environ["VORK_WINE_RUN"], os.environ["VORK_PROBE"], *args],
-                                capture_output=True, text=True, check=False)
-        answer = result.stdout.replace("\r", "").strip()
-        if result.returncode == 0 and answer:
-            return answer
+        result = run_probe(*args)
+        if result.returncode == 0 and result.stdout:
+            return result.stdout
         time.sleep(0.2)
     fail(f"the probe's {args[0]} gave nothing (exit {result.returncode}): {result.stderr.strip()[-500:]}")
 
@@ -59,17 +49,6 @@ def vork_state(key):
 
 def cursor_x():
     return int(probe_answer("cursor").split()[0])
-
-
-def browser():
-    options = webdriver.ChromeOptions()
-    options.binary_location = "/usr/bin/chromium"
-    for argument in ("--headless=new", "--no-sandbox", "--disable-dev-shm-usage", "--window-size=412,915"):
-        options.add_argument(argument)
-    options.add_experimental_option("mobileEmulation", {
-        "deviceMetrics": {"width": 412, "height": 915, "pixelRatio": 2.6, "touch": False},
-        "userAgent": PHONE_AGENT})
-    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
 
 
 def page_state(driver):
@@ -98,7 +77,7 @@ def key(driver, command):
 
 
 def main():
-    phone = browser()
+    phone = phone_browser()
     try:
         step("the page asks for a name, filled in from the phone, and Vork asks the user")
         phone.get(URL)
@@ -172,7 +151,7 @@ def main():
             fail("Vork asked again for a browser it knows")
 
         step("a second browser with a made-up token is refused")
-        stranger = browser()
+        stranger = phone_browser()
         try:
             stranger.get(URL)
             stranger.execute_script("localStorage.setItem('vork.token', '0123456789abcdef0123456789abcdef')")

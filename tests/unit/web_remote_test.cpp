@@ -6,24 +6,13 @@
 
 #include "app/command_line.h"
 #include "link/phone_protocol.h"
+#include "counting_random.h"
 #include "recording_notifier.h"
 #include "web/page_routes.h"
 #include "web/web_session.h"
 
 namespace vork {
 namespace {
-
-// Bytes 0, 1, 2, ... across calls, or a refusal.
-class CountingRandom final : public RandomSource {
-public:
-    bool fill(std::span<std::uint8_t> bytes) override {
-        if (refuse) return false;
-        for (std::uint8_t& byte : bytes) byte = next++;
-        return true;
-    }
-    bool refuse = false;
-    std::uint8_t next = 0;
-};
 
 class WebSessionTest : public ::testing::Test {
 protected:
@@ -60,7 +49,7 @@ protected:
     test::RecordingNotifier notifier;
     UiMailbox mailbox{notifier};
     ConnectionState state;
-    CountingRandom random;
+    test::CountingRandom random;
     WebLink link{mailbox, state, random};
 };
 

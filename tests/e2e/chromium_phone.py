@@ -1,0 +1,36 @@
+"""Shared by the browser remote's test, benchmark and demo: Debian's headless
+Chromium at a phone's size, and the probe that reads and clicks Vork's window
+(VORK_WINE_RUN and VORK_PROBE in the environment)."""
+import os
+import subprocess
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+
+PHONE_AGENT = ("Mozilla/5.0 (Linux; Android 14; Pixel 7 Build/UQ1A.240205.004) AppleWebKit/537.36 "
+               "(KHTML, like Gecko) Chrome/120.0 Mobile Safari/537.36")
+
+
+def run_probe(*args):
+    result = subprocess.run([os.environ["VORK_WINE_RUN"], os.environ["VORK_PROBE"], *args],
+                            capture_output=True, text=True, check=False)
+    result.stdout = result.stdout.replace("\r", "").strip()
+    return result
+
+
+def probe(*args):
+    """The probe's output, without Windows line endings."""
+    return run_probe(*args).stdout
+
+
+def phone_browser(as_phone=True):
+    """Chromium at 412x915; as_phone: also a phone's user agent (a Pixel 7)."""
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for argument in ("--headless=new", "--no-sandbox", "--disable-dev-shm-usage", "--window-size=412,915"):
+        options.add_argument(argument)
+    if as_phone:
+        options.add_experimental_option("mobileEmulation", {
+            "deviceMetrics": {"width": 412, "height": 915, "pixelRatio": 2.6, "touch": False},
+            "userAgent": PHONE_AGENT})
+    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
