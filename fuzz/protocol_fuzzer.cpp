@@ -42,13 +42,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             protocol.beginConnection((piece.control & 0x02) != 0 ? "B" : "A");
             admitted = false;
         }
-        if ((piece.control & 0x10) != 0) state.answer(lastRequest, (piece.control & 0x20) != 0 ? Accepted : Rejected);
+        if ((piece.control & 0x10) != 0)
+            state.answer(lastRequest, (piece.control & 0x20) != 0 ? Accepted : Rejected, sleeper.nowMs());
         const ConnectionStateValue decision =
             (piece.control & 0x04) != 0 ? Accepted : (piece.control & 0x08) != 0 ? Rejected : Pending;
         sleeper.onPause = [&](std::size_t) {
             const PhoneRequest shown = mailbox.readRequest();
             if (shown.number != 0) lastRequest = shown.number;
-            if (decision != Pending) state.answer(lastRequest, decision);
+            if (decision != Pending) state.answer(lastRequest, decision, sleeper.nowMs());
         };
         sleeper.pauses.clear();
 
@@ -76,7 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         for (const std::uint32_t pause : sleeper.pauses)
             if (pause != 1000) violated("the decision was polled at another pace");
-        while (!mailbox.readCommand().empty() || !mailbox.readStatus().empty() || !mailbox.readNotice().empty()) {
+        while (!mailbox.readCommand().text.empty() || !mailbox.readStatus().text.empty() ||
+               !mailbox.readNotice().text.empty()) {
         }
         notifier.clear();
         if (!reply) break;  // the stop ended the wait

@@ -55,9 +55,14 @@ std::size_t expectedMessages(const std::vector<std::string>& chunks) {
     return messages;
 }
 
-}  // namespace
+struct Served {
+    std::size_t sends = 0;  // send calls, failed ones included
+    std::string sent;       // every byte that went out, in order
+};
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+// One listener cycle over the connection; checks what every cycle must leave behind.
+Served serve(const vork::test::ScriptedConnection& connection, std::uint8_t controls, std::size_t sendLimit,
+             bool userSilent) {
     using namespace vork;
     test::ScriptedSockets sockets;
     test::RecordingNotifier notifier;
@@ -66,8 +71,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     test::FakeSleeper sleeper;
     sleeper.stopAfter = 200;
     PhoneListener listener(sockets, mailbox, state, sleeper);
+    sockets.sendLimit = sendLimit;
+    sockets.failSends = (controls & 0x02) != 0;
+    sockets.connections.push_back(connection);
+    // Or the user answers each request at the first poll after it is shown.
+    if (!userSilent) {
+        sleeper.onPause = [&](std::size_t) {
+            state.answer(mailbox.readRequest().number, (controls & 0x04) != 0 ? Accepted : Rejected, sleeper.nowMs());
+        };
+    }
 
-    fuzz::PieceReader reader(data, size);
+    listener.runCycle();
+
+    if (!sockets.openSockets().empty() || sockets.doubleCloses() != 0) fail("a socket was leaked or closed twice");
+    if (sockets.registrations() != sockets.unregistrations()) fail("a service record was left behind");
+    Served served;
+    for (const std::string& entry : sockets.traffic()) served.sends += entry[0] == 's' ? 1 : 0;
+    for (const std::string& reply : sockets.replies()) served.sent += reply;
+    return served;
+}
+
+}  // namespace
+
+// The first byte limits each send (0: whole sends); the rest are the chunks.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace vork;
+    if (size == 0) return 0;
+    const std::size_t sendLimit = data[0];
+    fuzz::PieceReader reader(data + 1, size - 1);
     fuzz::Piece piece;
     test::ScriptedConnection connection;
     std::uint8_t controls = 0;
@@ -79,26 +110,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if ((controls & 0x08) != 0) connection.leaveAfterChecks = 0;
     // A silent user leaves a login waiting until the phone leaves or a stop.
     const bool userSilent = (controls & 0x10) != 0;
-    sockets.sendLimit = controls >> 5;  // 0: whole sends
-    sockets.failSends = (controls & 0x02) != 0;
-    sockets.connections.push_back(connection);
-    // Or the user answers each request at the first poll after it is shown.
-    if (!userSilent) {
-        sleeper.onPause = [&](std::size_t) {
-            state.answer(mailbox.readRequest().number, (controls & 0x04) != 0 ? Accepted : Rejected);
-        };
-    }
-
-    listener.runCycle();
-
-    if (!sockets.openSockets().empty() || sockets.doubleCloses() != 0) fail("a socket was leaked or closed twice");
-    if (sockets.registrations() != sockets.unregistrations()) fail("a service record was left behind");
 
     // With whole sends every reply is one send call, an empty one included.
-    if (!userSilent && sockets.sendLimit == 0) {
-        std::size_t sends = 0;
-        for (const std::string& entry : sockets.traffic()) sends += entry[0] == 's' ? 1 : 0;
-        if (sends != expectedMessages(connection.chunks)) fail("a message got no reply, or one too many");
-    }
+    const Served whole = serve(connection, controls, 0, userSilent);
+    if (!userSilent && whole.sends != expectedMessages(connection.chunks)) fail("a message got no reply, or one too many");
+    // However the link splits them, the same bytes go out.
+    if (sendLimit != 0 && serve(connection, controls, sendLimit, userSilent).sent != whole.sent)
+        fail("short sends lost, doubled or reordered a reply's bytes");
     return 0;
 }

@@ -25,6 +25,7 @@ SEEDS = {
         "two-pages": pieces((0, b"login A"), (0x01, b"login B"), (0x08, b"beat"), (0x01, b"login B"),
                             (0x05, b"beat"), (0x03, b"hello 000102030405060708090a0b0c0d0e0f")),
         "phone-takes-the-screen": pieces((0, b"login A"), (0x20, b"beat"), (0x84, b"login A"), (0x04, b"x")),
+        "busy-then-key": pieces((0, b"login A"), (0x20, b"beat"), (0, b"key D:1")),
         "bad-messages": pieces((0, b"move 1"), (0, b"hello"), (0, b"key "), (0, b"scroll 99999"),
                                (0x12, b"click middle")),
     },
@@ -43,15 +44,15 @@ SEEDS = {
             "open-group": b"ab{LEFT",
         }.items()
     },
-    "receive": {
-        "session": pieces((0x04, b"LOGIN:1MyPhone"), (0, b"D:1"), (0, b"D:R"), (0, b"D:1\0tail")),
-        "joined": pieces((0x05, b"LOGIN:1PhoneD:1")),
-        "big": bytes((0x40, 128)) + b"x" * 1024 + bytes((0, 4)) + b"D:#!",
-        "short-sends": pieces((0x64, b"LOGIN:1Slow"), (0, b"D:5")),
-        "over-long": bytes((0x44, 200)) + b"y" * 1600 + bytes((0, 3)) + b"D:5",
-        "terminal": pieces((0x04, b"LOGIN:1Pixel\r\n"), (0, b"D:1\r"), (0, b"\nD:R\r\nS\r\n")),
-        "split-lines": pieces((0, b"\n"), (0x04, b"LOG"), (0, b"IN:1P\r"), (0, b"\n\n\r"), (0, b"D:1\0x\n")),
-        "long-line": bytes((0x44, 1)) + b"\n" + bytes((0x40, 200)) + b"z" * 1600 + bytes((0, 4)) + b"\nD:5",
+    "receive": {  # the first byte limits each send (0: whole sends)
+        "session": b"\0" + pieces((0x04, b"LOGIN:1MyPhone"), (0, b"D:1"), (0, b"D:R"), (0, b"D:1\0tail")),
+        "joined": b"\0" + pieces((0x05, b"LOGIN:1PhoneD:1")),
+        "big": b"\x07" + bytes((0x40, 128)) + b"x" * 1024 + bytes((0, 4)) + b"D:#!",
+        "short-sends": b"\x03" + pieces((0x04, b"LOGIN:1Slow"), (0, b"D:5")),
+        "over-long": b"\0" + bytes((0x44, 200)) + b"y" * 1600 + bytes((0, 3)) + b"D:5",
+        "terminal": b"\x02" + pieces((0x04, b"LOGIN:1Pixel\r\n"), (0, b"D:1\r"), (0, b"\nD:R\r\nS\r\n")),
+        "split-lines": b"\0" + pieces((0, b"\n"), (0x04, b"LOG"), (0, b"IN:1P\r"), (0, b"\n\n\r"), (0, b"D:1\0x\n")),
+        "long-line": b"\x05" + bytes((0x44, 1)) + b"\n" + bytes((0x40, 200)) + b"z" * 1600 + bytes((0, 4)) + b"\nD:5",
     },
 }
 

@@ -1,5 +1,7 @@
 #include "app/dialog_logic.h"
 
+#include <algorithm>
+
 #include "link/phone_protocol.h"
 
 namespace vork {
@@ -10,79 +12,120 @@ void DialogLogic::initialise() {
     showImages(false, false, false);
 }
 
-bool DialogLogic::handlePhoneMessage(unsigned message) {
+bool DialogLogic::handleLinkMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
     switch (message) {
-    case WM_PHONE_STATUS: {
-        const std::string status = mailbox_.readStatus();
-        // A trusted phone is already admitted by its link; the window only
-        // shows it, after a request on screen from another link is answered.
-        if (status == CONNECTED_STATUS && shownRequest_) {
-            modeBeforeRequest_ = ConnectedMode;
-            statusBeforeRequest_ = status;
-        } else if (status == CONNECTED_STATUS) {
-            showConnected();
-        } else {
-            setStatus(status);
-        }
+    case WM_PHONE_STATUS: handleStatus(mailbox_.readStatus()); return true;
+    case WM_PHONE_NOTICE: handleNotice(mailbox_.readNotice()); return true;
+    case WM_PHONE_REQUEST: showRequest(mailbox_.readRequest()); return true;
+    case WM_PHONE_COMMAND: {
+        const LinkText command = mailbox_.readCommand();
+        runCommand(command.origin, command.text);
         return true;
     }
-    case WM_PHONE_NOTICE: view_.setNoticeText(mailbox_.readNotice()); return true;
-    case WM_PHONE_REQUEST: showRequest(mailbox_.readRequest()); return true;
-    case WM_PHONE_COMMAND:
-        dispatchCommand(mailbox_.readCommand());
-        heldByWeb_ = false;
-        return true;
     case WM_WEB_INPUT: handleWebInput(mailbox_.readWebInput()); return true;
-    case WM_PHONE_DISCONNECTED:
-        // Nobody could stop a pointer or volume the gone phone was holding,
-        // nor answer the request it left on screen.
-        controller_.resetHeld();
-        syncRepeatTimer();
-        leaveClosedRequest();
+    case WM_LINK_RELEASE: handleRelease(wParam, lParam == LINK_DEPARTED); return true;
+    case WM_REQUEST_WITHDRAWN:
+        if (shownRequest_ && shownRequest_->number == wParam) leaveRequest();
+        return true;
+    case WM_WEB_SERVER:
+        view_.showWebServer(static_cast<WebServerState>(wParam), static_cast<std::uint16_t>(lParam));
         return true;
     default: return false;
     }
 }
 
-void DialogLogic::dispatchCommand(const std::string& command) {
+void DialogLogic::handleStatus(const LinkText& status) {
+    if (status.text == CONNECTED_STATUS) {
+        if (status.origin.connection != 0) connected_[status.origin.connection] = status.origin.kind;
+        // A trusted phone is already admitted by its link; the window only
+        // shows it, after a request on screen from another link is answered.
+        if (shownRequest_) {
+            modeBeforeRequest_ = ConnectedMode;
+            statusBeforeRequest_ = status.text;
+        } else {
+            showConnected();
+        }
+        return;
+    }
+    if (belongsElsewhere(status.origin.kind)) {
+        movedStatus_ = status.text;
+        showNotice();
+        return;
+    }
+    setStatus(status.text);
+    if (!movedStatus_.empty()) {
+        movedStatus_.clear();
+        showNotice();
+    }
+}
+
+bool DialogLogic::belongsElsewhere(LinkKind kind) const {
+    if (shownRequest_ && shownRequest_->origin.kind != kind) return true;
+    return std::any_of(connected_.begin(), connected_.end(),
+                       [kind](const auto& connection) { return connection.second != kind; });
+}
+
+void DialogLogic::handleNotice(const Notice& notice) {
+    (notice.warning ? warning_ : loginNotice_) = notice.text;
+    showNotice();
+}
+
+void DialogLogic::showNotice() {
+    view_.setNoticeText(!loginNotice_.empty() ? loginNotice_ : !movedStatus_.empty() ? movedStatus_ : warning_);
+}
+
+void DialogLogic::runCommand(LinkOrigin origin, const std::string& command) {
     if (keyMaps_) {
         // A broken file keeps the last good map; the user sees why.
-        if (const auto problem = keyMaps_->refresh()) setStatus(*problem);
+        if (const auto problem = keyMaps_->refresh(clock_.nowMs())) setStatus(*problem);
         controller_.setKeyMap(keyMaps_->keyMap());
     }
     controller_.dispatch(command);
+    // Any command ends the held action; one that starts another makes its link the holder.
+    holder_.reset();
+    if (controller_.heldAction() != HeldAction::None) {
+        holder_ = origin;
+        holderSignMs_ = clock_.nowMs();
+    }
     syncRepeatTimer();
 }
 
 void DialogLogic::handleWebInput(const WebInput& input) {
+    const LinkOrigin page{LinkKind::Browser, input.page};
     switch (input.kind) {
-    case WebInput::Kind::Command:
-        dispatchCommand(input.command);
-        heldByWeb_ = true;
-        return;
-    case WebInput::Kind::Move: controller_.movePointer(input.dx, input.dy); return;
-    case WebInput::Kind::Scroll: controller_.scroll(input.dy); return;
-    case WebInput::Kind::LeftClick: controller_.leftClick(); return;
-    case WebInput::Kind::RightClick: controller_.rightClick(); return;
-    case WebInput::Kind::Release:
-    case WebInput::Kind::Gone:
-        if (heldByWeb_) {
-            controller_.resetHeld();
-            syncRepeatTimer();
-        }
-        if (input.kind == WebInput::Kind::Gone) leaveClosedRequest();
-        return;
+    case WebInput::Kind::Command: runCommand(page, input.command); return;
+    case WebInput::Kind::Move: controller_.movePointer(input.dx, input.dy); break;
+    case WebInput::Kind::Scroll: controller_.scroll(input.dy); break;
+    case WebInput::Kind::LeftClick: controller_.leftClick(); break;
+    case WebInput::Kind::RightClick: controller_.rightClick(); break;
+    case WebInput::Kind::Beat: break;
     }
+    if (holder_ == page) holderSignMs_ = clock_.nowMs();
+}
+
+void DialogLogic::handleRelease(ConnectionId connection, bool departed) {
+    if (holder_ && holder_->connection == connection) stopHeld();
+    if (!departed) return;
+    connected_.erase(connection);
+    // Nobody could answer the request the gone link left on screen.
+    leaveClosedRequest();
+}
+
+void DialogLogic::stopHeld() {
+    controller_.resetHeld();
+    holder_.reset();
+    syncRepeatTimer();
 }
 
 void DialogLogic::leaveClosedRequest() {
-    if (shownRequest_ && !state_.isOpen(*shownRequest_)) leaveRequest();
+    if (shownRequest_ && !state_.isOpen(shownRequest_->number)) leaveRequest();
 }
 
 bool DialogLogic::preTranslateKey(unsigned virtualKey) {
     if (virtualKey == VK_RETURN_KEY) {
         if (mode_ == ConnectedMode) hide();
-        if (mode_ == RequestMode) accept();
+        if (mode_ == RequestMode && shownRequest_ && clock_.nowMs() - shownRequest_->shownAtMs >= ENTER_ACCEPTS_AFTER_MS)
+            accept();
         return true;
     }
     if (virtualKey == VK_ESCAPE_KEY) {
@@ -102,23 +145,33 @@ bool DialogLogic::handleClick(int controlId) {
 }
 
 void DialogLogic::handleTimer() {
+    // A page whose release was lost (or whose server stopped) cannot hold on for ever.
+    if (holder_ && holder_->kind == LinkKind::Browser && clock_.nowMs() - holderSignMs_ >= WEB_HOLD_LIMIT_MS) {
+        stopHeld();
+        return;
+    }
     controller_.tick();
     syncRepeatTimer();
 }
 
+std::optional<RequestNumber> DialogLogic::shownRequest() const {
+    return shownRequest_ ? std::optional(shownRequest_->number) : std::nullopt;
+}
+
 void DialogLogic::accept() {
     if (!shownRequest_) return;  // nothing on screen to accept
-    if (!state_.answer(*shownRequest_, Accepted)) {
+    if (!state_.answer(shownRequest_->number, Accepted, clock_.nowMs())) {
         leaveRequest();  // its phone went away before the click
         return;
     }
+    connected_[shownRequest_->origin.connection] = shownRequest_->origin.kind;
     shownRequest_.reset();
     showConnected();
 }
 
 void DialogLogic::decline() {
     if (!shownRequest_) return;
-    state_.answer(*shownRequest_, Rejected);
+    state_.answer(shownRequest_->number, Rejected, clock_.nowMs());
     shownRequest_.reset();
     mode_ = IdleMode;
     showImages(false, false, false);
@@ -129,7 +182,7 @@ void DialogLogic::showRequest(const PhoneRequest& request) {
         modeBeforeRequest_ = mode_;
         statusBeforeRequest_ = status_;
     }
-    shownRequest_ = request.number;
+    shownRequest_ = ShownRequest{request.number, request.origin, clock_.nowMs()};
     mode_ = RequestMode;
     showImages(true, true, false);
     setStatus(request.name + std::string(REQUEST_SUFFIX));

@@ -1,14 +1,16 @@
 // What the main window does, free of any window-system type: its mode, the
-// phone's notifications, accept/decline/hide, Enter and Escape, the timer.
+// links' notifications, accept/decline/hide, Enter and Escape, the timer.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 
 #include "config/key_map_source.h"
 #include "link/connection_state.h"
 #include "link/ui_mailbox.h"
+#include "platform/clock.h"
 #include "platform/non_copyable.h"
 #include "platform/virtual_keys.h"
 #include "remote/remote_controller.h"
@@ -33,6 +35,10 @@ enum DialogMode : std::int32_t {
 inline constexpr std::string_view REQUEST_SUFFIX = " requesting connection.";
 inline constexpr std::uintptr_t REPEAT_TIMER_ID = 100;
 inline constexpr unsigned REPEAT_PERIOD_MS = 50;
+// Enter pressed to hide the window just as a request appears must not let a stranger in.
+inline constexpr std::uint64_t ENTER_ACCEPTS_AFTER_MS = 1000;
+// A browser's held key stops by itself when its page shows no sign for this long.
+inline constexpr std::uint64_t WEB_HOLD_LIMIT_MS = 1500;
 
 // The window as the logic sees it.
 class DialogView : public Interface {
@@ -43,19 +49,21 @@ public:
     virtual void minimise() = 0;
     // The repeat timer runs only while a held action needs it.
     virtual void setRepeatTimer(bool running) = 0;
+    // The browser remote's server changed its state.
+    virtual void showWebServer(WebServerState state, std::uint16_t port) = 0;
 };
 
 class DialogLogic {
 public:
     // keyMaps: the settings file to follow, or none.
     DialogLogic(DialogView& view, UiMailbox& mailbox, ConnectionState& state, RemoteController& controller,
-                KeyMapSource* keyMaps = nullptr)
-        : view_(view), mailbox_(mailbox), state_(state), controller_(controller), keyMaps_(keyMaps) {}
+                const Clock& clock, KeyMapSource* keyMaps = nullptr)
+        : view_(view), mailbox_(mailbox), state_(state), controller_(controller), clock_(clock), keyMaps_(keyMaps) {}
 
     // Mode idle, the three images hidden.
     void initialise();
-    // The phone's notifications; false for any other message.
-    bool handlePhoneMessage(unsigned message);
+    // The links' notifications; false for any other message.
+    bool handleLinkMessage(unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
     // A key-down before normal dialog processing; true when it was consumed.
     bool preTranslateKey(unsigned virtualKey);
     // A click on one of the image controls; false for any other control.
@@ -68,38 +76,60 @@ public:
     void hide() { view_.minimise(); }
 
     [[nodiscard]] DialogMode mode() const { return mode_; }
-    [[nodiscard]] std::optional<RequestNumber> shownRequest() const { return shownRequest_; }
+    [[nodiscard]] std::optional<RequestNumber> shownRequest() const;
     [[nodiscard]] bool repeatTimerRunning() const { return timerRunning_; }
 
 private:
+    struct ShownRequest {
+        RequestNumber number = 0;
+        LinkOrigin origin;
+        std::uint64_t shownAtMs = 0;
+    };
+
+    void handleStatus(const LinkText& status);
+    void handleNotice(const Notice& notice);
     void showRequest(const PhoneRequest& request);
     void showConnected();
     // The request on screen is over without an answer: back to the mode and status before it.
     void leaveRequest();
     void showImages(bool accept, bool decline, bool hide);
     void setStatus(const std::string& text);
-    void dispatchCommand(const std::string& command);
+    void runCommand(LinkOrigin origin, const std::string& command);
     void handleWebInput(const WebInput& input);
+    void handleRelease(ConnectionId connection, bool departed);
+    void stopHeld();
     // A request whose link withdrew it is taken off the screen.
     void leaveClosedRequest();
     void syncRepeatTimer();
+    // A link's own status texts go to the notice line while another link's
+    // request is on screen or another link is connected.
+    [[nodiscard]] bool belongsElsewhere(LinkKind kind) const;
+    void showNotice();
 
     DialogView& view_;
     UiMailbox& mailbox_;
     ConnectionState& state_;
     RemoteController& controller_;
+    const Clock& clock_;
     KeyMapSource* keyMaps_;
     DialogMode mode_ = IdleMode;
     DialogMode modeBeforeRequest_ = IdleMode;
-    std::optional<RequestNumber> shownRequest_;
+    std::optional<ShownRequest> shownRequest_;
     std::string status_;
     // What the status line said before the request on screen, to say again
     // when the request goes away unanswered.
     std::string statusBeforeRequest_;
+    // The connections the window has shown connected and that are still there.
+    std::map<ConnectionId, LinkKind> connected_;
+    // The notice line: a login's notice, else a link's status moved off the
+    // status line, else the standing warning.
+    std::string loginNotice_;
+    std::string movedStatus_;
+    std::string warning_;
     bool timerRunning_ = false;
-    // The held action running was started by the browser remote, which may
-    // stop it; a Bluetooth phone's is stopped only by its own link.
-    bool heldByWeb_ = false;
+    // Who started the held action running; only it may stop it, besides a new command.
+    std::optional<LinkOrigin> holder_;
+    std::uint64_t holderSignMs_ = 0;
 };
 
 }  // namespace vork

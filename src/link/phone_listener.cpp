@@ -48,7 +48,7 @@ void PhoneListener::run() {
 }
 
 bool PhoneListener::runCycle() {
-    mailbox_.publishStatus(SEARCHING_STATUS);
+    mailbox_.publishStatus(LISTENER_ORIGIN, SEARCHING_STATUS);
     if (!sleeper_.sleep(CYCLE_PAUSE_MS)) return false;
     {
         CycleSockets cycle(*this);
@@ -60,7 +60,7 @@ bool PhoneListener::runCycle() {
 }
 
 bool PhoneListener::serveNextPhone(CycleSockets& cycle) {
-    mailbox_.publishStatus(WAITING_STATUS);
+    mailbox_.publishStatus(LISTENER_ORIGIN, WAITING_STATUS);
     const auto connection = sockets_.accept(cycle.listening_.get());
     if (!connection) return true;  // not reported; a stop shows at the next pause
     cycle.connection_ = registry_.adopt(connection->socket);
@@ -69,7 +69,7 @@ bool PhoneListener::serveNextPhone(CycleSockets& cycle) {
 
 bool PhoneListener::setUp(CycleSockets& cycle) {
     const auto fail = [this](int step) {
-        mailbox_.publishStatus(setupFailureStatus(step, sockets_.lastError()));
+        mailbox_.publishStatus(LISTENER_ORIGIN, setupFailureStatus(step, sockets_.lastError()));
         return false;
     };
     const auto socket = sockets_.createSocket();
@@ -80,7 +80,7 @@ bool PhoneListener::setUp(CycleSockets& cycle) {
     const bool encrypted = sockets_.requireEncryption(*socket);
     if (!(authenticated && encrypted) && !unsecuredNoticeShown_) {
         unsecuredNoticeShown_ = true;
-        mailbox_.publishNotice(UNSECURED_LINK_NOTICE);
+        mailbox_.publishWarning(UNSECURED_LINK_NOTICE);
     }
     if (!sockets_.queryProtocolInfo(*socket)) return fail(2);
     if (!sockets_.bindAnyChannel(*socket)) return fail(3);
@@ -126,7 +126,7 @@ bool PhoneListener::serve(CycleSockets& cycle, const AcceptedConnection& connect
     }
     cycle.connection_.reset();
     // The window stops whatever the gone phone was holding.
-    mailbox_.publishDisconnected();
+    mailbox_.publishDeparture(protocol_.origin().connection);
     return !stopped;
 }
 

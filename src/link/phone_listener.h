@@ -28,6 +28,8 @@ inline constexpr int LISTEN_BACKLOG = 10;
 // one that stops reading.
 inline constexpr std::uint32_t LOGIN_LIMIT_MS = 30000;
 inline constexpr std::uint32_t SEND_LIMIT_MS = 5000;
+// The listener's own statuses, before any connection.
+inline constexpr LinkOrigin LISTENER_ORIGIN{LinkKind::Bluetooth, 0};
 inline constexpr std::string_view UNSECURED_LINK_NOTICE = "Unpaired phones can connect";
 
 // "Cannot find bluetooth (N #code)" for the Nth setup call.

@@ -39,6 +39,8 @@ public:
 
     // A new connection from the device at peerAddress; nothing logged in yet.
     void beginConnection(std::string peerAddress, PeerCheck peerPresent = {});
+    // The connection being served, as the window knows it.
+    [[nodiscard]] LinkOrigin origin() const { return origin_; }
 
     // The reply to one message; none when the wait for the user ended
     // without a decision (a stop, or the phone went away): the connection
@@ -51,13 +53,18 @@ public:
 
 private:
     std::optional<std::string> handleLogin(std::string_view message);
+    // Asks the user; the reply, or none when the wait ended without a decision.
+    std::optional<std::string> ask(const std::string& name);
     [[nodiscard]] bool isTrusted(std::string_view name) const;
+    // How the shared limits know this phone: by its device, whatever its name.
+    [[nodiscard]] std::string peerKey() const { return "bluetooth " + peerAddress_; }
 
     UiMailbox& mailbox_;
     ConnectionState& state_;
     Sleeper& sleeper_;
     std::optional<TrustedPhone> trusted_;
     std::string peerAddress_;
+    LinkOrigin origin_;
     PeerCheck peerPresent_;
     // The user (or the phone's trust) admitted this connection.
     bool accepted_ = false;

@@ -19,16 +19,34 @@ UiMailbox::UiMailbox(std::shared_ptr<Notifier> notifier) : UiMailbox(*notifier) 
     ownedNotifier_ = std::move(notifier);
 }
 
+Notice UiMailbox::readNotice() {
+    Entry rest;
+    Notice notice;
+    notice.text = take(Slot::Notice, &rest);
+    notice.warning = rest.number != 0;
+    return notice;
+}
+
 PhoneRequest UiMailbox::readRequest() {
     Entry rest;
     PhoneRequest request;
     request.name = take(Slot::Request, &rest);
     request.number = rest.number;
+    request.origin = rest.origin;
     return request;
 }
 
+LinkText UiMailbox::takeText(Slot slot) {
+    Entry rest;
+    LinkText text;
+    text.text = take(slot, &rest);
+    text.origin = rest.origin;
+    return text;
+}
+
 bool UiMailbox::publishWebInput(const WebInput& input) {
-    return publish(Slot::Web, input.command, static_cast<std::uint32_t>(input.kind), input.dx, input.dy);
+    return publish(Slot::Web, input.command, LinkOrigin{LinkKind::Browser, input.page},
+                   static_cast<std::uint32_t>(input.kind), input.dx, input.dy);
 }
 
 WebInput UiMailbox::readWebInput() {
@@ -38,10 +56,12 @@ WebInput UiMailbox::readWebInput() {
     input.kind = static_cast<WebInput::Kind>(rest.number);
     input.dx = rest.dx;
     input.dy = rest.dy;
+    input.page = rest.origin.connection;
     return input;
 }
 
-bool UiMailbox::publish(Slot slot, std::string_view text, RequestNumber number, std::int32_t dx, std::int32_t dy) {
+bool UiMailbox::publish(Slot slot, std::string_view text, LinkOrigin origin, std::uint32_t number, std::int32_t dx,
+                        std::int32_t dy) {
     const auto index = static_cast<std::size_t>(slot);
     std::uint64_t id = 0;
     {
@@ -52,6 +72,7 @@ bool UiMailbox::publish(Slot slot, std::string_view text, RequestNumber number, 
         Entry& entry = queue.at(queue.count++);
         entry.id = id;
         entry.number = number;
+        entry.origin = origin;
         entry.text.assign(text);
         entry.dx = dx;
         entry.dy = dy;
@@ -79,6 +100,7 @@ std::string UiMailbox::take(Slot slot, Entry* rest) {
     Entry& front = queue.at(0);
     if (rest) {
         rest->number = front.number;
+        rest->origin = front.origin;
         rest->dx = front.dx;
         rest->dy = front.dy;
     }

@@ -3,17 +3,15 @@
 
 #include <cstdint>
 
-#include "platform/non_copyable.h"
+#include "platform/clock.h"
 
 namespace vork {
 
-class Sleeper : public Interface {
+class Sleeper : public Clock {
 public:
     // Waits the given time; false when a stop was requested before or during it.
     virtual bool sleep(std::uint32_t milliseconds) = 0;
     [[nodiscard]] virtual bool stopRequested() const = 0;
-    // A monotonic clock in milliseconds, for the limits on silent peers.
-    [[nodiscard]] virtual std::uint64_t nowMs() const = 0;
 };
 
 }  // namespace vork

@@ -47,9 +47,14 @@ WebSession::Outcome reply(std::string text, bool close = false) { return {{std::
 }  // namespace
 
 WebSession::Outcome WebSession::receive(std::string_view message, std::uint64_t nowMs) {
+    if (over_) return {};
     lastMessageMs_ = nowMs;
     const auto [word, rest] = firstWord(message);
-    if (word == "beat") return {};
+    if (word == "beat") {
+        // The window keeps a held key going only while its page shows signs of life.
+        if (holding_) link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Beat, {}, 0, 0, id_});
+        return {};
+    }
     if (word == "hello" && stage_ == Stage::Unpaired) return hello(rest, nowMs);
     if (word == "login" && stage_ == Stage::Unpaired) return login(rest, nowMs);
     if (stage_ == Stage::Paired) return paired(word, rest);
@@ -64,18 +69,21 @@ WebSession::Outcome WebSession::hello(std::string_view token, std::uint64_t nowM
     name_ = *name;
     enter(Stage::Paired, nowMs);
     // As for a remembered phone: the window shows it connected, nobody is asked.
-    link_.mailbox.publishStatus(CONNECTED_STATUS);
+    link_.mailbox.publishStatus(LinkOrigin{LinkKind::Browser, id_}, CONNECTED_STATUS);
+    shownConnected_ = true;
     return reply("connected");
 }
 
 WebSession::Outcome WebSession::login(std::string_view name, std::uint64_t nowMs) {
     // Never replaces the request on screen: the user would lose the one they are reading.
-    const std::optional<RequestNumber> request = link_.state.openRequestUnlessOpen();
-    if (!request) return reply("busy");
-    request_ = *request;
+    const RequestOpening opening = link_.state.openRequestUnlessOpen(peerKey_, nowMs);
+    if (opening.outcome == RequestOpening::Outcome::Busy) return reply("busy");
+    // Declined or gone a moment ago: nothing is shown.
+    if (opening.outcome == RequestOpening::Outcome::Refused) return reply("declined");
+    request_ = opening.number;
     name_ = shownName(name);
     link_.mailbox.publishNotice({});
-    link_.mailbox.publishRequest(request_, name_);
+    link_.mailbox.publishRequest(LinkOrigin{LinkKind::Browser, id_}, request_, name_);
     enter(Stage::Asking, nowMs);
     return reply("asking");
 }
@@ -89,10 +97,9 @@ WebSession::Outcome WebSession::paired(std::string_view word, std::string_view r
             link_.tokens.forget(token_);
             outcome.replies.emplace_back("forgotten");
         }
-        link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Command, std::string(rest), 0, 0});
+        link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Command, std::string(rest), 0, 0, id_});
         // Any command ends a held action; a holding one starts this page's.
         holding_ = std::find(HOLDING_COMMANDS.begin(), HOLDING_COMMANDS.end(), rest) != HOLDING_COMMANDS.end();
-        link_.holder = id_;
         return outcome;
     }
     if (word == "move") {
@@ -100,78 +107,94 @@ WebSession::Outcome WebSession::paired(std::string_view word, std::string_view r
         const auto dx = number(x, WEB_MOVE_LIMIT);
         const auto dy = number(y, WEB_MOVE_LIMIT);
         if (!dx || !dy) return reply("error bad move");
-        link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Move, {}, *dx, *dy});
+        link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Move, {}, *dx, *dy, id_});
         return {};
     }
     if (word == "scroll") {
         const auto amount = number(rest, WEB_SCROLL_LIMIT);
         if (!amount) return reply("error bad scroll");
-        link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Scroll, {}, 0, *amount});
+        link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Scroll, {}, 0, *amount, id_});
         return {};
     }
     if (word == "click" && (rest == "left" || rest == "right")) {
         const auto kind = rest == "left" ? WebInput::Kind::LeftClick : WebInput::Kind::RightClick;
-        link_.mailbox.publishWebInput(WebInput{kind, {}, 0, 0});
+        link_.mailbox.publishWebInput(WebInput{kind, {}, 0, 0, id_});
         return {};
     }
     if (word == "release") {
-        release(WebInput::Kind::Release);
+        release();
         return {};
     }
     return reply("error unknown message");
 }
 
 WebSession::Outcome WebSession::wake(std::uint64_t nowMs) {
+    if (over_) return {};
     lastWakeMs_ = nowMs;
     switch (stage_) {
     case Stage::Unpaired:
-        if (nowMs - stageSinceMs_ >= UNPAIRED_LIMIT_MS) return reply("unpaired", true);
+        if (nowMs - stageSinceMs_ >= link_.unpairedLimitMs) return finish(reply("unpaired", true));
         return {};
-    case Stage::Asking: {
-        if (!link_.state.isOpen(request_)) {
-            // Another link's request took the screen.
-            enter(Stage::Unpaired, nowMs);
-            return reply("busy");
-        }
-        const ConnectionStateValue decision = link_.state.decision(request_);
-        if (decision == Pending) return {};
-        link_.state.closeRequest(request_);
-        if (decision == Rejected) {
-            enter(Stage::Unpaired, nowMs);
-            return reply("declined");
-        }
-        const std::optional<std::string> token = link_.tokens.issue(name_);
-        if (!token) {
-            // Without a secret the browser cannot be remembered; it is let in this once.
-            enter(Stage::Paired, nowMs);
-            return reply("connected");
-        }
-        token_ = *token;
-        enter(Stage::Paired, nowMs);
-        return reply("accepted " + token_);
-    }
+    case Stage::Asking: return decided(nowMs);
     case Stage::Paired:
-        if (holding_ && nowMs - lastMessageMs_ >= HOLD_SILENCE_MS) release(WebInput::Kind::Release);
+        if (holding_ && nowMs - lastMessageMs_ >= HOLD_SILENCE_MS) release();
         return {};
     }
     return {};
 }
 
+WebSession::Outcome WebSession::decided(std::uint64_t nowMs) {
+    if (!link_.state.isOpen(request_)) {
+        // Another link's request took the screen.
+        enter(Stage::Unpaired, nowMs);
+        return reply("busy");
+    }
+    const ConnectionStateValue decision = link_.state.decision(request_);
+    if (decision == Pending) {
+        if (!link_.state.expired(request_, nowMs)) return {};
+        link_.state.withdraw(request_, nowMs);
+        link_.mailbox.publishWithdrawn(request_);
+        enter(Stage::Unpaired, nowMs);
+        return reply("unanswered");
+    }
+    link_.state.closeRequest(request_);
+    if (decision == Rejected) {
+        enter(Stage::Unpaired, nowMs);
+        return reply("declined");
+    }
+    shownConnected_ = true;  // the window showed it connected when the user accepted
+    const std::optional<std::string> token = link_.tokens.issue(name_);
+    if (!token) {
+        // Without a secret the browser cannot be remembered; it is let in this once.
+        enter(Stage::Paired, nowMs);
+        return reply("connected");
+    }
+    token_ = *token;
+    enter(Stage::Paired, nowMs);
+    return reply("accepted " + token_);
+}
+
 std::optional<std::uint64_t> WebSession::nextWake() const {
+    if (over_) return std::nullopt;
     switch (stage_) {
-    case Stage::Unpaired: return stageSinceMs_ + UNPAIRED_LIMIT_MS;
+    case Stage::Unpaired: return stageSinceMs_ + link_.unpairedLimitMs;
     case Stage::Asking: return lastWakeMs_ + DECISION_CHECK_MS;  // the user's decision is looked at
     case Stage::Paired: return holding_ ? std::optional(lastMessageMs_ + HOLD_SILENCE_MS) : std::nullopt;
     }
     return std::nullopt;
 }
 
-void WebSession::closed() {
-    if (stage_ == Stage::Asking) link_.state.closeRequest(request_);
-    const bool held = holding_ && link_.holder == id_;
-    if (stage_ == Stage::Asking || held) link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Gone, {}, 0, 0});
+void WebSession::closed(std::uint64_t nowMs) {
+    if (stage_ == Stage::Asking) {
+        link_.state.withdraw(request_, nowMs);
+        link_.mailbox.publishWithdrawn(request_);
+    }
+    // Only this page's own held action stops, and the window no longer counts it as connected.
+    if (holding_ || shownConnected_) link_.mailbox.publishDeparture(id_);
     holding_ = false;
+    shownConnected_ = false;
     stage_ = Stage::Unpaired;
+    over_ = true;
 }
 
 void WebSession::enter(Stage stage, std::uint64_t nowMs) {
@@ -180,10 +203,14 @@ void WebSession::enter(Stage stage, std::uint64_t nowMs) {
     lastWakeMs_ = nowMs;
 }
 
-void WebSession::release(WebInput::Kind kind) {
-    // Another page (or the phone) may have taken over since: its action stays.
-    if (holding_ && link_.holder == id_) link_.mailbox.publishWebInput(WebInput{kind, {}, 0, 0});
+void WebSession::release() {
+    if (holding_) link_.mailbox.publishRelease(id_);
     holding_ = false;
+}
+
+WebSession::Outcome WebSession::finish(Outcome outcome) {
+    over_ = outcome.close;
+    return outcome;
 }
 
 }  // namespace vork

@@ -8,7 +8,9 @@
 //   click left|right | release | beat
 // and the replies:
 //   connected | unknown | asking | accepted TOKEN | declined | busy |
-//   forgotten | unpaired | error WHAT
+//   unanswered | forgotten | unpaired | error WHAT
+// A session that has asked for its socket to close is over: it answers
+// nothing more and never wakes again.
 #pragma once
 
 #include <cstdint>
@@ -32,8 +34,8 @@ inline constexpr std::size_t WEB_COMMAND_LIMIT = 16;
 inline constexpr std::int32_t WEB_MOVE_LIMIT = 2000;    // pixels in one move
 inline constexpr std::int32_t WEB_SCROLL_LIMIT = 2400;  // wheel units in one scroll
 
-// What all pages share: the way to the window, the decisions, the accepted
-// browsers and which page holds an action.
+// What all pages share: the way to the window, the decisions and the
+// accepted browsers.
 struct WebLink {
     WebLink(UiMailbox& mailbox, ConnectionState& state, RandomSource& random)
         : mailbox(mailbox), state(state), tokens(random) {}
@@ -41,8 +43,7 @@ struct WebLink {
     UiMailbox& mailbox;
     ConnectionState& state;
     PairingTokens tokens;
-    std::uint64_t holder = 0;  // the session whose held action runs; 0: none
-    std::uint64_t lastSession = 0;
+    std::uint64_t unpairedLimitMs = UNPAIRED_LIMIT_MS;
 };
 
 class WebSession {
@@ -54,8 +55,13 @@ public:
         bool close = false;  // the server closes the socket after sending the replies
     };
 
-    WebSession(WebLink& link, std::uint64_t nowMs)
-        : link_(link), id_(++link.lastSession), stageSinceMs_(nowMs), lastWakeMs_(nowMs) {}
+    // A page at peerAddress (its IP address) has opened its socket.
+    WebSession(WebLink& link, std::string peerAddress, std::uint64_t nowMs)
+        : link_(link),
+          id_(link.state.newConnection()),
+          peerKey_("browser " + std::move(peerAddress)),
+          stageSinceMs_(nowMs),
+          lastWakeMs_(nowMs) {}
 
     Outcome receive(std::string_view message, std::uint64_t nowMs);
     // Called at nextWake() or later.
@@ -64,19 +70,25 @@ public:
     // when one arrives.
     [[nodiscard]] std::optional<std::uint64_t> nextWake() const;
     // The socket has closed: a request it asked is withdrawn, a held action stops.
-    void closed();
+    void closed(std::uint64_t nowMs);
 
     [[nodiscard]] Stage stage() const { return stage_; }
+    [[nodiscard]] ConnectionId id() const { return id_; }
+    // It asked for its socket to close.
+    [[nodiscard]] bool over() const { return over_; }
 
 private:
     Outcome hello(std::string_view token, std::uint64_t nowMs);
     Outcome login(std::string_view name, std::uint64_t nowMs);
     Outcome paired(std::string_view word, std::string_view rest);
+    Outcome decided(std::uint64_t nowMs);
     void enter(Stage stage, std::uint64_t nowMs);
-    void release(WebInput::Kind kind);
+    void release();
+    Outcome finish(Outcome outcome);
 
     WebLink& link_;
-    const std::uint64_t id_;
+    const ConnectionId id_;
+    const std::string peerKey_;
     Stage stage_ = Stage::Unpaired;
     std::uint64_t stageSinceMs_;
     std::uint64_t lastMessageMs_ = 0;
@@ -85,6 +97,8 @@ private:
     std::string name_;
     std::string token_;
     bool holding_ = false;
+    bool shownConnected_ = false;  // the window was told this page is connected
+    bool over_ = false;
 };
 
 }  // namespace vork

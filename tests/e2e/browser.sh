@@ -19,7 +19,7 @@ PY
 probe close >/dev/null
 probe wait-gone 5000 >/dev/null || fail "Vork did not close"
 
-step "a port another program holds is named in the window; Vork works on"
+step "a port another program holds is named in the window; Vork takes it once it is free"
 # SO_REUSEADDR only so that the last run's closed connections do not stop it.
 /usr/bin/python3 -c 'import socket, sys, time
 s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
@@ -27,13 +27,24 @@ s.bind(("0.0.0.0", int(sys.argv[1]))); s.listen(); print("holding", flush=True);
 holder=$!
 background+=("$holder")
 wait_file_line "$work/holder" holding
-start_windows "$VORK_BIN/src/vork-loopback.exe" "--web=$web_port"
+map=$work/vork.toml
+printf '[web]\nenabled = true\nport = %s\n' "$web_port" >"$map"
+start_windows "$VORK_BIN/src/vork-loopback.exe" --config "$(winepath -w "$map" 2>/dev/null)"
 wait_status "Waiting for phone to connect"
-expect_state address "Browser remote: port $web_port cannot be used"
+for _ in $(seq 50); do [ "$(probe state | sed -n 's/^address=//p')" != "" ] && break; sleep 0.1; done
+expect_state address "Browser remote: port $web_port is in use, trying again"
+kill "$holder"
+wait "$holder" 2>/dev/null || true  # killed: its status says only that
+step "the settings file's [web] section switched the remote on"
+for _ in $(seq 100); do [[ "$(probe state | sed -n 's/^address=//p')" == *":$web_port"* ]] && break; sleep 0.1; done
+address=$(probe state | sed -n 's/^address=//p')
+[[ "$address" == "Browser remote: "*":$web_port"* ]] || fail "the address line reads \"$address\" after the port was freed"
+curl_status=$(/usr/bin/python3 -c 'import http.client, sys
+c = http.client.HTTPConnection("127.0.0.1", int(sys.argv[1]), timeout=5); c.request("GET", "/")
+print(c.getresponse().status)' "$web_port") || fail "the remote page did not answer"
+[ "$curl_status" = 200 ] || fail "the remote page answered $curl_status"
 probe close >/dev/null
 probe wait-gone 5000 >/dev/null || fail "Vork did not close"
-kill "$holder"
-wait "$holder" 2>/dev/null || true
 
 step "with --web=$web_port the window shows the address"
 start_windows "$VORK_BIN/src/vork-loopback.exe" "--web=$web_port"

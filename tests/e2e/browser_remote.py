@@ -15,7 +15,7 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
-from chromium_phone import phone_browser, probe, run_probe
+from chromium_phone import ProbeError, phone_browser, probe
 
 URL = sys.argv[1]
 
@@ -29,26 +29,15 @@ def fail(text):
     sys.exit(1)
 
 
-def probe_answer(*args):
-    """The output of a probe command that always prints one; a Wine start that
-    fails now and then under load is tried again."""
-    for _ in range(3):
-        result = run_probe(*args)
-        if result.returncode == 0 and result.stdout:
-            return result.stdout
-        time.sleep(0.2)
-    fail(f"the probe's {args[0]} gave nothing (exit {result.returncode}): {result.stderr.strip()[-500:]}")
-
-
 def vork_state(key):
-    for line in probe_answer("state").splitlines():
+    for line in probe("state").splitlines():
         if line.startswith(key + "="):
             return line[len(key) + 1:]
     return None
 
 
 def cursor_x():
-    return int(probe_answer("cursor").split()[0])
+    return int(probe("cursor").split()[0])
 
 
 def page_state(driver):
@@ -59,7 +48,8 @@ def wait_page(driver, wanted, seconds=15):
     try:
         WebDriverWait(driver, seconds).until(lambda d: page_state(d) == wanted)
     except Exception:
-        fail(f'the page never read "{wanted}" (it reads "{page_state(driver)}")')
+        fail(f'the page never read "{wanted}" (it reads "{page_state(driver)}"; Vork\'s address line: '
+             f'"{vork_state("address")}")')
 
 
 def wait_keys(line, seconds=10):
@@ -86,8 +76,7 @@ def main():
         if name != "Pixel 7":
             fail(f'the name is "{name}", expected the phone\'s model')
         phone.find_element(By.ID, "connect").click()
-        if probe("wait-status", "Pixel 7 requesting connection.", "15000") == "":
-            fail(f'Vork never asked (status "{vork_state("status")}")')
+        probe("wait-status", "Pixel 7 requesting connection.", "15000")
         wait_page(phone, "Asking the PC \u2013 answer ACCEPT there")
         probe("click", "1000")
         wait_page(phone, "Connected")
@@ -216,4 +205,7 @@ def main():
         phone.quit()
 
 
-main()
+try:
+    main()
+except ProbeError as error:
+    fail(str(error))

@@ -3,12 +3,17 @@ Chromium at a phone's size, and the probe that reads and clicks Vork's window
 (VORK_WINE_RUN and VORK_PROBE in the environment)."""
 import os
 import subprocess
+import time
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 
 PHONE_AGENT = ("Mozilla/5.0 (Linux; Android 14; Pixel 7 Build/UQ1A.240205.004) AppleWebKit/537.36 "
                "(KHTML, like Gecko) Chrome/120.0 Mobile Safari/537.36")
+
+
+class ProbeError(RuntimeError):
+    """The probe ran and failed, or never ran."""
 
 
 def run_probe(*args):
@@ -19,8 +24,17 @@ def run_probe(*args):
 
 
 def probe(*args):
-    """The probe's output, without Windows line endings."""
-    return run_probe(*args).stdout
+    """The probe's output, without Windows line endings. A probe that ran and
+    failed raises ProbeError at once; one that Wine never started (now and
+    then, under load) is tried again, then raises too."""
+    for _ in range(3):
+        result = run_probe(*args)
+        if "probe: exit" in result.stderr:
+            if result.returncode != 0:
+                raise ProbeError(f"the probe's {' '.join(args)} failed (exit {result.returncode}): {result.stdout}")
+            return result.stdout
+        time.sleep(0.2)
+    raise ProbeError(f"the probe's {args[0]} never ran (exit {result.returncode}): {result.stderr.strip()[-500:]}")
 
 
 def phone_browser(as_phone=True):

@@ -30,7 +30,13 @@ wait "$stranger" || fail "the declined stranger: $(cat "$work/stranger")"
 
 step "a request whose phone has gone is withdrawn"
 wait_status "Waiting for phone to connect"
-phone --timeout 1500 -s 'LOGIN:1Gone' >/dev/null 2>&1 || true  # gives up and closes without an answer
+# Another device: the declined one waits a while before it may ask again.
+phone --from 127.0.0.2 --timeout 3000 -s 'LOGIN:1Gone' -e 'LOGIN OK\n\r' >"$work/gone" 2>&1 &
+gone=$!
+wait_status "Gone requesting connection."
+status=0
+wait "$gone" || status=$?
+[ "$status" = 2 ] || fail "the leaving phone was not left waiting (exit $status): $(cat "$work/gone")"
 for _ in $(seq 30); do
   [ "$(probe state | sed -n 's/^accept=//p')" = 0 ] && break
   sleep 0.1
@@ -39,7 +45,7 @@ expect_state accept 0; expect_state decline 0; expect_state hide 0
 
 step "ACCEPT afterwards admits nobody, not the next phone either"
 probe click 1000
-phone --retry 6000 --timeout 15000 -s 'LOGIN:1Next' -e 'LOGIN ERR\n\r' >"$work/next" 2>&1 &
+phone --from 127.0.0.3 --retry 6000 --timeout 15000 -s 'LOGIN:1Next' -e 'LOGIN ERR\n\r' >"$work/next" 2>&1 &
 next=$!
 wait_status "Next requesting connection."
 sleep 2.5

@@ -2,8 +2,9 @@
 # A user's key map under Wine: a rule by title and a rule by class decide what
 # D:5 and D:1 do in a real window; an unlisted key does what it always did; a
 # mapped volume key repeats while held (at least 3 of its 5 or 6 firings in
-# a second, though the machine be busy); a broken change to the file keeps the
-# old map and says why; --check-config reads good and broken files.
+# a second, though the machine be busy); a good change to the file takes
+# effect, a broken one keeps the last good map and says why; --check-config
+# reads good and broken files.
 source "$(dirname "$0")/lib.sh"
 
 map=$work/vork.toml
@@ -62,6 +63,14 @@ wait_status "Waiting for phone to connect"
 phone -s 'LOGIN:1MapPhone' -e 'LOGIN OK\n\r' -s D:1 -e D:1 -p 300 >"$work/phone" 2>&1 || fail "$(cat "$work/phone")"
 wait_file_line "$work/clip" "KEYDOWN 58 scan 2D"
 
+step "a good change takes effect while Vork runs"
+printf '[[app]]\ntitle = " - Clip"\n[app.keys]\n"1" = "yy"\n' >"$map"
+sleep 1.2  # Vork looks at the file at most once a second
+phone --retry 6000 -s 'LOGIN:1MapPhone' -e 'LOGIN OK\n\r' -s D:1 -e D:1 -p 300 >"$work/phone" 2>&1 || fail "$(cat "$work/phone")"
+for _ in $(seq 50); do [ "$(grep -c "KEYDOWN 59" "$work/clip")" = 2 ] && break; sleep 0.1; done
+[ "$(grep -c "KEYDOWN 59" "$work/clip")" = 2 ] || fail "the edited map did not hold: $(tr '\n' '|' <"$work/clip")"
+[ "$(grep -c "KEYDOWN 58" "$work/clip")" = 1 ] || fail "the old map still acted: $(tr '\n' '|' <"$work/clip")"
+
 step "a broken change keeps the old map, and the window says why"
 printf '[[app]]\ntitle = " - Clip"\n[app.keys]\n"1" = "{%0300d}"\n' 0 >"$map"
 sleep 1.2
@@ -71,7 +80,7 @@ phone2=$!
 probe wait-status "vork.toml, line 4: key \"1\": {group} too long" 5000 >/dev/null ||
   fail "the window did not show the problem (status: $(probe state | sed -n 's/^status=//p'))"
 wait "$phone2" || fail "$(cat "$work/phone")"
-[ "$(grep -c "KEYDOWN 58" "$work/clip")" = 2 ] || fail "the old map did not hold: $(tr '\n' '|' <"$work/clip")"
+[ "$(grep -c "KEYDOWN 59" "$work/clip")" = 4 ] || fail "the last good map did not hold: $(tr '\n' '|' <"$work/clip")"
 
 kill -0 "$vork" || fail "Vork is gone"
 echo "key maps: all steps passed"

@@ -19,6 +19,8 @@
 //   probe file-version PATH           the version resource of a program file
 //   probe bare-window                 makes and destroys a window, then exits
 //   probe bluetooth-error             the error code of creating an RFCOMM socket
+// Every command ends by writing "probe: exit N" to the standard error, so a
+// caller can tell a probe that failed from a Wine start that never ran it.
 #include <winsock2.h>
 #include <ws2bth.h>
 #include <windows.h>
@@ -272,9 +274,7 @@ int bareWindow() {
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     const auto number = [&](int index, long fallback) { return argc > index ? std::strtol(argv[index], nullptr, 0) : fallback; };
     if (command == "state") return state();
@@ -296,4 +296,14 @@ int main(int argc, char** argv) {
     if (command == "bluetooth-error") return bluetoothError();
     std::fprintf(stderr, "probe: unknown command (see the comment at the top of probe.cpp)\n");
     return 64;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::fflush(stdout);
+    const int code = run(argc, argv);
+    std::fflush(stdout);
+    std::fprintf(stderr, "probe: exit %d\n", code);
+    return code;
 }

@@ -35,6 +35,14 @@ private:
     EventLog& log_;
 };
 
+// Time that moves only when a test moves it.
+class FakeClock final : public Clock {
+public:
+    [[nodiscard]] std::uint64_t nowMs() const override { return clockMs; }
+    void advance(std::uint64_t milliseconds) { clockMs += milliseconds; }
+    std::uint64_t clockMs = 100000;
+};
+
 // A pause that returns at once, records what was asked, and lets a test act
 // (a user's decision, a stop request) at each pause.
 class FakeSleeper final : public Sleeper {

@@ -22,15 +22,19 @@ struct ListenerHarness {
     std::vector<std::string> statuses() {
         std::vector<std::string> texts;
         for (unsigned message : notifier.messages())
-            if (message == WM_PHONE_STATUS) texts.push_back(mailbox.readStatus());
+            if (message == WM_PHONE_STATUS) texts.push_back(mailbox.readStatus().text);
         notifier.clear();
         return texts;
     }
     // The user answers the request the window shows.
-    void answerShownRequest(ConnectionStateValue decision) { state.answer(mailbox.readRequest().number, decision); }
+    void answerShownRequest(ConnectionStateValue decision) {
+        state.answer(mailbox.readRequest().number, decision, sleeper.nowMs());
+    }
     [[nodiscard]] int disconnections() const {
-        const auto messages = notifier.messages();
-        return static_cast<int>(std::count(messages.begin(), messages.end(), WM_PHONE_DISCONNECTED));
+        const auto posted = notifier.posted();
+        return static_cast<int>(std::count_if(posted.begin(), posted.end(), [](const Posted& entry) {
+            return entry.message == WM_LINK_RELEASE && entry.lParam == LINK_DEPARTED;
+        }));
     }
 
     ScriptedSockets sockets;

@@ -95,6 +95,7 @@ std::optional<AcceptedConnection> ScriptedSockets::accept(SocketHandle listening
     connections.pop_front();
     nextChunk_ = 0;
     chunkOffset_ = 0;
+    chunkDueInMs_ = current_->msPerChunk;
     const SocketHandle socket = nextSocket_++;
     open_.insert(socket);
     return AcceptedConnection{socket, current_->peerAddress};
@@ -109,12 +110,13 @@ int ScriptedSockets::receive(SocketHandle socket, std::span<char> buffer) {
         const std::string& chunk = current_->chunks[nextChunk_];
         const std::size_t size = std::min(chunk.size() - chunkOffset_, buffer.size());
         std::memcpy(buffer.data(), chunk.data() + chunkOffset_, size);
-        if (chunkOffset_ == 0 && current_->msPerChunk > 0 && onTimePassing) onTimePassing(current_->msPerChunk);
+        if (chunkOffset_ == 0) waitForChunk(chunkDueInMs_);
         chunkOffset_ += size;
         if (size > 0) traffic_.push_back(std::string("r").append(std::to_string(size)));
         if (chunkOffset_ >= chunk.size()) {
             ++nextChunk_;
             chunkOffset_ = 0;
+            chunkDueInMs_ = current_->msPerChunk;
         }
         return static_cast<int>(size);
     }
@@ -138,11 +140,20 @@ int ScriptedSockets::send(SocketHandle socket, std::string_view data) {
     return static_cast<int>(size);
 }
 
+bool ScriptedSockets::waitForChunk(std::uint32_t limitMs) {
+    const std::uint32_t waited = std::min(limitMs, chunkDueInMs_);
+    chunkDueInMs_ -= waited;
+    if (waited > 0 && onTimePassing) onTimePassing(waited);
+    return chunkDueInMs_ == 0;
+}
+
 int ScriptedSockets::waitForData(SocketHandle socket, std::uint32_t timeoutMs) {
     std::unique_lock lock(mutex_);
+    waitLimits_.push_back(timeoutMs);
     if (!open_.contains(socket) || !current_) return -1;
     const bool more = nextChunk_ < current_->chunks.size();
-    if (more || !(current_->blockAtEnd || current_->silent)) return 1;
+    if (more) return waitForChunk(timeoutMs) ? 1 : 0;
+    if (!(current_->blockAtEnd || current_->silent)) return 1;
     if (current_->silent) {
         if (onTimePassing) onTimePassing(timeoutMs);
         return 0;

@@ -22,7 +22,7 @@ struct ScriptedConnection {
     bool blockAtEnd = false;          // or wait until the socket is closed
     int leaveAfterChecks = -1;        // checks of its presence it answers before it is gone; -1 never
     bool silent = false;              // after the chunks it neither sends nor closes: waits time out
-    std::uint32_t msPerChunk = 0;     // simulated time each chunk takes to arrive
+    std::uint32_t msPerChunk = 0;     // simulated time before each chunk arrives
 };
 
 class ScriptedSockets final : public RfcommSockets {
@@ -72,6 +72,8 @@ public:
     std::vector<std::string> traffic() const { return locked(traffic_); }
     int presenceChecks() const { return locked(presenceChecks_); }
     std::uint32_t sendTimeLimit() const { return locked(sendTimeLimit_); }
+    // The time limit of every wait for data, in order.
+    std::vector<std::uint32_t> waitLimits() const { return locked(waitLimits_); }
     std::vector<std::size_t> receiveSizes() const { return locked(receiveSizes_); }
     int registrations() const { return locked(registrations_); }
     int unregistrations() const { return locked(unregistrations_); }
@@ -91,6 +93,8 @@ private:
     bool fails(Call call);  // also records the call
     bool setupCallSucceeds(Call call, SocketHandle socket);
     bool blockUntilClosed(std::unique_lock<std::mutex>& lock, SocketHandle socket);
+    // Simulated time passes: up to `limitMs` of the wait for the next chunk; whether it came.
+    bool waitForChunk(std::uint32_t limitMs);
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
@@ -103,6 +107,8 @@ private:
     std::optional<ScriptedConnection> current_;
     std::size_t nextChunk_ = 0;
     std::size_t chunkOffset_ = 0;  // a chunk larger than the buffer goes on in the next receive
+    std::uint32_t chunkDueInMs_ = 0;  // until the next chunk arrives
+    std::vector<std::uint32_t> waitLimits_;
     int presenceChecks_ = 0;
     std::uint32_t sendTimeLimit_ = 0;
     int registrations_ = 0;

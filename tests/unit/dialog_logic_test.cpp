@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <map>
 
 #include "app/instance_guard.h"
@@ -23,30 +27,49 @@ public:
     void showControl(ControlId control, bool visible) override { this->visible[control] = visible; }
     void minimise() override { minimised = true; }
     void setRepeatTimer(bool running) override { timerChanges.push_back(running); }
+    void showWebServer(WebServerState state, std::uint16_t port) override { webServer = {state, port}; }
 
     std::vector<bool> timerChanges;
+    std::pair<WebServerState, std::uint16_t> webServer{WebServerState::Stopped, 0};
     std::string status;
     std::string notice;
     std::map<ControlId, bool> visible;
     bool minimised = false;
 };
 
+constexpr LinkOrigin PHONE{LinkKind::Bluetooth, 1};
+constexpr LinkOrigin LISTENER{LinkKind::Bluetooth, 0};
+constexpr LinkOrigin PAGE{LinkKind::Browser, 2};
+constexpr LinkOrigin OTHER_PAGE{LinkKind::Browser, 3};
+
 class DialogLogicTest : public ::testing::Test, protected test::SimulatedDesktop {
-protected:
+public:
     void SetUp() override { logic.initialise(); }
 
-    void deliver(unsigned message) { logic.handlePhoneMessage(message); }
+    void deliver(unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0) {
+        logic.handleLinkMessage(message, wParam, lParam);
+    }
     // A link asks; the request's number.
-    RequestNumber request(const std::string& name) {
-        const RequestNumber number = state.openRequest();
-        mailbox.publishRequest(number, name);
+    RequestNumber request(const std::string& name, LinkOrigin from = PHONE) {
+        const RequestNumber number = state.openRequest(name + std::to_string(++peers), clock.nowMs()).number;
+        mailbox.publishRequest(from, number, name);
         deliver(WM_PHONE_REQUEST);
         return number;
     }
-    void status(const std::string& text) {
-        mailbox.publishStatus(text);
+    void status(const std::string& text, LinkOrigin from = LISTENER) {
+        mailbox.publishStatus(from, text);
         deliver(WM_PHONE_STATUS);
     }
+    void command(const std::string& text, LinkOrigin from = PHONE) {
+        mailbox.publishCommand(from, text);
+        deliver(WM_PHONE_COMMAND);
+    }
+    void web(WebInput input) {
+        mailbox.publishWebInput(input);
+        deliver(WM_WEB_INPUT);
+    }
+    void departed(ConnectionId connection) { deliver(WM_LINK_RELEASE, connection, LINK_DEPARTED); }
+    void released(ConnectionId connection) { deliver(WM_LINK_RELEASE, connection, 0); }
     // Which images are shown, as ACCEPT/DECLINE/HIDE.
     std::string images() {
         return std::string(view.visible[ACCEPT_BUTTON_ID] ? "A" : "-") +
@@ -57,8 +80,10 @@ protected:
     test::RecordingNotifier notifier;
     UiMailbox mailbox{notifier};
     ConnectionState state;
+    test::FakeClock clock;
+    int peers = 0;
     FakeView view;
-    DialogLogic logic{view, mailbox, state, controller};
+    DialogLogic logic{view, mailbox, state, controller, clock};
 };
 
 TEST_F(DialogLogicTest, Initially_IdleWithEveryImageHidden) {
@@ -94,8 +119,8 @@ TEST_F(DialogLogicTest, Decline_KeepsTheRequestText_AndHidesAllImages) {
 
 TEST_F(DialogLogicTest, ConnectedStatus_ShowsConnected_ButAnswersNoRequest) {
     // A trusted phone's "Connected." handled late, after another phone asked.
-    const RequestNumber number = state.openRequest();
-    status("Connected.");
+    const RequestNumber number = state.openRequest("phone", 0).number;
+    status("Connected.", PAGE);
     EXPECT_EQ(ConnectedMode, logic.mode());
     EXPECT_EQ("Connected.", view.status);
     EXPECT_EQ("--H", images());
@@ -103,28 +128,40 @@ TEST_F(DialogLogicTest, ConnectedStatus_ShowsConnected_ButAnswersNoRequest) {
 }
 
 TEST_F(DialogLogicTest, ConnectedFromAnotherLink_LeavesTheRequestOnScreenToBeAnswered) {
-    const RequestNumber number = request("Phone");
-    status("Connected.");  // a remembered browser comes back meanwhile
-    EXPECT_EQ("AD-", images());
-    EXPECT_EQ("Phone requesting connection.", view.status);
-    state.closeRequest(number);  // the phone gave up: back to showing the browser connected
-    deliver(WM_PHONE_DISCONNECTED);
-    EXPECT_EQ(ConnectedMode, logic.mode());
-    EXPECT_EQ("--H", images());
-    EXPECT_EQ("Connected.", view.status);
+    for (const bool answered : {false, true}) {
+        SCOPED_TRACE(answered);
+        const RequestNumber number = request("Phone");
+        status("Connected.", PAGE);  // a remembered browser comes back meanwhile
+        EXPECT_EQ("AD-", images());
+        EXPECT_EQ("Phone requesting connection.", view.status);
+        EXPECT_TRUE(state.isOpen(number));
+        EXPECT_EQ(Pending, state.decision(number)) << "nobody answered it";
+        if (answered) {
+            logic.handleClick(ACCEPT_BUTTON_ID);
+            EXPECT_EQ(Accepted, state.decision(number));
+            state.closeRequest(number);
+        } else {
+            state.withdraw(number, clock.nowMs());  // the phone gave up: back to showing the browser connected
+            departed(PHONE.connection);
+        }
+        EXPECT_EQ(ConnectedMode, logic.mode());
+        EXPECT_EQ("--H", images());
+        EXPECT_EQ("Connected.", view.status);
+    }
 }
 
 TEST_F(DialogLogicTest, RequestWhosePhoneWent_IsLeft_AndAcceptAfterwardsAdmitsNobody) {
     for (const bool connectedBefore : {false, true}) {
         SCOPED_TRACE(connectedBefore);
-        if (connectedBefore) status("Connected.");
+        if (connectedBefore) status("Connected.", PAGE);
         const RequestNumber gone = request("Gone");
-        state.closeRequest(gone);  // the link withdrew it
-        deliver(WM_PHONE_DISCONNECTED);
+        state.withdraw(gone, clock.nowMs());
+        deliver(WM_REQUEST_WITHDRAWN, gone);
         EXPECT_EQ(connectedBefore ? ConnectedMode : IdleMode, logic.mode());
         EXPECT_EQ(connectedBefore ? "--H" : "---", images());
 
-        const RequestNumber next = state.openRequest();  // the next phone asks; its request is not shown yet
+        const RequestNumber next = state.openRequest("next", 0).number;  // not shown yet
+        clock.advance(ENTER_ACCEPTS_AFTER_MS);
         logic.preTranslateKey(VK_RETURN_KEY);
         logic.handleClick(ACCEPT_BUTTON_ID);
         EXPECT_EQ(Pending, state.decision(next));
@@ -141,19 +178,62 @@ TEST_F(DialogLogicTest, AcceptOnARequestClosedBeforeItsNotice_LeavesIt) {
 }
 
 TEST_F(DialogLogicTest, OtherStatuses_ChangeOnlyTheStatusLine) {
-    status("Connected.");
+    status("Connected.", PHONE);
+    departed(PHONE.connection);
     status("Searching for bluetooth device..");
     EXPECT_EQ("Searching for bluetooth device..", view.status);
     EXPECT_EQ(ConnectedMode, logic.mode());
     EXPECT_EQ("--H", images());
 }
 
-TEST_F(DialogLogicTest, Enter_DependsOnTheMode_AndIsAlwaysConsumed) {
+TEST_F(DialogLogicTest, ALinksStatuses_GoToTheNoticeLine_WhileAnotherLinksRequestOrConnectionIsOnScreen) {
+    status("Waiting for phone to connect");
+    request("Pixel", PAGE);
+    status("Searching for bluetooth device..");
+    EXPECT_EQ("Pixel requesting connection.", view.status);
+    EXPECT_EQ("Searching for bluetooth device..", view.notice);
+    EXPECT_EQ("AD-", images());
+
+    logic.handleClick(ACCEPT_BUTTON_ID);
+    status("Cannot find bluetooth (1 #10043)");
+    EXPECT_EQ("Connected.", view.status);
+    EXPECT_EQ("Cannot find bluetooth (1 #10043)", view.notice);
+
+    // The page has gone: the status line is the listener's again, and the notice line clears.
+    departed(PAGE.connection);
+    status("Searching for bluetooth device..");
+    EXPECT_EQ("Searching for bluetooth device..", view.status);
+    EXPECT_EQ("", view.notice);
+
+    // A link's own request is covered by its own texts as ever.
+    request("Phone", PHONE);
+    status("Waiting for phone to connect");
+    EXPECT_EQ("Waiting for phone to connect", view.status);
+}
+
+TEST_F(DialogLogicTest, ANewRequest_LeavesTheWarningsOnTheNoticeLine) {
+    mailbox.publishWarning("Unpaired phones can connect");
+    deliver(WM_PHONE_NOTICE);
+    mailbox.publishNotice("Update to newer version!");
+    deliver(WM_PHONE_NOTICE);
+    EXPECT_EQ("Update to newer version!", view.notice);
+    mailbox.publishNotice("");  // the next login's
+    deliver(WM_PHONE_NOTICE);
+    request("Next");
+    EXPECT_EQ("Unpaired phones can connect", view.notice);
+}
+
+TEST_F(DialogLogicTest, Enter_DependsOnTheMode_AndAcceptsOnlyARequestShownForASecond) {
     EXPECT_TRUE(logic.preTranslateKey(VK_RETURN_KEY));
     EXPECT_EQ(IdleMode, logic.mode());
     EXPECT_FALSE(view.minimised);
 
     const RequestNumber number = request("MyPhone");
+    clock.advance(ENTER_ACCEPTS_AFTER_MS - 1);
+    EXPECT_TRUE(logic.preTranslateKey(VK_RETURN_KEY)) << "pressed as the request came: consumed, nothing else";
+    EXPECT_EQ(RequestMode, logic.mode());
+    EXPECT_EQ(Pending, state.decision(number));
+    clock.advance(1);
     EXPECT_TRUE(logic.preTranslateKey(VK_RETURN_KEY));
     EXPECT_EQ(ConnectedMode, logic.mode());
     EXPECT_EQ(Accepted, state.decision(number));
@@ -162,6 +242,10 @@ TEST_F(DialogLogicTest, Enter_DependsOnTheMode_AndIsAlwaysConsumed) {
     EXPECT_TRUE(logic.preTranslateKey(VK_RETURN_KEY));
     EXPECT_TRUE(view.minimised);
     EXPECT_EQ(ConnectedMode, logic.mode());
+
+    const RequestNumber clicked = request("Other");
+    logic.handleClick(ACCEPT_BUTTON_ID);
+    EXPECT_EQ(Accepted, state.decision(clicked)) << "a click counts at once";
 }
 
 TEST_F(DialogLogicTest, Escape_MinimisesInEveryMode_OtherKeysPassOn) {
@@ -183,8 +267,8 @@ TEST_F(DialogLogicTest, HideImage_Minimises) {
 }
 
 TEST_F(DialogLogicTest, SecondRequestWhileConnected_AsksAgain) {
-    status("Connected.");
-    request("Other");
+    status("Connected.", PHONE);
+    request("Other", OTHER_PAGE);
     EXPECT_EQ(RequestMode, logic.mode());
     EXPECT_EQ("AD-", images());
     EXPECT_EQ("Other requesting connection.", view.status);
@@ -201,32 +285,17 @@ TEST_F(DialogLogicTest, Notice_SetsTheNoticeLine) {
 
 TEST_F(DialogLogicTest, Commands_RunEvenWhileMinimised_InOrder) {
     logic.hide();
-    mailbox.publishCommand("D:E");
-    mailbox.publishCommand("D:C");
+    mailbox.publishCommand(PHONE, "D:E");
+    mailbox.publishCommand(PHONE, "D:C");
     deliver(WM_PHONE_COMMAND);
     deliver(WM_PHONE_COMMAND);
     EXPECT_EQ((test::EventLog{"mouse 0 0 0x02", "mouse 0 0 0x04", "mouse 0 0 0x08", "mouse 0 0 0x10"}), log);
-}
-
-TEST_F(DialogLogicTest, Disconnect_StopsAHeldAction) {
-    mailbox.publishCommand("D:R");
-    deliver(WM_PHONE_COMMAND);
-    logic.handleTimer();
-    EXPECT_EQ(1, input.cursorX);
-    deliver(WM_PHONE_DISCONNECTED);
-    for (int i = 0; i < 10; ++i) logic.handleTimer();
-    EXPECT_EQ(1, input.cursorX);
-    EXPECT_EQ(HeldAction::None, controller.heldAction());
 }
 
 TEST_F(DialogLogicTest, Ticks_DriveTheHeldAction_AndTheTimerRunsOnlyWhileOneIsHeld) {
     for (int i = 0; i < 3; ++i) logic.handleTimer();
     EXPECT_TRUE(log.empty());
     EXPECT_TRUE(view.timerChanges.empty()) << "idle: no timer";
-    const auto command = [this](const char* text) {
-        mailbox.publishCommand(text);
-        deliver(WM_PHONE_COMMAND);
-    };
     command("D:D");
     EXPECT_EQ((std::vector<bool>{true}), view.timerChanges);
     for (int i = 0; i < 5; ++i) logic.handleTimer();
@@ -234,48 +303,116 @@ TEST_F(DialogLogicTest, Ticks_DriveTheHeldAction_AndTheTimerRunsOnlyWhileOneIsHe
     command("D:2");  // one held action replaces another: the timer runs on
     command("D:5");
     command("D:U");
-    deliver(WM_PHONE_DISCONNECTED);
+    departed(PHONE.connection);
     EXPECT_EQ((std::vector<bool>{true, false, true, false}), view.timerChanges);
 }
 
-TEST_F(DialogLogicTest, BrowserInput_MovesClicksScrolls_AndStopsOnlyItsOwnHeldAction) {
-    const auto web = [this](WebInput input) {
-        mailbox.publishWebInput(input);
-        deliver(WM_WEB_INPUT);
+TEST_F(DialogLogicTest, AHeldAction_IsStoppedByItsOwnLinksReleaseOrDeparture_OrAnyNewCommand_Only) {
+    struct Case {
+        const char* what;
+        LinkOrigin holder;
+        std::function<void(DialogLogicTest&)> event;
+        bool stops;
     };
-    web({WebInput::Kind::Move, {}, 7, -3});
-    web({WebInput::Kind::Scroll, {}, 0, -240});
-    web({WebInput::Kind::RightClick, {}, 0, 0});
-    EXPECT_EQ((test::EventLog{"mouse 7 -3 0x01", "mouse 0 0 0x800 -240", "mouse 0 0 0x08", "mouse 0 0 0x10"}), log);
+    const std::vector<Case> cases = {
+        {"its page's release", PAGE, [](DialogLogicTest& t) { t.released(PAGE.connection); }, true},
+        {"its page leaving", PAGE, [](DialogLogicTest& t) { t.departed(PAGE.connection); }, true},
+        {"its phone leaving", PHONE, [](DialogLogicTest& t) { t.departed(PHONE.connection); }, true},
+        {"a command from another link", PHONE, [](DialogLogicTest& t) { t.web({WebInput::Kind::Command, "D:5", 0, 0, 3}); }, true},
+        {"another page that only asked, leaving", PAGE, [](DialogLogicTest& t) { t.departed(OTHER_PAGE.connection); }, false},
+        {"another page's release", PAGE, [](DialogLogicTest& t) { t.released(OTHER_PAGE.connection); }, false},
+        {"a Bluetooth connection that never logged in, ending", PAGE, [](DialogLogicTest& t) { t.departed(7); }, false},
+        {"a page's release while the phone holds", PHONE, [](DialogLogicTest& t) { t.released(PAGE.connection); }, false},
+        {"another page's moves and beats", PAGE, [](DialogLogicTest& t) {
+             t.web({WebInput::Kind::Move, {}, 1, 0, OTHER_PAGE.connection});
+             t.web({WebInput::Kind::Beat, {}, 0, 0, OTHER_PAGE.connection});
+         }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.holder.kind == LinkKind::Browser)
+            web({WebInput::Kind::Command, "D:R", 0, 0, c.holder.connection});
+        else
+            command("D:R", c.holder);
+        c.event(*this);
+        EXPECT_EQ(c.stops ? HeldAction::None : HeldAction::PointerRight, controller.heldAction());
+        command("D:5");  // clears the way for the next case
+    }
+}
 
-    web({WebInput::Kind::Command, "D:R", 0, 0});
-    EXPECT_EQ(HeldAction::PointerRight, controller.heldAction());
-    web({WebInput::Kind::Release, {}, 0, 0});
+TEST_F(DialogLogicTest, ABrowsersHeldAction_StopsByItselfWhenItsPageIsSilentForASecondAndAHalf) {
+    web({WebInput::Kind::Command, "D:U", 0, 0, PAGE.connection});
+    for (int beat = 0; beat < 10; ++beat) {  // three seconds of beats every 300 ms
+        clock.advance(300);
+        web({WebInput::Kind::Beat, {}, 0, 0, PAGE.connection});
+        logic.handleTimer();
+    }
+    EXPECT_EQ(HeldAction::PointerUp, controller.heldAction());
+    clock.advance(WEB_HOLD_LIMIT_MS - 1);
+    logic.handleTimer();
+    EXPECT_EQ(HeldAction::PointerUp, controller.heldAction());
+    clock.advance(1);
+    logic.handleTimer();
     EXPECT_EQ(HeldAction::None, controller.heldAction());
     EXPECT_EQ((std::vector<bool>{true, false}), view.timerChanges);
 
-    // The phone holds now: a page's late release or closing leaves it running.
-    mailbox.publishCommand("D:L");
-    deliver(WM_PHONE_COMMAND);
-    web({WebInput::Kind::Release, {}, 0, 0});
-    web({WebInput::Kind::Gone, {}, 0, 0});
-    EXPECT_EQ(HeldAction::PointerLeft, controller.heldAction());
+    // A phone's held action has no such limit: the phone reports only the press.
+    command("D:U");
+    clock.advance(60000);
+    logic.handleTimer();
+    EXPECT_EQ(HeldAction::PointerUp, controller.heldAction());
 }
 
-TEST_F(DialogLogicTest, BrowserGone_LeavesTheRequestItWithdrew) {
+TEST_F(DialogLogicTest, BrowserInput_MovesClicksScrolls) {
+    web({WebInput::Kind::Move, {}, 7, -3, PAGE.connection});
+    web({WebInput::Kind::Scroll, {}, 0, -240, PAGE.connection});
+    web({WebInput::Kind::RightClick, {}, 0, 0, PAGE.connection});
+    EXPECT_EQ((test::EventLog{"mouse 7 -3 0x01", "mouse 0 0 0x800 -240", "mouse 0 0 0x08", "mouse 0 0 0x10"}), log);
+}
+
+TEST_F(DialogLogicTest, WithdrawnOrLeft_TheRequestGoes_AndTheStatusBeforeItComesBack) {
     status("Waiting for phone to connect");
-    const RequestNumber number = request("Pixel");
-    state.closeRequest(number);
-    mailbox.publishWebInput({WebInput::Kind::Gone, {}, 0, 0});
-    deliver(WM_WEB_INPUT);
+    const RequestNumber number = request("Pixel", PAGE);
+    deliver(WM_REQUEST_WITHDRAWN, number + 1);
+    EXPECT_TRUE(logic.shownRequest()) << "another request's withdrawal";
+    state.withdraw(number, clock.nowMs());
+    deliver(WM_REQUEST_WITHDRAWN, number);
     EXPECT_FALSE(logic.shownRequest());
     EXPECT_EQ("---", images());
     EXPECT_EQ("Waiting for phone to connect", view.status);
 }
 
-TEST_F(DialogLogicTest, OtherMessages_AreNotThePhones) {
-    EXPECT_FALSE(logic.handlePhoneMessage(0x0400 + 99));
-    EXPECT_FALSE(logic.handlePhoneMessage(0x0400 + 106));
+TEST_F(DialogLogicTest, TheServersState_GoesToTheView_AndOtherMessagesAreNotTheLinks) {
+    deliver(WM_WEB_SERVER, static_cast<std::uintptr_t>(WebServerState::Retrying), 8642);
+    EXPECT_EQ(WebServerState::Retrying, view.webServer.first);
+    EXPECT_EQ(8642, view.webServer.second);
+    EXPECT_FALSE(logic.handleLinkMessage(0x0400 + 99));
+    EXPECT_FALSE(logic.handleLinkMessage(0x0400 + 120));
+}
+
+TEST_F(DialogLogicTest, AGoodEditOfTheSettingsFile_TakesEffectAtTheNextCommand) {
+    const std::filesystem::path file = std::filesystem::temp_directory_path() / "vork-dialog-edit-test.toml";
+    const auto write = [&file](char key, int secondsLater) {
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << "[fallback.keys]\n\"5\" = \"" << key << "\"\n";
+        std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::now() +
+                                                   std::chrono::seconds(secondsLater));
+    };
+    write('a', 0);
+    KeyMapSource source(file.string());
+    ASSERT_FALSE(source.load());
+    DialogLogic withMap(view, mailbox, state, controller, clock, &source);
+    withMap.initialise();
+    const auto press5 = [&] {
+        log.clear();
+        mailbox.publishCommand(PHONE, "D:5");
+        withMap.handleLinkMessage(WM_PHONE_COMMAND);
+        return log.empty() ? std::string() : log.front();
+    };
+    EXPECT_EQ("down 0x41 scan 0x1e", press5());
+    write('b', 10);
+    clock.advance(KeyMapSource::CHECK_INTERVAL_MS);
+    EXPECT_EQ("down 0x42 scan 0x30", press5());
+    std::filesystem::remove(file);
 }
 
 TEST(ApplicationName, IsTheExecutablesBaseName) {

@@ -69,7 +69,7 @@ TEST_F(LineModeListener, LoginRepliesKeepTheirBytes_EchoesEndInCrLf_EachLineAnsw
     EXPECT_EQ("Pixel", listener.protocol().trustedPhone()->name);
     std::vector<std::string> commands;
     for (unsigned message : notifier.messages())
-        if (message == WM_PHONE_COMMAND) commands.push_back(mailbox.readCommand());
+        if (message == WM_PHONE_COMMAND) commands.push_back(mailbox.readCommand().text);
     EXPECT_EQ((std::vector<std::string>{"D:1", "D:R", "S", "login:1x"}), commands);
 
     // A phone that never sends an ending gets exactly the old bytes.

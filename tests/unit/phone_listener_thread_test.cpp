@@ -85,7 +85,7 @@ TEST_F(ListenerThreadStop, DuringTheFirstPause) {
 class CountingNotifier final : public Notifier {
 public:
     explicit CountingNotifier(std::shared_ptr<std::atomic<int>> posts) : posts_(std::move(posts)) {}
-    bool post(unsigned) override {
+    bool post(unsigned, std::uintptr_t, std::intptr_t) override {
         ++*posts_;
         return true;
     }

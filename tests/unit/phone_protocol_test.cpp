@@ -20,7 +20,7 @@ protected:
     void userDecidesAt(std::size_t pauseIndex, ConnectionStateValue decision) {
         const std::size_t due = sleeper.pauses.size() + pauseIndex;
         sleeper.onPause = [this, due, decision](std::size_t index) {
-            if (index == due) state.answer(showRequest(), decision);
+            if (index == due) state.answer(showRequest(), decision, sleeper.nowMs());
         };
     }
     // The window takes the request from the mailbox; its number.
@@ -41,7 +41,7 @@ protected:
     std::vector<std::string> drainCommands() {
         std::vector<std::string> commands;
         for (unsigned message : notifier.messages())
-            if (message == WM_PHONE_COMMAND) commands.push_back(mailbox.readCommand());
+            if (message == WM_PHONE_COMMAND) commands.push_back(mailbox.readCommand().text);
         return commands;
     }
 
@@ -58,7 +58,7 @@ TEST_F(PhoneProtocolTest, NewPhoneAccepted_RepliesLoginOk_AndIsTrustedWithItsAdd
     const auto reply = protocol.handleRequest("LOGIN:1MyPhone");
     EXPECT_EQ(std::string("LOGIN OK\n\r"), reply);
     EXPECT_EQ((std::vector<unsigned>{WM_PHONE_NOTICE, WM_PHONE_REQUEST}), notifier.messages());
-    EXPECT_EQ("", mailbox.readNotice());
+    EXPECT_EQ("", mailbox.readNotice().text);
     EXPECT_EQ("MyPhone", shown.at(0).name);
     ASSERT_TRUE(protocol.trustedPhone());
     EXPECT_EQ("MyPhone", protocol.trustedPhone()->name);
@@ -86,7 +86,7 @@ TEST_F(PhoneProtocolTest, ReplyBytes_AreExact) {
 TEST_F(PhoneProtocolTest, Decision_IsReadOnlyAfterAFullSecond_AndAgainEverySecond) {
     // The user accepts the moment the request arrives, before any pause...
     notifier.onPost = [this](unsigned message) {
-        if (message == WM_PHONE_REQUEST) state.answer(showRequest(), Accepted);
+        if (message == WM_PHONE_REQUEST) state.answer(showRequest(), Accepted, sleeper.nowMs());
     };
     EXPECT_EQ(std::string(LOGIN_OK_REPLY), protocol.handleRequest("LOGIN:1A"));
     // ...and the protocol still waited one whole second before it looked.
@@ -109,7 +109,7 @@ TEST_F(PhoneProtocolTest, TrustedNameFromSameDevice_IsAcceptedWithoutAsking) {
     EXPECT_EQ(std::string(LOGIN_OK_REPLY), protocol.handleRequest("LOGIN:1MyPhone"));
     EXPECT_TRUE(sleeper.pauses.empty());
     EXPECT_EQ((std::vector<unsigned>{WM_PHONE_NOTICE, WM_PHONE_STATUS}), notifier.messages());
-    EXPECT_EQ("Connected.", mailbox.readStatus());
+    EXPECT_EQ("Connected.", mailbox.readStatus().text);
 }
 
 TEST_F(PhoneProtocolTest, TrustedNameFromAnotherDevice_IsAskedForAgain) {
@@ -140,10 +140,11 @@ TEST_F(PhoneProtocolTest, VersionDigit_SelectsTheNotice) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
+        sleeper.advance(10 * 60 * 1000);  // past the wait that each decline owes
         reconnectFrom(PHONE_ADDRESS);
         userDecidesAt(0, Rejected);
         protocol.handleRequest(c.message);
-        EXPECT_EQ(c.notice, mailbox.readNotice());
+        EXPECT_EQ(c.notice, mailbox.readNotice().text);
         EXPECT_FALSE(shown.back().name.empty());
     }
 }
@@ -151,7 +152,7 @@ TEST_F(PhoneProtocolTest, VersionDigit_SelectsTheNotice) {
 TEST_F(PhoneProtocolTest, LoginWithoutName_AsksForUnknownTlf) {
     userDecidesAt(0, Accepted);
     EXPECT_EQ(std::string(LOGIN_OK_REPLY), protocol.handleRequest("LOGIN:"));
-    EXPECT_EQ("", mailbox.readNotice());
+    EXPECT_EQ("", mailbox.readNotice().text);
     EXPECT_EQ("Unknown tlf", shown.back().name);
 
     reconnectFrom(PHONE_ADDRESS);
@@ -206,15 +207,15 @@ TEST_F(PhoneProtocolTest, AnswerToAnyOtherRequest_AdmitsNobody) {
     userDecidesAt(0, Rejected);
     EXPECT_EQ(std::string(LOGIN_ERR_REPLY), protocol.handleRequest("LOGIN:1MyPhone"));
     const RequestNumber declined = shown.back().number;
-    EXPECT_FALSE(state.answer(declined, Accepted));
+    EXPECT_FALSE(state.answer(declined, Accepted, sleeper.nowMs()));
     EXPECT_EQ(std::string("D:1"), protocol.handleRequest("D:1"));
     EXPECT_TRUE(drainCommands().empty());
 
     // ...or on it while the next login waits: only the request on screen counts.
     reconnectFrom(OTHER_ADDRESS);
     sleeper.onPause = [&](std::size_t index) {
-        if (index == 1) state.answer(declined, Accepted);
-        if (index == 3) state.answer(showRequest(), Rejected);
+        if (index == 1) state.answer(declined, Accepted, sleeper.nowMs());
+        if (index == 3) state.answer(showRequest(), Rejected, sleeper.nowMs());
     };
     EXPECT_EQ(std::string(LOGIN_ERR_REPLY), protocol.handleRequest("LOGIN:1Intruder"));
     EXPECT_EQ("Intruder", shown.back().name);
@@ -232,8 +233,53 @@ TEST_F(PhoneProtocolTest, PhoneGoneWhileAsking_WithdrawsTheRequestWithinASecond)
     EXPECT_FALSE(protocol.handleRequest("LOGIN:1MyPhone").has_value());
     EXPECT_EQ(3U, sleeper.pauses.size()) << "noticed at the poll right after it left";
     EXPECT_FALSE(state.isOpen(shown.at(0).number));
-    EXPECT_FALSE(state.answer(shown.at(0).number, Accepted)) << "ACCEPT afterwards admits nobody";
+    EXPECT_FALSE(state.answer(shown.at(0).number, Accepted, sleeper.nowMs())) << "ACCEPT afterwards admits nobody";
     EXPECT_FALSE(protocol.trustedPhone());
+}
+
+TEST_F(PhoneProtocolTest, UnansweredForAMinute_IsWithdrawn_AndTheDeviceWaitsLongerEachTime) {
+    // The user answers at the first poll, if asked.
+    const auto login = [this](const char* address, ConnectionStateValue answer = Pending) {
+        reconnectFrom(address);
+        notifier.clear();
+        sleeper.pauses.clear();
+        sleeper.onPause = nullptr;
+        if (answer != Pending) userDecidesAt(0, answer);
+        return protocol.handleRequest("LOGIN:1MyPhone");
+    };
+    EXPECT_EQ(std::string(LOGIN_ERR_REPLY), login(PHONE_ADDRESS)) << "nobody answers";
+    EXPECT_EQ(std::vector<std::uint32_t>(60, 1000), sleeper.pauses);
+    const PhoneRequest asked = mailbox.readRequest();
+    const auto posted = notifier.posted();
+    ASSERT_EQ(3U, posted.size());  // the notice, the request, its withdrawal
+    EXPECT_EQ(WM_REQUEST_WITHDRAWN, posted.back().message);
+    EXPECT_EQ(asked.number, posted.back().wParam);
+    EXPECT_FALSE(state.isOpen(asked.number));
+
+    // Refused at once, with nothing shown, for 5 s; each device for itself;
+    // 10 s after its next refusal; not at all once accepted. A request takes
+    // a second (its one poll) and the wait runs from its answer.
+    struct Step {
+        std::uint32_t waitMs;
+        const char* address;
+        bool asked;
+        ConnectionStateValue answer;
+    };
+    const std::vector<Step> steps = {
+        {0, PHONE_ADDRESS, false, Pending},  {4999, PHONE_ADDRESS, false, Pending}, {0, OTHER_ADDRESS, true, Rejected},
+        {0, OTHER_ADDRESS, false, Pending},  {0, PHONE_ADDRESS, true, Rejected},     {9999, PHONE_ADDRESS, false, Pending},
+        {1, PHONE_ADDRESS, true, Accepted},
+    };
+    for (const Step& step : steps) {
+        sleeper.advance(step.waitMs);
+        SCOPED_TRACE(std::to_string(sleeper.nowMs()) + " " + step.address);
+        EXPECT_EQ(std::string(step.answer == Accepted ? LOGIN_OK_REPLY : LOGIN_ERR_REPLY),
+                  login(step.address, step.answer));
+        EXPECT_EQ(step.asked, !notifier.messages().empty());
+        EXPECT_EQ(step.asked ? 1U : 0U, sleeper.pauses.size());
+    }
+    // The accepted phone is trusted, and no longer waits.
+    EXPECT_EQ(std::string(LOGIN_OK_REPLY), login(PHONE_ADDRESS));
 }
 
 TEST_F(PhoneProtocolTest, StopWhileWaitingForTheUser_EndsWithoutAReply) {

@@ -15,7 +15,7 @@ namespace {
 // A window thread's message queue: posts from any thread, taken in order.
 class QueueNotifier final : public Notifier {
 public:
-    bool post(unsigned message) override {
+    bool post(unsigned message, std::uintptr_t, std::intptr_t) override {
         {
             const std::lock_guard lock(mutex_);
             queue_.push_back(message);
@@ -37,6 +37,8 @@ private:
     std::deque<unsigned> queue_;
 };
 
+constexpr LinkOrigin PHONE{LinkKind::Bluetooth, 1};
+
 TEST(UiMailboxThreads, EveryTextArrivesOnce_InOrder_AcrossThreads) {
     constexpr int COUNT = 5000;
     QueueNotifier notifier;
@@ -45,8 +47,8 @@ TEST(UiMailboxThreads, EveryTextArrivesOnce_InOrder_AcrossThreads) {
     std::thread listener([&] {
         for (int i = 0; i < COUNT; ++i) {
             // A full queue drops, so wait for the window like a slow link would.
-            while (!mailbox.publishCommand("D:" + std::to_string(i))) std::this_thread::yield();
-            if (i % 100 == 0) mailbox.publishStatus("status " + std::to_string(i));
+            while (!mailbox.publishCommand(PHONE, "D:" + std::to_string(i))) std::this_thread::yield();
+            if (i % 100 == 0) mailbox.publishStatus(PHONE, "status " + std::to_string(i));
         }
     });
 
@@ -55,11 +57,11 @@ TEST(UiMailboxThreads, EveryTextArrivesOnce_InOrder_AcrossThreads) {
     while (nextCommand < COUNT) {
         const unsigned message = notifier.next();
         if (message == WM_PHONE_COMMAND) {
-            ASSERT_EQ("D:" + std::to_string(nextCommand), mailbox.readCommand());
+            ASSERT_EQ("D:" + std::to_string(nextCommand), mailbox.readCommand().text);
             ++nextCommand;
         } else {
             ASSERT_EQ(WM_PHONE_STATUS, message);
-            EXPECT_EQ("status " + std::to_string(statuses * 100), mailbox.readStatus());
+            EXPECT_EQ("status " + std::to_string(statuses * 100), mailbox.readStatus().text);
             ++statuses;
         }
     }

@@ -47,7 +47,7 @@ TEST(ListenerOnWine, NoBluetooth_ShowsTheSocketErrorAndSearchesAgain) {
         [&] {
             for (; seen < window.received().size(); ++seen) {
                 if (window.received()[seen].message != WM_PHONE_STATUS) continue;
-                statuses.push_back(mailbox->readStatus());
+                statuses.push_back(mailbox->readStatus().text);
                 times.push_back(GetTickCount() - start);
             }
             return statuses.size() >= 3;

@@ -21,7 +21,7 @@ std::shared_ptr<vork::ConnectionState> state;
 LRESULT CALLBACK hostProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == vork::WM_PHONE_REQUEST) {
         const vork::PhoneRequest request = mailbox->readRequest();
-        state->answer(request.number, request.name.rfind("ok", 0) == 0 ? vork::Accepted : vork::Rejected);
+        state->answer(request.number, request.name.rfind("ok", 0) == 0 ? vork::Accepted : vork::Rejected, GetTickCount64());
         return 0;
     }
     if (message == vork::WM_PHONE_STATUS) mailbox->readStatus();

@@ -6,8 +6,8 @@
 
 #include <thread>
 
-#include "link/notifier.h"
 #include "link/ui_mailbox.h"
+#include "link/window_messages.h"
 #include "platform/win32/win32_handles.h"
 #include "test_window.h"
 
@@ -19,7 +19,7 @@ using test::TestWindow;
 std::vector<UINT> phoneMessages(const TestWindow& window) {
     std::vector<UINT> messages;
     for (const auto& received : window.received())
-        if (received.message >= WM_PHONE_STATUS && received.message <= WM_PHONE_DISCONNECTED)
+        if (received.message >= WM_PHONE_STATUS && received.message <= WM_LINK_RELEASE)
             messages.push_back(received.message);
     return messages;
 }
@@ -31,26 +31,29 @@ TEST(Win32WindowManager, MailboxPostsFromAnotherThread_ArriveInOrder_OnTheWindow
     UiMailbox mailbox(notifier);
 
     std::thread listener([&] {
-        mailbox.publishStatus("Searching for bluetooth device..");
+        const LinkOrigin phone{LinkKind::Bluetooth, 5};
+        mailbox.publishStatus(phone, "Searching for bluetooth device..");
         mailbox.publishNotice("");
-        mailbox.publishRequest(1, "MyPhone");
-        for (int i = 0; i < 50; ++i) mailbox.publishCommand("D:" + std::to_string(i % 10));
-        mailbox.publishDisconnected();
+        mailbox.publishRequest(phone, 1, "MyPhone");
+        for (int i = 0; i < 50; ++i) mailbox.publishCommand(phone, "D:" + std::to_string(i % 10));
+        mailbox.publishDeparture(5);
     });
     listener.join();
 
     ASSERT_TRUE(window.pumpUntil([&] { return phoneMessages(window).size() == 54; }));
     std::vector<UINT> expected = {WM_PHONE_STATUS, WM_PHONE_NOTICE, WM_PHONE_REQUEST};
     expected.insert(expected.end(), 50, WM_PHONE_COMMAND);
-    expected.push_back(WM_PHONE_DISCONNECTED);
+    expected.push_back(WM_LINK_RELEASE);
     EXPECT_EQ(expected, phoneMessages(window));
     for (const auto& received : window.received()) {
-        if (received.message < WM_PHONE_STATUS || received.message > WM_PHONE_DISCONNECTED) continue;
+        if (received.message < WM_PHONE_STATUS || received.message > WM_LINK_RELEASE) continue;
         EXPECT_EQ(GetCurrentThreadId(), received.threadId);
-        EXPECT_EQ(0U, received.wParam);
-        EXPECT_EQ(0, received.lParam);
+        // Queued texts carry nothing; a departure carries its connection.
+        const bool departure = received.message == WM_LINK_RELEASE;
+        EXPECT_EQ(departure ? 5U : 0U, received.wParam);
+        EXPECT_EQ(departure ? LINK_DEPARTED : 0, received.lParam);
     }
-    for (int i = 0; i < 50; ++i) EXPECT_EQ("D:" + std::to_string(i % 10), mailbox.readCommand());
+    for (int i = 0; i < 50; ++i) EXPECT_EQ("D:" + std::to_string(i % 10), mailbox.readCommand().text);
 }
 
 TEST(Win32WindowManager, PostToAGoneWindow_Fails) {

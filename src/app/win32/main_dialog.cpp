@@ -83,7 +83,7 @@ void MainDialog::initialise() {
     SendMessageA(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
 
     mailbox_ = std::make_shared<UiMailbox>(std::make_shared<WindowNotifier>(dialog_));
-    logic_ = std::make_unique<DialogLogic>(*this, *mailbox_, *state_, controller_, keyMaps_);
+    logic_ = std::make_unique<DialogLogic>(*this, *mailbox_, *state_, controller_, clock_, keyMaps_);
     logic_->initialise();
 
     statusLabel_.setStyle(1);
@@ -97,30 +97,58 @@ void MainDialog::initialise() {
 
 void MainDialog::startWebServer(std::uint16_t port) {
     webServer_ = std::make_unique<WebServer>(mailbox_, state_, std::make_unique<Win32RandomSource>(), pageResources());
-    if (const auto problem = webServer_->start(port)) {
+    if (!webServer_->start(port)) {
         webServer_.reset();
-        showAddressLine(*problem, 1);
+        showAddressLine("Browser remote: cannot start", 1);
+    }
+}
+
+void MainDialog::showWebServer(WebServerState state, std::uint16_t port) {
+    const std::string number = std::to_string(port);
+    switch (state) {
+    case WebServerState::Listening: {
+        // One address a line: a PC on Wi-Fi and Ethernet at once has two.
+        const std::vector<std::string> addresses = localIpv4Addresses();
+        std::string text = "Browser remote:";
+        for (const std::string& address : addresses)
+            text.append(&address == &addresses.front() ? " " : "\n").append("http://").append(address).append(":").append(
+                number);
+        if (addresses.empty()) text.append(" port ").append(number).append(", no network found");
+        showAddressLine(text, std::max<std::size_t>(addresses.size(), 1));
         return;
     }
-    // One address a line: a PC on Wi-Fi and Ethernet at once has two.
-    const std::vector<std::string> addresses = localIpv4Addresses();
-    std::string text = "Browser remote:";
-    for (const std::string& address : addresses)
-        text.append(&address == &addresses.front() ? " " : "\n").append("http://").append(address).append(":").append(
-            std::to_string(port));
-    if (addresses.empty()) text.append(" port ").append(std::to_string(port)).append(", no network found");
-    showAddressLine(text, std::max<std::size_t>(addresses.size(), 1));
+    case WebServerState::Retrying:
+        showAddressLine("Browser remote: port " + number + " is in use, trying again", 1);
+        return;
+    case WebServerState::PortBusy: showAddressLine("Browser remote: port " + number + " cannot be used", 1); return;
+    case WebServerState::Stopped: showAddressLine("Browser remote: stopped after an error", 1); return;
+    }
 }
 
 void MainDialog::showAddressLine(const std::string& text, std::size_t lines) {
-    addressLabel_.bind(GetDlgItem(dialog_, IDC_ADDRESS));
-    addressLabel_.setStyle(3);
+    if (!addressLabel_.handle()) {
+        addressLabel_.bind(GetDlgItem(dialog_, IDC_ADDRESS));
+        addressLabel_.setStyle(3);
+    }
     RECT line{0, 0, 0, ADDRESS_LINE_DIALOG_UNITS * static_cast<int>(lines)};
+    RECT before{0, 0, 0, ADDRESS_LINE_DIALOG_UNITS * static_cast<int>(addressLines_)};
     MapDialogRect(dialog_, &line);
-    RECT window;
-    GetWindowRect(dialog_, &window);
-    SetWindowPos(dialog_, nullptr, 0, 0, window.right - window.left, window.bottom - window.top + line.bottom,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    MapDialogRect(dialog_, &before);
+    addressLines_ = lines;
+    const LONG growth = line.bottom - before.bottom;
+    if (IsIconic(dialog_)) {
+        // A minimised window keeps its size for when it is restored.
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof placement;
+        GetWindowPlacement(dialog_, &placement);
+        placement.rcNormalPosition.bottom += growth;
+        SetWindowPlacement(dialog_, &placement);
+    } else {
+        RECT window;
+        GetWindowRect(dialog_, &window);
+        SetWindowPos(dialog_, nullptr, 0, 0, window.right - window.left, window.bottom - window.top + growth,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     RECT control;
     GetWindowRect(addressLabel_.handle(), &control);
     SetWindowPos(addressLabel_.handle(), nullptr, 0, 0, control.right - control.left, line.bottom,
@@ -130,7 +158,7 @@ void MainDialog::showAddressLine(const std::string& text, std::size_t lines) {
 }
 
 INT_PTR MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (logic_ && logic_->handlePhoneMessage(message)) return TRUE;
+    if (logic_ && logic_->handleLinkMessage(message, wParam, lParam)) return TRUE;
     switch (message) {
     case WM_COMMAND:
         if (HIWORD(wParam) == STN_CLICKED && logic_) logic_->handleClick(LOWORD(wParam));

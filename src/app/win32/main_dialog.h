@@ -42,6 +42,7 @@ public:
     void showControl(ControlId control, bool visible) override;
     void minimise() override;
     void setRepeatTimer(bool running) override;
+    void showWebServer(WebServerState state, std::uint16_t port) override;
 
 private:
     static INT_PTR CALLBACK procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -50,7 +51,7 @@ private:
     bool paintIconWhenMinimised();
     INT_PTR controlColour(HDC context, HWND control);
     void startWebServer(std::uint16_t port);
-    // The address lines below the buttons; the window grows to show them.
+    // The address lines below the buttons; the window grows or shrinks to show them.
     void showAddressLine(const std::string& text, std::size_t lines);
 
     SocketsFactory makeSockets_;
@@ -71,6 +72,7 @@ private:
     Win32InputInjector input_;
     Win32SystemServices system_;
     Win32MixerApi mixer_;
+    SteadyClock clock_;
     RemoteController controller_;
 
     std::shared_ptr<ConnectionState> state_;
@@ -78,6 +80,7 @@ private:
     std::unique_ptr<DialogLogic> logic_;
     std::unique_ptr<ListenerThread> listener_;
     std::unique_ptr<WebServer> webServer_;
+    std::size_t addressLines_ = 0;
 };
 
 }  // namespace vork::win32

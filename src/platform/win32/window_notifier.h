@@ -5,14 +5,17 @@
 
 #include <windows.h>
 
-#include "link/notifier.h"
+#include "platform/notifier.h"
 
 namespace vork::win32 {
 
 class WindowNotifier final : public Notifier {
 public:
     explicit WindowNotifier(HWND target) : target_(target) {}
-    bool post(unsigned message) override { return PostMessageA(target_, message, 0, 0) != FALSE; }
+    bool post(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override {
+        return PostMessageA(target_, message, wParam, lParam) != FALSE;
+    }
+    using Notifier::post;
 
 private:
     HWND target_;

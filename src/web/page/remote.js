@@ -94,6 +94,7 @@ function handleReply(reply) {
       showLogin('Vork asks again after a restart');
       break;
     case 'declined': showLogin('Declined on the PC', 'bad'); break;
+    case 'unanswered': showLogin('Nobody answered on the PC; try again', 'bad'); break;
     case 'busy': showLogin('The PC is answering another phone; try again in a moment', 'bad'); break;
     case 'forgotten': localStorage.removeItem(TOKEN_KEY); break;
     case 'unpaired': showLogin('Not connected'); break;
