@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     UiMailbox mailbox(notifier);
     ConnectionState state;
     test::CountingRandom random;
-    WebLink link(mailbox, state, random);
+    TrustedDevices trusted;
+    WebLink link(mailbox, state, random, trusted);
 
     std::uint64_t now = 0;
     const std::array<std::string, 2> addresses = {"10.0.0.1", "10.0.0.2"};

@@ -27,8 +27,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     for (std::size_t i = 0; i < arguments.size() && line.error.empty(); ++i) {
         const std::string& argument = arguments[i];
         const bool hasValue = i + 1 < arguments.size();
-        if (argument == "--minimized") {
+        if (argument == "--minimized" || argument == "--minimised") {
             line.minimized = true;
+        } else if (argument == "--connect") {
+            line.connect = true;
         } else if (argument == WEB_OPTION) {
             line.webPort = DEFAULT_WEB_PORT;
         } else if (argument.starts_with(std::string(WEB_OPTION) + "=")) {

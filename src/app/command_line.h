@@ -11,13 +11,14 @@ namespace vork {
 struct CommandLine {
     std::optional<std::string> configFile;       // --config FILE
     std::optional<std::string> checkConfigFile;  // --check-config FILE
-    bool minimized = false;                      // --minimized
+    bool minimized = false;                      // --minimized or --minimised
+    bool connect = false;                        // --connect: open the Connect page
     std::optional<std::uint16_t> webPort;        // --web (the default port) or --web=PORT
     std::string error;                           // what cannot be used; empty when all is well
 };
 
 inline constexpr const char* USAGE_TEXT =
-    "Usage: vork [--minimized] [--config FILE] [--web[=PORT]]\n"
+    "Usage: vork [--minimized] [--config FILE] [--web[=PORT]] [--connect]\n"
     "       vork --check-config FILE";
 
 // The arguments after the program's name.

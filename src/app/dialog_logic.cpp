@@ -10,6 +10,7 @@ void DialogLogic::initialise() {
     if (keyMaps_) controller_.setKeyMap(keyMaps_->keyMap());
     mode_ = IdleMode;
     showImages(false, false, false);
+    showTray();
 }
 
 bool DialogLogic::handleLinkMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -30,6 +31,7 @@ bool DialogLogic::handleLinkMessage(unsigned message, std::uintptr_t wParam, std
     case WM_WEB_SERVER:
         view_.showWebServer(static_cast<WebServerState>(wParam), static_cast<std::uint16_t>(lParam));
         return true;
+    case WM_SWITCH_WANTED: view_.switchWanted(wParam != 0); return true;
     default: return false;
     }
 }
@@ -42,7 +44,9 @@ void DialogLogic::handleStatus(const LinkText& status) {
         if (shownRequest_) {
             modeBeforeRequest_ = ConnectedMode;
             statusBeforeRequest_ = status.text;
+            connectedNameBeforeRequest_ = status.detail;
         } else {
+            connectedName_ = status.detail;
             showConnected();
         }
         return;
@@ -165,6 +169,7 @@ void DialogLogic::accept() {
         return;
     }
     connected_[shownRequest_->origin.connection] = shownRequest_->origin.kind;
+    connectedName_ = shownRequest_->name;
     shownRequest_.reset();
     showConnected();
 }
@@ -175,23 +180,32 @@ void DialogLogic::decline() {
     shownRequest_.reset();
     mode_ = IdleMode;
     showImages(false, false, false);
+    showTray();
 }
 
 void DialogLogic::showRequest(const PhoneRequest& request) {
     if (!shownRequest_) {
         modeBeforeRequest_ = mode_;
         statusBeforeRequest_ = status_;
+        connectedNameBeforeRequest_ = connectedName_;
     }
-    shownRequest_ = ShownRequest{request.number, request.origin, clock_.nowMs()};
+    shownRequest_ = ShownRequest{request.number, request.origin, clock_.nowMs(), request.name};
     mode_ = RequestMode;
     showImages(true, true, false);
     setStatus(request.name + std::string(REQUEST_SUFFIX));
+    showTray();
+    view_.alertRequest(request.name);
 }
 
 void DialogLogic::showConnected() {
     mode_ = ConnectedMode;
     setStatus(std::string(CONNECTED_STATUS));
     showImages(false, false, true);
+    showTray();
+}
+
+void DialogLogic::showTray() {
+    view_.showTray(mode_, mode_ == RequestMode && shownRequest_ ? shownRequest_->name : connectedName_);
 }
 
 void DialogLogic::setStatus(const std::string& text) {
@@ -202,8 +216,10 @@ void DialogLogic::setStatus(const std::string& text) {
 void DialogLogic::leaveRequest() {
     shownRequest_.reset();
     mode_ = modeBeforeRequest_;
+    connectedName_ = connectedNameBeforeRequest_;
     setStatus(statusBeforeRequest_);
     showImages(false, false, mode_ == ConnectedMode);
+    showTray();
 }
 
 void DialogLogic::showImages(bool accept, bool decline, bool hide) {

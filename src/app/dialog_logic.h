@@ -51,6 +51,13 @@ public:
     virtual void setRepeatTimer(bool running) = 0;
     // The browser remote's server changed its state.
     virtual void showWebServer(WebServerState state, std::uint16_t port) = 0;
+    // The mode for the notification area, with who connected or asks.
+    virtual void showTray(DialogMode mode, const std::string& name) = 0;
+    // A request arrived: a window the user cannot see flashes and notifies,
+    // without coming to the front.
+    virtual void alertRequest(const std::string& name) = 0;
+    // The user asked on the Connect page for the browser remote on or off.
+    virtual void switchWanted(bool on) = 0;
 };
 
 class DialogLogic {
@@ -84,6 +91,7 @@ private:
         RequestNumber number = 0;
         LinkOrigin origin;
         std::uint64_t shownAtMs = 0;
+        std::string name;
     };
 
     void handleStatus(const LinkText& status);
@@ -105,6 +113,7 @@ private:
     // request is on screen or another link is connected.
     [[nodiscard]] bool belongsElsewhere(LinkKind kind) const;
     void showNotice();
+    void showTray();
 
     DialogView& view_;
     UiMailbox& mailbox_;
@@ -116,6 +125,9 @@ private:
     DialogMode modeBeforeRequest_ = IdleMode;
     std::optional<ShownRequest> shownRequest_;
     std::string status_;
+    // Who is connected (or asks), for the notification area.
+    std::string connectedName_;
+    std::string connectedNameBeforeRequest_;
     // What the status line said before the request on screen, to say again
     // when the request goes away unanswered.
     std::string statusBeforeRequest_;

@@ -32,7 +32,10 @@ std::optional<std::string> readWholeFile(const std::string& file) {
     return text;
 }
 
-std::optional<std::string> KeyMapSource::load() { return read(file_); }
+std::optional<std::string> KeyMapSource::load(bool mustExist) {
+    if (!mustExist && !fileStamp(file_)) return std::nullopt;
+    return read(file_);
+}
 
 std::optional<std::string> KeyMapSource::refresh() {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
@@ -56,6 +59,7 @@ std::optional<std::string> KeyMapSource::read(const std::string& shownAs) {
     if (!result.settings) return result.error;
     keyMap_ = std::make_shared<const KeyMap>(std::move(result.settings->keyMap));
     web_ = result.settings->web;
+    bluetooth_ = result.settings->bluetooth;
     return std::nullopt;
 }
 

@@ -32,8 +32,9 @@ public:
     explicit KeyMapSource(std::string file) : file_(std::move(file)) {}
 
     // The first reading; the problem to show, if any, naming the file by its
-    // path (the built-in table then holds).
-    std::optional<std::string> load();
+    // path (the built-in table then holds). A file that need not exist yet
+    // is followed all the same: created later, it is read then.
+    std::optional<std::string> load(bool mustExist = true);
     // When a command arrives; the problem to show when a changed file cannot
     // be used, naming the file by its name alone, for the status line.
     std::optional<std::string> refresh(std::uint64_t nowMs);
@@ -45,6 +46,7 @@ public:
     // The browser remote's settings as last read; the program uses those of
     // its start-up (a changed port takes effect at the next start).
     [[nodiscard]] const WebSettings& web() const { return web_; }
+    [[nodiscard]] const BluetoothSettings& bluetooth() const { return bluetooth_; }
 
 private:
     // `shownAs`: how the problem names the file.
@@ -53,6 +55,7 @@ private:
     std::string file_;
     std::shared_ptr<const KeyMap> keyMap_;
     WebSettings web_;
+    BluetoothSettings bluetooth_;
     std::optional<FileStamp> readStamp_;
     std::optional<std::uint64_t> lastCheckMs_;
 };

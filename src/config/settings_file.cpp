@@ -19,6 +19,7 @@ constexpr std::string_view APP_SECTION = "app";
 constexpr std::string_view FALLBACK_SECTION = "fallback";
 constexpr std::string_view KEYS_FIELD = "keys";
 constexpr std::string_view WEB_SECTION = "web";
+constexpr std::string_view BLUETOOTH_SECTION = "bluetooth";
 
 // The first problem found, with where it is.
 struct Problem {
@@ -92,6 +93,18 @@ std::optional<Problem> readWeb(const toml::node& node, WebSettings& web) {
     return std::nullopt;
 }
 
+std::optional<Problem> readBluetooth(const toml::node& node, BluetoothSettings& bluetooth) {
+    const toml::table* table = node.as_table();
+    if (!table) return Problem{lineOf(node), "bluetooth must be a [bluetooth] section"};
+    for (const auto& [key, value] : *table) {
+        const int line = static_cast<int>(key.source().begin.line);
+        if (key.str() != "remember") return Problem{line, "unknown field \"" + std::string(key.str()) + "\" in [bluetooth]"};
+        if (!value.is_boolean()) return Problem{line, "remember must be true or false"};
+        bluetooth.remember = *value.value<bool>();
+    }
+    return std::nullopt;
+}
+
 std::optional<Problem> readSettings(const toml::table& root, Settings& settings) {
     for (const auto& [key, value] : root) {
         const int line = static_cast<int>(key.source().begin.line);
@@ -114,6 +127,8 @@ std::optional<Problem> readSettings(const toml::table& root, Settings& settings)
             }
         } else if (key.str() == WEB_SECTION) {
             if (auto problem = readWeb(value, settings.web)) return problem;
+        } else if (key.str() == BLUETOOTH_SECTION) {
+            if (auto problem = readBluetooth(value, settings.bluetooth)) return problem;
         } else {
             return Problem{line, "unknown section \"" + std::string(key.str()) + "\""};
         }
@@ -163,7 +178,10 @@ std::string describeSettings(const Settings& settings) {
     add({"fallback: ", std::to_string(map.fallbackKeys.size()), map.fallbackKeys.size() == 1 ? " key" : " keys", "\n"});
     keys(map.fallbackKeys);
     const WebSettings& web = settings.web;
-    add({"browser remote: ", web.enabled ? "on, port " : "off", web.enabled ? std::to_string(web.port) : "", "\n"});
+    add({"browser remote: ", !web.enabled ? "as chosen in Vork, port " : *web.enabled ? "on, port " : "off, port ",
+         std::to_string(web.port), "\n"});
+    add({"Bluetooth phones: ", settings.bluetooth.remember ? "remembered over a restart" : "trusted until Vork exits",
+         "\n"});
     return out;
 }
 

@@ -14,15 +14,20 @@ namespace vork {
 
 inline constexpr std::uint16_t DEFAULT_WEB_PORT = 8642;
 
-// The browser remote, off unless asked for.
+// The browser remote: the file decides whether it is on only when it says so.
 struct WebSettings {
-    bool enabled = false;
+    std::optional<bool> enabled;
     std::uint16_t port = DEFAULT_WEB_PORT;
+};
+
+struct BluetoothSettings {
+    bool remember = false;  // accepted phones are kept over a restart
 };
 
 struct Settings {
     KeyMap keyMap;
     WebSettings web;
+    BluetoothSettings bluetooth;
 };
 
 struct SettingsResult {

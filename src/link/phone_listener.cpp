@@ -39,8 +39,13 @@ private:
     PhoneListener& owner_;
 };
 
-PhoneListener::PhoneListener(RfcommSockets& sockets, UiMailbox& mailbox, ConnectionState& state, Sleeper& sleeper)
-    : sockets_(sockets), mailbox_(mailbox), sleeper_(sleeper), protocol_(mailbox, state, sleeper), registry_(sockets) {}
+PhoneListener::PhoneListener(RfcommSockets& sockets, UiMailbox& mailbox, ConnectionState& state, Sleeper& sleeper,
+                             TrustedDevices* trusted)
+    : sockets_(sockets),
+      mailbox_(mailbox),
+      sleeper_(sleeper),
+      protocol_(mailbox, state, sleeper, trusted),
+      registry_(sockets) {}
 
 void PhoneListener::run() {
     while (runCycle()) {
@@ -152,15 +157,17 @@ bool PhoneListener::awaitData(SocketHandle socket, std::uint64_t acceptedAtMs) {
 
 struct ListenerThread::Shared {
     Shared(std::unique_ptr<RfcommSockets> ownSockets, std::shared_ptr<UiMailbox> ownMailbox,
-           std::shared_ptr<ConnectionState> ownState)
+           std::shared_ptr<ConnectionState> ownState, std::shared_ptr<TrustedDevices> ownTrusted)
         : sockets(std::move(ownSockets)),
           mailbox(std::move(ownMailbox)),
           state(std::move(ownState)),
-          listener(*sockets, *mailbox, *state, stop) {}
+          trusted(std::move(ownTrusted)),
+          listener(*sockets, *mailbox, *state, stop, trusted.get()) {}
 
     std::unique_ptr<RfcommSockets> sockets;
     std::shared_ptr<UiMailbox> mailbox;
     std::shared_ptr<ConnectionState> state;
+    std::shared_ptr<TrustedDevices> trusted;
     StopSignal stop;
     PhoneListener listener;
     std::mutex doneMutex;
@@ -169,8 +176,9 @@ struct ListenerThread::Shared {
 };
 
 ListenerThread::ListenerThread(std::unique_ptr<RfcommSockets> sockets, std::shared_ptr<UiMailbox> mailbox,
-                               std::shared_ptr<ConnectionState> state, std::uint32_t joinLimitMs, Launcher launch)
-    : shared_(std::make_shared<Shared>(std::move(sockets), std::move(mailbox), std::move(state))),
+                               std::shared_ptr<ConnectionState> state, std::shared_ptr<TrustedDevices> trusted,
+                               std::uint32_t joinLimitMs, Launcher launch)
+    : shared_(std::make_shared<Shared>(std::move(sockets), std::move(mailbox), std::move(state), std::move(trusted))),
       joinLimitMs_(joinLimitMs),
       launch_(std::move(launch)) {}
 

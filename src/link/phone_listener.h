@@ -37,7 +37,9 @@ std::string setupFailureStatus(int step, int errorCode);
 
 class PhoneListener {
 public:
-    PhoneListener(RfcommSockets& sockets, UiMailbox& mailbox, ConnectionState& state, Sleeper& sleeper);
+    // trusted: shared with the other links; none: the listener's own.
+    PhoneListener(RfcommSockets& sockets, UiMailbox& mailbox, ConnectionState& state, Sleeper& sleeper,
+                  TrustedDevices* trusted = nullptr);
 
     // Runs cycles until a pause reports a stop.
     void run();
@@ -78,8 +80,8 @@ public:
     // Everything the thread uses is shared with it, so a thread that outlives
     // a bounded stop never reaches freed memory.
     ListenerThread(std::unique_ptr<RfcommSockets> sockets, std::shared_ptr<UiMailbox> mailbox,
-                   std::shared_ptr<ConnectionState> state, std::uint32_t joinLimitMs = JOIN_LIMIT_MS,
-                   Launcher launch = {});
+                   std::shared_ptr<ConnectionState> state, std::shared_ptr<TrustedDevices> trusted = {},
+                   std::uint32_t joinLimitMs = JOIN_LIMIT_MS, Launcher launch = {});
     ~ListenerThread() { stop(); }
     ListenerThread(const ListenerThread&) = delete;
     ListenerThread& operator=(const ListenerThread&) = delete;

@@ -25,7 +25,7 @@ void PhoneProtocol::beginConnection(std::string peerAddress, PeerCheck peerPrese
 
 std::optional<std::string> PhoneProtocol::handleRequest(std::string_view message) {
     if (accepted_) {
-        if (message == FORGET_COMMAND) trusted_.reset();
+        if (message == FORGET_COMMAND) trusted_.forgetPhone();
         mailbox_.publishCommand(origin_, message);
         return std::string(message);
     }
@@ -39,13 +39,14 @@ std::optional<std::string> PhoneProtocol::handleRequest(std::string_view message
 std::optional<std::string> PhoneProtocol::handleLogin(std::string_view message) {
     std::string name(message.size() > NAME_POSITION ? message.substr(NAME_POSITION) : std::string_view());
     if (name.empty()) name = UNKNOWN_PHONE_NAME;
+    const bool trusted = trusted_.phoneTrusted(name, peerAddress_);
     // Declined or gone a moment ago: refused at once, and the window stays as it is.
-    if (!isTrusted(name) && state_.mustWait(peerKey(), sleeper_.nowMs())) return std::string(LOGIN_ERR_REPLY);
+    if (!trusted && state_.mustWait(peerKey(), sleeper_.nowMs())) return std::string(LOGIN_ERR_REPLY);
 
     mailbox_.publishNotice(loginVersion(message) > 1 ? UPDATE_NOTICE : std::string_view());
-    if (isTrusted(name)) {
+    if (trusted) {
         accepted_ = true;
-        mailbox_.publishStatus(origin_, CONNECTED_STATUS);
+        mailbox_.publishStatus(origin_, CONNECTED_STATUS, name);
         return std::string(LOGIN_OK_REPLY);
     }
     return ask(name);
@@ -62,7 +63,7 @@ std::optional<std::string> PhoneProtocol::ask(const std::string& name) {
         if (decision == Accepted) {
             state_.closeRequest(request);
             accepted_ = true;
-            trusted_ = TrustedPhone{name, peerAddress_};
+            trusted_.trustPhone(name, peerAddress_);
             return std::string(LOGIN_OK_REPLY);
         }
         if (decision == Rejected) {
@@ -86,8 +87,10 @@ std::optional<std::string> PhoneProtocol::ask(const std::string& name) {
     return std::nullopt;
 }
 
-bool PhoneProtocol::isTrusted(std::string_view name) const {
-    return trusted_ && trusted_->name == name && trusted_->address == peerAddress_;
+std::optional<TrustedPhone> PhoneProtocol::trustedPhone() const {
+    const std::optional<TrustedDevice> phone = trusted_.phone();
+    if (!phone) return std::nullopt;
+    return TrustedPhone{phone->name, phone->address};
 }
 
 }  // namespace vork

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "link/connection_state.h"
+#include "link/trusted_devices.h"
 #include "link/ui_mailbox.h"
 #include "platform/sleeper.h"
 
@@ -30,8 +31,9 @@ struct TrustedPhone {
 
 class PhoneProtocol {
 public:
-    PhoneProtocol(UiMailbox& mailbox, ConnectionState& state, Sleeper& sleeper)
-        : mailbox_(mailbox), state_(state), sleeper_(sleeper) {}
+    // trusted: shared with the other links and the Connect page; none: the protocol's own.
+    PhoneProtocol(UiMailbox& mailbox, ConnectionState& state, Sleeper& sleeper, TrustedDevices* trusted = nullptr)
+        : mailbox_(mailbox), state_(state), sleeper_(sleeper), trusted_(trusted ? *trusted : ownTrusted_) {}
 
     // Asked between the polls for the user's decision: whether the phone is
     // still there.
@@ -47,7 +49,7 @@ public:
     // is over.
     std::optional<std::string> handleRequest(std::string_view message);
 
-    [[nodiscard]] const std::optional<TrustedPhone>& trustedPhone() const { return trusted_; }
+    [[nodiscard]] std::optional<TrustedPhone> trustedPhone() const;
     // This connection has sent a login (answered or not).
     [[nodiscard]] bool loginSeen() const { return loginSeen_; }
 
@@ -55,14 +57,14 @@ private:
     std::optional<std::string> handleLogin(std::string_view message);
     // Asks the user; the reply, or none when the wait ended without a decision.
     std::optional<std::string> ask(const std::string& name);
-    [[nodiscard]] bool isTrusted(std::string_view name) const;
     // How the shared limits know this phone: by its device, whatever its name.
     [[nodiscard]] std::string peerKey() const { return "bluetooth " + peerAddress_; }
 
     UiMailbox& mailbox_;
     ConnectionState& state_;
     Sleeper& sleeper_;
-    std::optional<TrustedPhone> trusted_;
+    TrustedDevices ownTrusted_;
+    TrustedDevices& trusted_;
     std::string peerAddress_;
     LinkOrigin origin_;
     PeerCheck peerPresent_;

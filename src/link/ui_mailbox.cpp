@@ -41,6 +41,7 @@ LinkText UiMailbox::takeText(Slot slot) {
     LinkText text;
     text.text = take(slot, &rest);
     text.origin = rest.origin;
+    text.detail = std::move(rest.detail);
     return text;
 }
 
@@ -61,7 +62,7 @@ WebInput UiMailbox::readWebInput() {
 }
 
 bool UiMailbox::publish(Slot slot, std::string_view text, LinkOrigin origin, std::uint32_t number, std::int32_t dx,
-                        std::int32_t dy) {
+                        std::int32_t dy, std::string_view detail) {
     const auto index = static_cast<std::size_t>(slot);
     std::uint64_t id = 0;
     {
@@ -74,6 +75,7 @@ bool UiMailbox::publish(Slot slot, std::string_view text, LinkOrigin origin, std
         entry.number = number;
         entry.origin = origin;
         entry.text.assign(text);
+        entry.detail.assign(detail);
         entry.dx = dx;
         entry.dy = dy;
     }
@@ -101,6 +103,7 @@ std::string UiMailbox::take(Slot slot, Entry* rest) {
     if (rest) {
         rest->number = front.number;
         rest->origin = front.origin;
+        rest->detail = front.detail;
         rest->dx = front.dx;
         rest->dy = front.dy;
     }

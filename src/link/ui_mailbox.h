@@ -31,6 +31,7 @@ struct PhoneRequest {
 struct LinkText {
     LinkOrigin origin;
     std::string text;
+    std::string detail;  // "Connected.": the name of who connected
 };
 
 struct Notice {
@@ -64,6 +65,7 @@ enum class WebServerState : std::uint32_t {
     Retrying,   // the port is taken (perhaps by Vork's own last run); trying again
     PortBusy,   // given up on the port
     Stopped,    // the server failed and stopped; the rest of Vork runs on
+    Off,        // switched off: no port is open
 };
 
 class UiMailbox {
@@ -77,7 +79,9 @@ public:
     explicit UiMailbox(std::shared_ptr<Notifier> notifier);
 
     // False when the text was dropped (queue full) or the post failed.
-    bool publishStatus(LinkOrigin origin, std::string_view text) { return publish(Slot::Status, text, origin); }
+    bool publishStatus(LinkOrigin origin, std::string_view text, std::string_view detail = {}) {
+        return publish(Slot::Status, text, origin, 0, 0, 0, detail);
+    }
     bool publishNotice(std::string_view text) { return publish(Slot::Notice, text, {}, 0); }
     bool publishWarning(std::string_view text) { return publish(Slot::Notice, text, {}, 1); }
     bool publishRequest(LinkOrigin origin, RequestNumber number, std::string_view name) {
@@ -96,6 +100,8 @@ public:
     bool publishWebServer(WebServerState state, std::uint16_t port) {
         return notifier_.post(WM_WEB_SERVER, static_cast<std::uintptr_t>(state), port);
     }
+    // The user asked, on the Connect page, for the browser remote on or off.
+    bool publishSwitchWanted(bool on) { return notifier_.post(WM_SWITCH_WANTED, on ? 1 : 0, 0); }
 
     // The oldest queued entry; empty when none is queued.
     LinkText readStatus() { return takeText(Slot::Status); }
@@ -111,6 +117,7 @@ private:
         std::uint32_t number = 0;  // a request's number, a web input's kind, a notice's kind
         LinkOrigin origin;
         std::string text;
+        std::string detail;
         std::int32_t dx = 0;
         std::int32_t dy = 0;
     };
@@ -124,7 +131,7 @@ private:
     };
 
     bool publish(Slot slot, std::string_view text, LinkOrigin origin, std::uint32_t number = 0, std::int32_t dx = 0,
-                 std::int32_t dy = 0);
+                 std::int32_t dy = 0, std::string_view detail = {});
     // The oldest entry's text; its other fields into `rest` when given.
     std::string take(Slot slot, Entry* rest = nullptr);
     LinkText takeText(Slot slot);

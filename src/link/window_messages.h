@@ -19,6 +19,8 @@ inline constexpr unsigned WM_WEB_INPUT = WM_USER_BASE + 105;
 inline constexpr unsigned WM_REQUEST_WITHDRAWN = WM_USER_BASE + 106;
 // wParam: the browser remote's WebServerState; lParam: its port.
 inline constexpr unsigned WM_WEB_SERVER = WM_USER_BASE + 107;
+// wParam: 1 for on, 0 for off.
+inline constexpr unsigned WM_SWITCH_WANTED = WM_USER_BASE + 108;
 
 inline constexpr long LINK_DEPARTED = 1;
 

@@ -32,17 +32,22 @@ bool isIpv4Literal(std::string_view text) {
 
 }  // namespace
 
-bool namesThisHostByAddress(std::string_view host) {
+bool namesThisHost(std::string_view host, std::span<const std::string> ownNames) {
     const std::size_t colon = host.find(':');
     if (colon != std::string_view::npos) {
         if (!isNumberUpTo(host.substr(colon + 1), 65535)) return false;
         host = host.substr(0, colon);
     }
-    return isIpv4Literal(host) || equalIgnoringAsciiCase(host, "localhost");
+    if (isIpv4Literal(host) || equalIgnoringAsciiCase(host, "localhost")) return true;
+    constexpr std::string_view LOCAL_SUFFIX = ".local";
+    if (host.size() > LOCAL_SUFFIX.size() && equalIgnoringAsciiCase(host.substr(host.size() - LOCAL_SUFFIX.size()), LOCAL_SUFFIX))
+        host.remove_suffix(LOCAL_SUFFIX.size());
+    return std::any_of(ownNames.begin(), ownNames.end(),
+                       [host](const std::string& name) { return !name.empty() && equalIgnoringAsciiCase(host, name); });
 }
 
-Route routeRequest(const RequestLine& request, std::span<const PageFile> files) {
-    if (!namesThisHostByAddress(request.host)) return {403};
+Route routeRequest(const RequestLine& request, std::span<const PageFile> files, std::span<const std::string> ownNames) {
+    if (!namesThisHost(request.host, ownNames)) return {403, nullptr, false, true};
     if (request.method != "GET" && request.method != "HEAD") return {405};
     std::string_view path = request.target.substr(0, request.target.find('?'));
     if (request.upgrade) {

@@ -1,18 +1,24 @@
-// The browser remote's server: the page's files and its WebSocket on a TCP
-// port of every local address, on a thread of its own. A link like the
-// Bluetooth listener: it reaches the window only through the mailbox and the
-// decisions only through the connection state. Its state (listening, the
-// port taken, stopped) goes to the window the same way.
+// The server thread: the browser remote (the page's files and its WebSocket
+// on a TCP port of every local address) when it is switched on, and the
+// Connect page (on 127.0.0.1 only) when it is asked for. A link like the
+// Bluetooth listener: it reaches the window only through the mailbox and
+// the decisions only through the connection state. Its state (listening, the
+// port taken, stopped, off) goes to the window the same way.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "config/remote_switch.h"
 #include "link/connection_state.h"
+#include "link/trusted_devices.h"
 #include "link/ui_mailbox.h"
+#include "platform/network_adapters.h"
 #include "platform/random_source.h"
 #include "web/page_routes.h"
 #include "web/web_session.h"
@@ -35,19 +41,41 @@ struct WebServerLimits {
     std::uint64_t unpairedMs = UNPAIRED_LIMIT_MS;
 };
 
+// The files of both pages, pointing into memory that outlives the server
+// (the program's resources).
+struct WebPages {
+    std::vector<PageFile> remote;
+    std::vector<PageFile> connect;
+};
+
+// What the server needs of the rest of Vork, shared with the other threads.
+struct WebServerParts {
+    std::shared_ptr<UiMailbox> mailbox;
+    std::shared_ptr<ConnectionState> state;
+    std::shared_ptr<TrustedDevices> trusted;
+    std::unique_ptr<RandomSource> random;
+    std::unique_ptr<NetworkAdapters> adapters;
+    WebPages pages;
+    // This PC's own names, by which the remote page may also be asked for.
+    std::vector<std::string> ownNames;
+};
+
 class WebServer {
 public:
-    // `files` point into memory that outlives the server (the program's resources).
-    WebServer(std::shared_ptr<UiMailbox> mailbox, std::shared_ptr<ConnectionState> state,
-              std::unique_ptr<RandomSource> random, std::vector<PageFile> files, const WebServerLimits& limits = {});
+    explicit WebServer(WebServerParts parts, const WebServerLimits& limits = {});
     // Stops the thread and closes every connection.
     ~WebServer();
     WebServer(const WebServer&) = delete;
     WebServer& operator=(const WebServer&) = delete;
 
-    // Starts the thread, which listens on `port` (trying again while it is
-    // taken) and tells the window how that goes; false when no thread could start.
-    bool start(std::uint16_t port);
+    // The browser remote on `port` (trying again while the port is taken), or
+    // off; how that goes reaches the window. False when no thread could start.
+    bool setRemote(std::optional<std::uint16_t> port);
+    // Who decided the switch, for the Connect page.
+    void describeSwitch(SwitchSource source);
+    // The Connect page's address, secret included, its listener started if
+    // need be; none when it cannot listen.
+    std::optional<std::string> connectPageAddress();
     void stop();
 
 private:

@@ -63,13 +63,13 @@ WebSession::Outcome WebSession::receive(std::string_view message, std::uint64_t 
 }
 
 WebSession::Outcome WebSession::hello(std::string_view token, std::uint64_t nowMs) {
-    const std::optional<std::string> name = link_.tokens.find(token);
+    const std::optional<std::string> name = link_.trusted.browserName(token);
     if (!name) return reply("unknown");
     token_ = std::string(token);
     name_ = *name;
     enter(Stage::Paired, nowMs);
     // As for a remembered phone: the window shows it connected, nobody is asked.
-    link_.mailbox.publishStatus(LinkOrigin{LinkKind::Browser, id_}, CONNECTED_STATUS);
+    link_.mailbox.publishStatus(LinkOrigin{LinkKind::Browser, id_}, CONNECTED_STATUS, name_);
     shownConnected_ = true;
     return reply("connected");
 }
@@ -94,7 +94,7 @@ WebSession::Outcome WebSession::paired(std::string_view word, std::string_view r
             return reply("error bad key");
         Outcome outcome;
         if (rest == FORGET_COMMAND) {
-            link_.tokens.forget(token_);
+            link_.trusted.forgetBrowser(token_);
             outcome.replies.emplace_back("forgotten");
         }
         link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Command, std::string(rest), 0, 0, id_});
@@ -163,13 +163,14 @@ WebSession::Outcome WebSession::decided(std::uint64_t nowMs) {
         return reply("declined");
     }
     shownConnected_ = true;  // the window showed it connected when the user accepted
-    const std::optional<std::string> token = link_.tokens.issue(name_);
+    const std::optional<std::string> token = newToken();
     if (!token) {
         // Without a secret the browser cannot be remembered; it is let in this once.
         enter(Stage::Paired, nowMs);
         return reply("connected");
     }
     token_ = *token;
+    link_.trusted.trustBrowser(name_, token_);
     enter(Stage::Paired, nowMs);
     return reply("accepted " + token_);
 }
@@ -206,6 +207,18 @@ void WebSession::enter(Stage stage, std::uint64_t nowMs) {
 void WebSession::release() {
     if (holding_) link_.mailbox.publishRelease(id_);
     holding_ = false;
+}
+
+std::optional<std::string> WebSession::newToken() {
+    std::array<std::uint8_t, TOKEN_BYTES> bytes{};
+    if (!link_.random.fill(bytes)) return std::nullopt;
+    constexpr std::string_view DIGITS = "0123456789abcdef";
+    std::string token;
+    for (const std::uint8_t byte : bytes) {
+        token.push_back(DIGITS[byte >> 4]);
+        token.push_back(DIGITS[byte & 0x0F]);
+    }
+    return token;
 }
 
 WebSession::Outcome WebSession::finish(Outcome outcome) {

@@ -21,7 +21,8 @@
 
 #include "link/connection_state.h"
 #include "link/ui_mailbox.h"
-#include "web/pairing_tokens.h"
+#include "link/trusted_devices.h"
+#include "platform/random_source.h"
 
 namespace vork {
 
@@ -33,16 +34,18 @@ inline constexpr std::size_t WEB_NAME_LIMIT = 40;
 inline constexpr std::size_t WEB_COMMAND_LIMIT = 16;
 inline constexpr std::int32_t WEB_MOVE_LIMIT = 2000;    // pixels in one move
 inline constexpr std::int32_t WEB_SCROLL_LIMIT = 2400;  // wheel units in one scroll
+inline constexpr std::size_t TOKEN_BYTES = 16;
 
 // What all pages share: the way to the window, the decisions and the
 // accepted browsers.
 struct WebLink {
-    WebLink(UiMailbox& mailbox, ConnectionState& state, RandomSource& random)
-        : mailbox(mailbox), state(state), tokens(random) {}
+    WebLink(UiMailbox& mailbox, ConnectionState& state, RandomSource& random, TrustedDevices& trusted)
+        : mailbox(mailbox), state(state), random(random), trusted(trusted) {}
 
     UiMailbox& mailbox;
     ConnectionState& state;
-    PairingTokens tokens;
+    RandomSource& random;
+    TrustedDevices& trusted;
     std::uint64_t unpairedLimitMs = UNPAIRED_LIMIT_MS;
 };
 
@@ -85,6 +88,8 @@ private:
     void enter(Stage stage, std::uint64_t nowMs);
     void release();
     Outcome finish(Outcome outcome);
+    // 128 random bits as hex; none when the system had no random bytes.
+    std::optional<std::string> newToken();
 
     WebLink& link_;
     const ConnectionId id_;

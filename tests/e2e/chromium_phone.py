@@ -48,3 +48,12 @@ def phone_browser(as_phone=True):
             "deviceMetrics": {"width": 412, "height": 915, "pixelRatio": 2.6, "touch": False},
             "userAgent": PHONE_AGENT})
     return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+
+
+def pc_browser():
+    """Chromium as the PC's own browser, at a desktop's size."""
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for argument in ("--headless=new", "--no-sandbox", "--disable-dev-shm-usage", "--window-size=1100,1300"):
+        options.add_argument(argument)
+    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)

@@ -19,6 +19,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Each test starts with no choice, pairing or settings file that an earlier one left.
+"$wine_run" cmd /c 'reg delete HKCU\Software\Vork /f & rd /s /q "%APPDATA%\Vork" & reg delete HKCU\Software\Microsoft\Windows\CurrentVersion\Run /v Vork /f' >/dev/null 2>&1 || true
+
 step() { echo "-- $*"; }
 fail() { echo "FAILED: $*" >&2; exit 1; }
 probe() { "$wine_run" "$probe_exe" "$@" 2>/dev/null | tr -d '\r'; }

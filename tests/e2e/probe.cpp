@@ -19,6 +19,12 @@
 //   probe file-version PATH           the version resource of a program file
 //   probe bare-window                 makes and destroys a window, then exits
 //   probe bluetooth-error             the error code of creating an RFCOMM socket
+//   probe tray MOUSE                  the icon's callback as Explorer sends it: MOUSE is
+//                                     left (WM_LBUTTONUP) or right (WM_RBUTTONUP, the menu)
+//   probe tray-menu INDEX             opens the icon's menu and chooses its INDEXth item
+//                                     (from 0, separators not counted) with the keyboard
+//   probe system-menu ID              a choice of the window's system menu (WM_SYSCOMMAND ID)
+//   probe balloon [MS]                until a notification balloon shows
 // Every command ends by writing "probe: exit N" to the standard error, so a
 // caller can tell a probe that failed from a Wine start that never ran it.
 #include <winsock2.h>
@@ -274,6 +280,75 @@ int bareWindow() {
     return 0;
 }
 
+// Vork's icon in the notification area sends this to its window.
+constexpr UINT TRAY_CALLBACK = WM_APP + 1;
+constexpr UINT TRAY_ICON_ID = 1;
+
+int tray(const std::string& mouse) {
+    HWND dialog = vorkWindow();
+    if (!dialog || (mouse != "left" && mouse != "right")) return 1;
+    PostMessageA(dialog, TRAY_CALLBACK, TRAY_ICON_ID, mouse == "left" ? WM_LBUTTONUP : WM_RBUTTONUP);
+    return 0;
+}
+
+// The open popup menu's window: the system's class "#32768".
+HWND waitForMenu(DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    do {
+        HWND menu = FindWindowA("#32768", nullptr);
+        if (menu && IsWindowVisible(menu)) return menu;
+        Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return nullptr;
+}
+
+int trayMenu(int index) {
+    if (tray("right") != 0) return 1;
+    HWND menu = waitForMenu(5000);
+    if (!menu) {
+        std::printf("no menu opened\n");
+        return 1;
+    }
+    // The first Down selects the first item.
+    for (int i = 0; i <= index; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    return 0;
+}
+
+int systemMenu(UINT command) {
+    HWND dialog = vorkWindow();
+    if (!dialog) return 1;
+    PostMessageA(dialog, WM_SYSCOMMAND, command, 0);
+    return 0;
+}
+
+BOOL CALLBACK findBalloon(HWND window, LPARAM found) {
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    const LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
+    constexpr LONG_PTR BALLOON_STYLE = 0x40;  // TTS_BALLOON
+    if (std::strcmp(className, "tooltips_class32") == 0 && (style & BALLOON_STYLE) != 0 && IsWindowVisible(window)) {
+        *reinterpret_cast<bool*>(found) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+int balloon(DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    do {
+        bool found = false;
+        EnumWindows(findBalloon, reinterpret_cast<LPARAM>(&found));
+        if (found) {
+            std::printf("balloon\n");
+            return 0;
+        }
+        Sleep(50);
+    } while (GetTickCount() - start < timeoutMs);
+    std::printf("no balloon\n");
+    return 1;
+}
+
 int run(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     const auto number = [&](int index, long fallback) { return argc > index ? std::strtol(argv[index], nullptr, 0) : fallback; };
@@ -294,6 +369,10 @@ int run(int argc, char** argv) {
     if (command == "freeze" && argc > 2) return freeze(static_cast<DWORD>(number(2, 0)));
     if (command == "bare-window") return bareWindow();
     if (command == "bluetooth-error") return bluetoothError();
+    if (command == "tray" && argc > 2) return tray(argv[2]);
+    if (command == "tray-menu" && argc > 2) return trayMenu(static_cast<int>(number(2, 0)));
+    if (command == "system-menu" && argc > 2) return systemMenu(static_cast<UINT>(number(2, 0)));
+    if (command == "balloon") return balloon(static_cast<DWORD>(number(2, 5000)));
     std::fprintf(stderr, "probe: unknown command (see the comment at the top of probe.cpp)\n");
     return 64;
 }

@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "counting_random.h"
+#include "fixed_adapters.h"
 #include "recording_notifier.h"
 #include "web/web_server.h"
 
@@ -177,12 +178,21 @@ protected:
         notifier.onPost = [this](unsigned message) {
             if (message == WM_PHONE_REQUEST) state->answer(mailbox->readRequest().number, Accepted, 0);
         };
-        server = std::make_unique<WebServer>(mailbox, state,
-                                             random ? std::move(random) : std::make_unique<test::CountingRandom>(),
-                                             std::vector<PageFile>{{"/index.html", "text/html", "<p>remote</p>"}},
+        server = std::make_unique<WebServer>(parts(random ? std::move(random) : std::make_unique<test::CountingRandom>()),
                                              limits);
-        ASSERT_TRUE(server->start(port));
+        ASSERT_TRUE(server->setRemote(port));
         ASSERT_TRUE(serverSays(WebServerState::Listening));
+    }
+    WebServerParts parts(std::unique_ptr<RandomSource> random) {
+        WebServerParts parts;
+        parts.mailbox = mailbox;
+        parts.state = state;
+        parts.trusted = trusted;
+        parts.random = std::move(random);
+        parts.adapters = std::make_unique<test::FixedAdapters>();
+        parts.pages.remote = {{"/index.html", "text/html", "<p>remote</p>"}};
+        parts.pages.connect = {{"/index.html", "text/html", "<p>connect</p>"}};
+        return parts;
     }
     // The server told the window this within a few seconds.
     bool serverSays(WebServerState wanted, std::chrono::milliseconds within = 5000ms) {
@@ -202,6 +212,7 @@ protected:
     test::RecordingNotifier notifier;
     std::shared_ptr<UiMailbox> mailbox = std::make_shared<UiMailbox>(notifier);
     std::shared_ptr<ConnectionState> state = std::make_shared<ConnectionState>();
+    std::shared_ptr<TrustedDevices> trusted = std::make_shared<TrustedDevices>();
     std::unique_ptr<WebServer> server;
 };
 
@@ -324,9 +335,8 @@ TEST_F(WebServerTest, APortInUse_IsTriedAgainUntilItFrees) {
 
     WebServerLimits limits;
     limits.bindRetry = 200ms;
-    server = std::make_unique<WebServer>(mailbox, state, std::make_unique<test::CountingRandom>(),
-                                         std::vector<PageFile>{}, limits);
-    ASSERT_TRUE(server->start(port));
+    server = std::make_unique<WebServer>(parts(std::make_unique<test::CountingRandom>()), limits);
+    ASSERT_TRUE(server->setRemote(port));
     EXPECT_TRUE(serverSays(WebServerState::Retrying));
     EXPECT_FALSE(serverSays(WebServerState::Listening, 500ms));
     { Socket released(std::move(holder)); }

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "app/instance_guard.h"
+#include "app/tray_texts.h"
 #include "fake_desktop.h"
 #include "simulated_desktop.h"
 #include "fake_input.h"
@@ -28,7 +29,13 @@ public:
     void minimise() override { minimised = true; }
     void setRepeatTimer(bool running) override { timerChanges.push_back(running); }
     void showWebServer(WebServerState state, std::uint16_t port) override { webServer = {state, port}; }
+    void showTray(DialogMode mode, const std::string& name) override { tray = trayTip(mode, name); }
+    void alertRequest(const std::string& name) override { alerts.push_back(name); }
+    void switchWanted(bool on) override { switches.push_back(on); }
 
+    std::string tray;
+    std::vector<std::string> alerts;
+    std::vector<bool> switches;
     std::vector<bool> timerChanges;
     std::pair<WebServerState, std::uint16_t> webServer{WebServerState::Stopped, 0};
     std::string status;
@@ -413,6 +420,30 @@ TEST_F(DialogLogicTest, AGoodEditOfTheSettingsFile_TakesEffectAtTheNextCommand) 
     clock.advance(KeyMapSource::CHECK_INTERVAL_MS);
     EXPECT_EQ("down 0x42 scan 0x30", press5());
     std::filesystem::remove(file);
+}
+
+TEST_F(DialogLogicTest, TheNotificationArea_SaysWhoIsConnectedOrAsks_AndEachRequestIsAnnounced) {
+    EXPECT_EQ("Vork \u2013 waiting for a phone", view.tray);
+    request("Pixel 7", PAGE);
+    EXPECT_EQ("Vork \u2013 Pixel 7 wants to connect", view.tray);
+    logic.handleClick(ACCEPT_BUTTON_ID);
+    EXPECT_EQ("Vork \u2013 Connected: Pixel 7", view.tray);
+    const RequestNumber other = request("Other", PHONE);
+    state.withdraw(other, clock.nowMs());
+    deliver(WM_REQUEST_WITHDRAWN, other);
+    EXPECT_EQ("Vork \u2013 Connected: Pixel 7", view.tray) << "back to who was connected";
+    mailbox.publishStatus(PHONE, "Connected.", "Nokia");
+    deliver(WM_PHONE_STATUS);
+    EXPECT_EQ("Vork \u2013 Connected: Nokia", view.tray);
+    request("Third", OTHER_PAGE);
+    logic.handleClick(DECLINE_BUTTON_ID);
+    EXPECT_EQ("Vork \u2013 waiting for a phone", view.tray);
+    EXPECT_EQ((std::vector<std::string>{"Pixel 7", "Other", "Third"}), view.alerts);
+    EXPECT_EQ("Pixel 7 wants to connect \u2013 open Vork to accept or decline", requestNotification("Pixel 7"));
+
+    deliver(WM_SWITCH_WANTED, 1);
+    deliver(WM_SWITCH_WANTED, 0);
+    EXPECT_EQ((std::vector<bool>{true, false}), view.switches);
 }
 
 TEST(ApplicationName, IsTheExecutablesBaseName) {

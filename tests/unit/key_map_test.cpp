@@ -31,6 +31,9 @@ title = " - mpv"
 [web]
 enabled = true
 port = 9000
+
+[bluetooth]
+remember = true
 )",
                                                 "vork.toml");
     ASSERT_TRUE(result.settings) << result.error;
@@ -44,9 +47,12 @@ port = 9000
     EXPECT_EQ(2, rule.line);
     EXPECT_EQ((KeyStrings{{"5", " "}, {"E", "{MEDIA_PLAY_PAUSE}"}}), rule.keys);
     EXPECT_EQ((KeyStrings{{"#", "{BROWSER_BACK}"}}), map.fallbackKeys);
-    EXPECT_TRUE(result.settings->web.enabled);
+    EXPECT_EQ(true, result.settings->web.enabled);
     EXPECT_EQ(9000, result.settings->web.port);
-    EXPECT_FALSE(parseSettings("", "f").settings->web.enabled) << "off unless asked for";
+    EXPECT_TRUE(result.settings->bluetooth.remember);
+    const SettingsResult empty = parseSettings("", "f");
+    EXPECT_FALSE(empty.settings->web.enabled) << "the file leaves the switch to the user";
+    EXPECT_FALSE(empty.settings->bluetooth.remember) << "phones trusted until Vork exits";
 }
 
 TEST(SettingsFile, EachProblem_IsNamedWithItsFileAndLine) {
@@ -63,6 +69,8 @@ TEST(SettingsFile, EachProblem_IsNamedWithItsFileAndLine) {
         {"[web]\nenabled = \"yes\"\n", "f.toml, line 2: enabled must be true or false"},
         {"[web]\nhost = \"x\"\n", "f.toml, line 2: unknown field \"host\" in [web]"},
         {"web = 1\n", "f.toml, line 1: web must be a [web] section"},
+        {"[bluetooth]\nremember = 1\n", "f.toml, line 2: remember must be true or false"},
+        {"[bluetooth]\nforget = true\n", "f.toml, line 2: unknown field \"forget\" in [bluetooth]"},
         {"[[app]]\nclass = \"c\"\ntitel = \"t\"\n", "f.toml, line 3: unknown field \"titel\" in [[app]]"},
         {"[[app]]\nname = \"n\"\n[app.keys]\n\"5\" = \" \"\n",
          "f.toml, line 1: [[app]] names no exe, class or title"},
@@ -229,6 +237,18 @@ TEST(KeyMapSource, FollowsTheFile_KeepsTheLastGoodMap_LooksAtMostOnceASecond) {
     std::filesystem::remove(file);
     EXPECT_FALSE(source.refresh(14'000)) << "a file that went away keeps the map too";
     EXPECT_EQ("c", source.keyMap()->fallbackKeys.at("5"));
+
+    // The user's own file need not exist at start: made later, it is read then.
+    KeyMapSource later(file.string());
+    EXPECT_FALSE(later.load(false));
+    EXPECT_FALSE(later.keyMap());
+    write("[fallback.keys]\n\"5\" = \"e\"\n", 40);
+    EXPECT_FALSE(later.refresh(20'000));
+    ASSERT_TRUE(later.keyMap());
+    EXPECT_EQ("e", later.keyMap()->fallbackKeys.at("5"));
+    std::filesystem::remove(file);
+    EXPECT_EQ(file.string() + ": cannot be read", KeyMapSource(file.string()).load().value_or(""))
+        << "a file named on the command line must be there";
 }
 
 }  // namespace

@@ -103,7 +103,7 @@ TEST(ListenerThreadLife, StopThatTimesOut_LeavesTheThreadNothingFreedToReach) {
     int postsAtStop = 0;
     {
         auto mailbox = std::make_shared<UiMailbox>(std::make_shared<CountingNotifier>(posts));
-        ListenerThread thread(std::move(scripted), mailbox, std::make_shared<ConnectionState>(), 50);
+        ListenerThread thread(std::move(scripted), mailbox, std::make_shared<ConnectionState>(), {}, 50);
         ASSERT_TRUE(thread.start());
         ASSERT_TRUE(observed.waitUntilBlocked());
         postsAtStop = posts->load();
@@ -121,7 +121,7 @@ TEST(ListenerThreadLife, StopThatTimesOut_LeavesTheThreadNothingFreedToReach) {
 TEST(ListenerThreadLife, ThreadThatCannotStart_IsReported_NotThrown) {
     test::RecordingNotifier notifier;
     ListenerThread thread(std::make_unique<ScriptedSockets>(), std::make_shared<UiMailbox>(notifier),
-                          std::make_shared<ConnectionState>(), ListenerThread::JOIN_LIMIT_MS,
+                          std::make_shared<ConnectionState>(), {}, ListenerThread::JOIN_LIMIT_MS,
                           [](std::function<void()>) -> std::thread {
                               throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
                           });

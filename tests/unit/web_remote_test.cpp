@@ -60,7 +60,8 @@ protected:
     UiMailbox mailbox{notifier};
     ConnectionState state;
     test::CountingRandom random;
-    WebLink link{mailbox, state, random};
+    TrustedDevices trusted;
+    WebLink link{mailbox, state, random, trusted};
 };
 
 TEST_F(WebSessionTest, Accept_GivesATokenThatLetsTheBrowserInWithoutAsking) {
@@ -121,7 +122,7 @@ TEST_F(WebSessionTest, DeclinedBusyUnansweredOrReplaced_NeverPairs_AndTheKeysOfS
     ASSERT_FALSE(notifier.posted().empty());
     EXPECT_EQ(WM_REQUEST_WITHDRAWN, notifier.posted().back().message);
     unpaired(slow);
-    EXPECT_EQ(0U, link.tokens.size());
+    EXPECT_EQ(0U, trusted.browsers());
 }
 
 TEST_F(WebSessionTest, ThePageGoingAway_WithdrawsItsRequest) {
@@ -215,7 +216,7 @@ TEST_F(WebSessionTest, WithoutRandomBytes_TheBrowserIsLetInOnceButNotRemembered)
     random.refuse = true;
     WebSession page(link, "192.168.1.5", 0);
     EXPECT_EQ("connected", pair(page));
-    EXPECT_EQ(0U, link.tokens.size());
+    EXPECT_EQ(0U, trusted.browsers());
 }
 
 TEST_F(WebSessionTest, AHeldAction_StopsOnRelease_OnASilentSecond_OrWhenThePageCloses_AndBeatsReachTheWindow) {
@@ -244,7 +245,7 @@ TEST_F(WebSessionTest, AHeldAction_StopsOnRelease_OnASilentSecond_OrWhenThePageC
     EXPECT_EQ((Inputs{{"D:8", me}, {"departed", me}}), webInputs());
 }
 
-TEST(PairingTokens, ComparedInFull_AndOnlyEqualWhenEqual) {
+TEST(TrustedDevices, SecretsAreComparedInFull_AndOnlyEqualWhenEqual) {
     EXPECT_TRUE(equalInConstantTime("", ""));
     EXPECT_TRUE(equalInConstantTime("abc", "abc"));
     EXPECT_FALSE(equalInConstantTime("abc", "abd"));
@@ -302,6 +303,8 @@ TEST(CommandLine, WebOption_TakesTheDefaultPortOrAGivenOne) {
         EXPECT_EQ(good, line.error.empty()) << argument;
     }
     EXPECT_FALSE(parseCommandLine({}).webPort) << "off unless asked for";
+    const CommandLine others = parseCommandLine({"--minimised", "--connect"});
+    EXPECT_TRUE(others.minimized && others.connect && others.error.empty());
 }
 
 }  // namespace

@@ -2,12 +2,16 @@
 
 #include <algorithm>
 
+#include "app/tray_texts.h"
 #include "app/win32/page_resources.h"
 #include "app/win32/resource.h"
-#include "platform/win32/local_addresses.h"
+#include "app/win32/shell.h"
+#include "config/starter_settings.h"
 #include "platform/win32/win32_handles.h"
+#include "platform/win32/win32_network_adapters.h"
 #include "platform/win32/win32_random_source.h"
 #include "platform/win32/window_notifier.h"
+#include "web/reachable_addresses.h"
 
 namespace vork::win32 {
 
@@ -15,27 +19,54 @@ namespace {
 
 constexpr int IMAGE_WIDTH_DIALOG_UNITS = 64;
 constexpr int ADDRESS_LINE_DIALOG_UNITS = 12;
+// A system menu item's id keeps its low four bits clear.
+constexpr UINT_PTR CONNECT_PAGE_COMMAND = 0x0010;
+
+enum TrayCommand : UINT {
+    TRAY_SHOW = 1,
+    TRAY_CONNECT,
+    TRAY_REMOTE,
+    TRAY_SIGN_IN,
+    TRAY_KEY_MAPS,
+    TRAY_QUIT,
+};
 
 // The resource script needs plain macros; the logic names the same controls.
 static_assert(IDC_ACCEPT == ACCEPT_BUTTON_ID && IDC_STATUS == STATUS_LINE_ID && IDC_DECLINE == DECLINE_BUTTON_ID &&
               IDC_HIDE == HIDE_BUTTON_ID && IDC_NOTICE == NOTICE_LINE_ID && IDC_ADDRESS == ADDRESS_LINE_ID);
 
+std::wstring wideOf(const std::string& text, UINT codePage) {
+    const int size = MultiByteToWideChar(codePage, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(size > 0 ? size - 1 : 0), L'\0');
+    if (size > 1) MultiByteToWideChar(codePage, 0, text.c_str(), -1, out.data(), size);
+    return out;
+}
+
+// The window's texts are in the ANSI code page; the notification area's are wide.
+std::string utf8OfAnsi(const std::string& text) { return utf8Of(wideOf(text, CP_ACP).c_str()); }
+
 }  // namespace
 
-MainDialog::MainDialog(SocketsFactory makeSockets, KeyMapSource* keyMaps, std::optional<std::uint16_t> webPort)
-    : makeSockets_(std::move(makeSockets)),
-      keyMaps_(keyMaps),
-      webPort_(webPort),
+MainDialog::MainDialog(MainDialogSetup setup)
+    : setup_(std::move(setup)),
       icon_(static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VORK), IMAGE_ICON, 0, 0,
                                           LR_DEFAULTSIZE))),
       background_(CreateSolidBrush(RGB(0, 0, 0))),
       controller_(Desktop{windows_, input_, system_, mixer_}),
-      state_(std::make_shared<ConnectionState>()) {}
+      remoteSwitch_(setup_.switchInputs, choices_),
+      state_(std::make_shared<ConnectionState>()) {
+    if (setup_.pairingsFile) pairingsFile_.emplace(*setup_.pairingsFile);
+    trusted_ = std::make_shared<TrustedDevices>(pairingsFile_ ? &*pairingsFile_ : nullptr);
+    trusted_->setKeepPhones(setup_.rememberPhones);
+    pairingsProblem_ = trusted_->load();
+}
 
 MainDialog::~MainDialog() {
     webServer_.reset();
     if (listener_) listener_->stop();
     listener_.reset();
+    addressWatch_.reset();
+    tray_.reset();
     if (dialog_ && IsWindow(dialog_)) DestroyWindow(dialog_);
 }
 
@@ -75,75 +106,124 @@ INT_PTR CALLBACK MainDialog::procedure(HWND dialog, UINT message, WPARAM wParam,
 void MainDialog::initialise() {
     noticeLabel_.bind(GetDlgItem(dialog_, IDC_NOTICE));
     statusLabel_.bind(GetDlgItem(dialog_, IDC_STATUS));
+    addressLabel_.bind(GetDlgItem(dialog_, IDC_ADDRESS));
     hideButton_.bind(dialog_, IDC_HIDE, IDB_HIDE, IMAGE_WIDTH_DIALOG_UNITS);
     declineButton_.bind(dialog_, IDC_DECLINE, IDB_DECLINE, IMAGE_WIDTH_DIALOG_UNITS);
     acceptButton_.bind(dialog_, IDC_ACCEPT, IDB_ACCEPT, IMAGE_WIDTH_DIALOG_UNITS);
 
     SendMessageA(dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
     SendMessageA(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
+    HMENU systemMenu = GetSystemMenu(dialog_, FALSE);
+    AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(systemMenu, MF_STRING, CONNECT_PAGE_COMMAND, L"Connect a phone\u2026");
+    openConnectPageMessage_ = RegisterWindowMessageA(OPEN_CONNECT_PAGE_MESSAGE);
+    tray_ = std::make_unique<TrayIcon>(dialog_, icon_.get(), WM_TRAY_ICON);
+    addressWatch_ = std::make_unique<AddressChangeWatch>(dialog_, WM_NETWORK_CHANGED);
 
     mailbox_ = std::make_shared<UiMailbox>(std::make_shared<WindowNotifier>(dialog_));
-    logic_ = std::make_unique<DialogLogic>(*this, *mailbox_, *state_, controller_, clock_, keyMaps_);
+    logic_ = std::make_unique<DialogLogic>(*this, *mailbox_, *state_, controller_, clock_, setup_.keyMaps);
     logic_->initialise();
 
     statusLabel_.setStyle(1);
     noticeLabel_.setStyle(2);
-    if (webPort_) startWebServer(*webPort_);
+    addressLabel_.setStyle(3);
+    // Said once: the pairings are gone, and the file kept beside as .bad.
+    if (pairingsProblem_) mailbox_->publishWarning(*pairingsProblem_);
+    applySwitch();
+    if (setup_.openConnectPage) PostMessageA(dialog_, openConnectPageMessage_, 0, 0);
 
-    listener_ = std::make_unique<ListenerThread>(makeSockets_(), mailbox_, state_);
+    listener_ = std::make_unique<ListenerThread>(setup_.makeSockets(), mailbox_, state_, trusted_);
     // A listener that cannot start leaves the status empty; the window works on.
     if (!listener_->start()) listener_.reset();
 }
 
-void MainDialog::startWebServer(std::uint16_t port) {
-    webServer_ = std::make_unique<WebServer>(mailbox_, state_, std::make_unique<Win32RandomSource>(), pageResources());
-    if (!webServer_->start(port)) {
+WebServer& MainDialog::server() {
+    if (!webServer_ || serverStopped_) {
         webServer_.reset();
-        showAddressLine("Browser remote: cannot start", 1);
+        serverStopped_ = false;
+        WebServerParts parts;
+        parts.mailbox = mailbox_;
+        parts.state = state_;
+        parts.trusted = trusted_;
+        parts.random = std::make_unique<Win32RandomSource>();
+        parts.adapters = std::make_unique<Win32NetworkAdapters>();
+        parts.pages = pageResources();
+        parts.ownNames = ownComputerNames();
+        webServer_ = std::make_unique<WebServer>(std::move(parts));
     }
+    return *webServer_;
+}
+
+void MainDialog::applySwitch() {
+    const SwitchDecision decision = remoteSwitch_.decision();
+    if (!webServer_ && !decision.on) return;  // off, and nothing was ever started
+    WebServer& web = server();
+    web.describeSwitch(decision.source);
+    if (!web.setRemote(decision.on ? std::optional(decision.port) : std::nullopt))
+        showAddressLine("Browser remote: cannot start", 1);
+}
+
+void MainDialog::switchWanted(bool on) {
+    if (remoteSwitch_.choose(on)) applySwitch();
+}
+
+void MainDialog::openConnectPage() {
+    const std::optional<std::string> address = server().connectPageAddress();
+    if (!address) {
+        mailbox_->publishWarning("The Connect page cannot be opened");
+        return;
+    }
+    if (!openInBrowser(*address)) mailbox_->publishWarning("No browser opened the Connect page");
 }
 
 void MainDialog::showWebServer(WebServerState state, std::uint16_t port) {
     const std::string number = std::to_string(port);
+    listeningPort_.reset();
     switch (state) {
-    case WebServerState::Listening: {
-        // One address a line: a PC on Wi-Fi and Ethernet at once has two.
-        const std::vector<std::string> addresses = localIpv4Addresses();
-        std::string text = "Browser remote:";
-        for (const std::string& address : addresses)
-            text.append(&address == &addresses.front() ? " " : "\n").append("http://").append(address).append(":").append(
-                number);
-        if (addresses.empty()) text.append(" port ").append(number).append(", no network found");
-        showAddressLine(text, std::max<std::size_t>(addresses.size(), 1));
+    case WebServerState::Listening:
+        listeningPort_ = port;
+        showAddresses();
         return;
-    }
     case WebServerState::Retrying:
         showAddressLine("Browser remote: port " + number + " is in use, trying again", 1);
         return;
     case WebServerState::PortBusy: showAddressLine("Browser remote: port " + number + " cannot be used", 1); return;
-    case WebServerState::Stopped: showAddressLine("Browser remote: stopped after an error", 1); return;
+    case WebServerState::Stopped:
+        serverStopped_ = true;
+        showAddressLine("Browser remote: stopped after an error", 1);
+        return;
+    case WebServerState::Off: showAddressLine({}, 0); return;
     }
 }
 
+void MainDialog::showAddresses() {
+    if (!listeningPort_) return;
+    const std::string port = std::to_string(*listeningPort_);
+    const std::vector<ReachableAddress> addresses = reachableAddresses(Win32NetworkAdapters().list());
+    // One address a line: a PC on Wi-Fi and Ethernet at once has two.
+    std::string text = "Browser remote:";
+    for (const ReachableAddress& address : addresses)
+        text.append(&address == &addresses.front() ? " " : "\n").append("http://").append(address.address).append(":").append(
+            port);
+    if (addresses.empty()) text.append(" port ").append(port).append(", no network found");
+    showAddressLine(text, std::max<std::size_t>(addresses.size(), 1));
+}
+
 void MainDialog::showAddressLine(const std::string& text, std::size_t lines) {
-    if (!addressLabel_.handle()) {
-        addressLabel_.bind(GetDlgItem(dialog_, IDC_ADDRESS));
-        addressLabel_.setStyle(3);
-    }
     RECT line{0, 0, 0, ADDRESS_LINE_DIALOG_UNITS * static_cast<int>(lines)};
     RECT before{0, 0, 0, ADDRESS_LINE_DIALOG_UNITS * static_cast<int>(addressLines_)};
     MapDialogRect(dialog_, &line);
     MapDialogRect(dialog_, &before);
     addressLines_ = lines;
     const LONG growth = line.bottom - before.bottom;
-    if (IsIconic(dialog_)) {
+    if (growth != 0 && IsIconic(dialog_)) {
         // A minimised window keeps its size for when it is restored.
         WINDOWPLACEMENT placement{};
         placement.length = sizeof placement;
         GetWindowPlacement(dialog_, &placement);
         placement.rcNormalPosition.bottom += growth;
         SetWindowPlacement(dialog_, &placement);
-    } else {
+    } else if (growth != 0) {
         RECT window;
         GetWindowRect(dialog_, &window);
         SetWindowPos(dialog_, nullptr, 0, 0, window.right - window.left, window.bottom - window.top + growth,
@@ -151,20 +231,114 @@ void MainDialog::showAddressLine(const std::string& text, std::size_t lines) {
     }
     RECT control;
     GetWindowRect(addressLabel_.handle(), &control);
-    SetWindowPos(addressLabel_.handle(), nullptr, 0, 0, control.right - control.left, line.bottom,
+    SetWindowPos(addressLabel_.handle(), nullptr, 0, 0, control.right - control.left, std::max<LONG>(line.bottom, 1),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ShowWindow(addressLabel_.handle(), SW_SHOW);
+    ShowWindow(addressLabel_.handle(), lines > 0 ? SW_SHOW : SW_HIDE);
     addressLabel_.setText(text.c_str());
+}
+
+void MainDialog::showTray(DialogMode mode, const std::string& name) {
+    if (tray_) tray_->setTip(wideOf(trayTip(mode, utf8OfAnsi(name)), CP_UTF8));
+}
+
+void MainDialog::alertRequest(const std::string& name) {
+    // Seen already: the request shows in the window as ever.
+    if (!IsIconic(dialog_) && IsWindowVisible(dialog_) && GetForegroundWindow() == dialog_) return;
+    // Flashes until the window comes to the front; the request itself never brings it there.
+    FLASHWINFO flash{sizeof flash, dialog_, FLASHW_TRAY | FLASHW_TIMERNOFG, 0, 0};
+    FlashWindowEx(&flash);
+    if (tray_) tray_->notify(L"Vork", wideOf(requestNotification(utf8OfAnsi(name)), CP_UTF8));
+}
+
+void MainDialog::showWindowAgain() {
+    ShowWindow(dialog_, IsIconic(dialog_) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(dialog_);
+}
+
+void MainDialog::showTrayMenu() {
+    const SwitchDecision decision = remoteSwitch_.decision();
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, TRAY_SHOW, L"Show Vork");
+    AppendMenuW(menu, MF_STRING, TRAY_CONNECT, L"Connect a phone\u2026");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    // The command line or the settings file decides: the user cannot here.
+    AppendMenuW(menu, MF_STRING | (decision.on ? MF_CHECKED : 0) | (decision.locked() ? MF_GRAYED : 0), TRAY_REMOTE,
+                L"Browser remote");
+    AppendMenuW(menu, MF_STRING | (startsAtSignIn() ? MF_CHECKED : 0), TRAY_SIGN_IN, L"Start when I sign in");
+    AppendMenuW(menu, MF_STRING | (setup_.settingsFile ? 0 : MF_GRAYED), TRAY_KEY_MAPS, L"Open key maps");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, TRAY_QUIT, L"Quit");
+    SetMenuDefaultItem(menu, TRAY_SHOW, FALSE);
+    POINT at{};
+    GetCursorPos(&at);
+    // The menu closes when the user clicks elsewhere only if its window is in front.
+    SetForegroundWindow(dialog_);
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, dialog_, nullptr));
+    PostMessageA(dialog_, WM_NULL, 0, 0);
+    DestroyMenu(menu);
+    switch (chosen) {
+    case TRAY_SHOW: showWindowAgain(); break;
+    case TRAY_CONNECT: openConnectPage(); break;
+    case TRAY_REMOTE: switchWanted(!decision.on); break;
+    case TRAY_SIGN_IN: setStartAtSignIn(!startsAtSignIn()); break;
+    case TRAY_KEY_MAPS:
+        if (setup_.settingsFile && !openForEditing(*setup_.settingsFile, STARTER_SETTINGS))
+            mailbox_->publishWarning("The settings file cannot be opened");
+        break;
+    case TRAY_QUIT: DestroyWindow(dialog_); break;
+    default: break;  // dismissed
+    }
+}
+
+bool MainDialog::handleOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TRAY_ICON) {
+        switch (static_cast<UINT>(lParam)) {
+        case WM_LBUTTONUP:
+        case WM_LBUTTONDBLCLK:
+        case NIN_BALLOONUSERCLICK: showWindowAgain(); break;
+        case WM_RBUTTONUP:
+        case WM_CONTEXTMENU: showTrayMenu(); break;
+        default: break;
+        }
+        return true;
+    }
+    if (tray_ && tray_->isTaskbarCreated(message)) {
+        tray_->addAgain();
+        return true;
+    }
+    if (message == openConnectPageMessage_ && message != 0) {
+        openConnectPage();
+        return true;
+    }
+    if (message == WM_NETWORK_CHANGED) {
+        showAddresses();
+        return true;
+    }
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == CONNECT_PAGE_COMMAND) {
+        openConnectPage();
+        return true;
+    }
+    if (message == WM_COMMAND && HIWORD(wParam) == STN_CLICKED && LOWORD(wParam) == IDC_ADDRESS) {
+        openConnectPage();
+        return true;
+    }
+    return false;
 }
 
 INT_PTR MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (logic_ && logic_->handleLinkMessage(message, wParam, lParam)) return TRUE;
+    if (handleOwnMessage(message, wParam, lParam)) return TRUE;
     switch (message) {
     case WM_COMMAND:
         if (HIWORD(wParam) == STN_CLICKED && logic_) logic_->handleClick(LOWORD(wParam));
         return TRUE;
     case WM_TIMER:
         if (wParam == REPEAT_TIMER_ID && logic_) logic_->handleTimer();
+        return FALSE;
+    case WM_ACTIVATE:
+        // Shown again: the addresses may have changed meanwhile.
+        if (LOWORD(wParam) != WA_INACTIVE) showAddresses();
         return FALSE;
     case WM_CTLCOLORSTATIC:
         return controlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
@@ -181,6 +355,7 @@ INT_PTR MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         DestroyWindow(dialog_);
         return TRUE;
     case WM_DESTROY:
+        tray_.reset();  // the icon goes with the window
         PostQuitMessage(0);
         return TRUE;
     default: return FALSE;

@@ -1,5 +1,6 @@
 // The program's only window: the status and notice lines, ACCEPT, DECLINE and
-// HIDE, the repeat timer, and the listener thread it starts and stops.
+// HIDE, the repeat timer, the icon in the notification area with its menu,
+// and the links it starts and stops (the listener thread, the server thread).
 #pragma once
 
 #include <windows.h>
@@ -7,12 +8,19 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "app/dialog_logic.h"
 #include "app/win32/gdi_handles.h"
 #include "app/win32/image_button.h"
 #include "app/win32/status_label.h"
+#include "app/win32/tray_icon.h"
+#include "config/remote_switch.h"
 #include "link/phone_listener.h"
+#include "link/trusted_devices.h"
+#include "platform/win32/address_change_watch.h"
+#include "platform/win32/protected_file.h"
+#include "platform/win32/registry_choice_store.h"
 #include "platform/win32/win32_input_injector.h"
 #include "platform/win32/win32_mixer_api.h"
 #include "platform/win32/win32_system_services.h"
@@ -24,12 +32,26 @@ namespace vork::win32 {
 
 using SocketsFactory = std::function<std::unique_ptr<RfcommSockets>()>;
 
+// The window's own messages, beside the links' (WM_APP and up).
+inline constexpr UINT WM_TRAY_ICON = WM_APP + 1;
+inline constexpr UINT WM_NETWORK_CHANGED = WM_APP + 2;
+// Another start of vork.exe --connect asks the running one for its Connect page.
+inline constexpr const char* OPEN_CONNECT_PAGE_MESSAGE = "Vork.OpenConnectPage";
+
+struct MainDialogSetup {
+    SocketsFactory makeSockets;
+    KeyMapSource* keyMaps = nullptr;  // the settings file to follow; outlives the dialog
+    SwitchInputs switchInputs;
+    std::optional<std::string> settingsFile;  // opened by "Open key maps"
+    std::optional<std::string> pairingsFile;  // none: pairings last until Vork exits
+    bool rememberPhones = false;
+    bool openConnectPage = false;
+};
+
 class MainDialog final : public DialogView {
 public:
-    // keyMaps: the settings file to follow, or none; it outlives the dialog.
-    // webPort: the browser remote's port, or none to keep it off.
-    MainDialog(SocketsFactory makeSockets, KeyMapSource* keyMaps, std::optional<std::uint16_t> webPort = {});
-    // Stops the listener before anything it could reach is gone.
+    explicit MainDialog(MainDialogSetup setup);
+    // Stops the links before anything they could reach is gone.
     ~MainDialog() override;
 
     bool create();
@@ -43,20 +65,30 @@ public:
     void minimise() override;
     void setRepeatTimer(bool running) override;
     void showWebServer(WebServerState state, std::uint16_t port) override;
+    void showTray(DialogMode mode, const std::string& name) override;
+    void alertRequest(const std::string& name) override;
+    void switchWanted(bool on) override;
 
 private:
     static INT_PTR CALLBACK procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    bool handleOwnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void initialise();
     bool paintIconWhenMinimised();
     INT_PTR controlColour(HDC context, HWND control);
-    void startWebServer(std::uint16_t port);
-    // The address lines below the buttons; the window grows or shrinks to show them.
+    // The address lines below the buttons; the window grows or shrinks to show them (0: none).
     void showAddressLine(const std::string& text, std::size_t lines);
+    void showAddresses();
 
-    SocketsFactory makeSockets_;
-    KeyMapSource* keyMaps_;
-    std::optional<std::uint16_t> webPort_;
+    // The server, made again after a failure stopped the last one.
+    WebServer& server();
+    // The browser remote as the switch now says.
+    void applySwitch();
+    void openConnectPage();
+    void showWindowAgain();
+    void showTrayMenu();
+
+    MainDialogSetup setup_;
     HWND dialog_ = nullptr;
 
     StatusLabel noticeLabel_;
@@ -74,13 +106,23 @@ private:
     Win32MixerApi mixer_;
     SteadyClock clock_;
     RemoteController controller_;
+    RegistryChoiceStore choices_;
+    RemoteSwitch remoteSwitch_;
+    std::optional<ProtectedFile> pairingsFile_;
 
     std::shared_ptr<ConnectionState> state_;
+    std::shared_ptr<TrustedDevices> trusted_;
+    std::optional<std::string> pairingsProblem_;
     std::shared_ptr<UiMailbox> mailbox_;
     std::unique_ptr<DialogLogic> logic_;
+    std::unique_ptr<TrayIcon> tray_;
+    std::unique_ptr<AddressChangeWatch> addressWatch_;
     std::unique_ptr<ListenerThread> listener_;
     std::unique_ptr<WebServer> webServer_;
+    bool serverStopped_ = false;
+    std::optional<std::uint16_t> listeningPort_;
     std::size_t addressLines_ = 0;
+    UINT openConnectPageMessage_ = 0;
 };
 
 }  // namespace vork::win32

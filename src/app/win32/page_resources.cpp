@@ -14,17 +14,22 @@ struct PageResource {
     std::string_view contentType;
 };
 
-constexpr std::array<PageResource, 3> PAGE = {{
+constexpr std::array<PageResource, 3> REMOTE_PAGE = {{
     {"PAGE_INDEX_HTML", "/index.html", "text/html; charset=utf-8"},
     {"PAGE_REMOTE_CSS", "/remote.css", "text/css; charset=utf-8"},
     {"PAGE_REMOTE_JS", "/remote.js", "text/javascript; charset=utf-8"},
 }};
 
-}  // namespace
+constexpr std::array<PageResource, 3> CONNECT_PAGE = {{
+    {"CONNECT_INDEX_HTML", "/index.html", "text/html; charset=utf-8"},
+    {"CONNECT_CSS", "/connect.css", "text/css; charset=utf-8"},
+    {"CONNECT_JS", "/connect.js", "text/javascript; charset=utf-8"},
+}};
 
-std::vector<PageFile> pageResources() {
+template <std::size_t N>
+std::vector<PageFile> filesOf(const std::array<PageResource, N>& resources) {
     std::vector<PageFile> files;
-    for (const PageResource& page : PAGE) {
+    for (const PageResource& page : resources) {
         // A resource of the running image needs no freeing and never moves.
         HRSRC found = FindResourceA(nullptr, page.resource, RT_RCDATA);
         HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
@@ -35,5 +40,9 @@ std::vector<PageFile> pageResources() {
     }
     return files;
 }
+
+}  // namespace
+
+WebPages pageResources() { return WebPages{filesOf(REMOTE_PAGE), filesOf(CONNECT_PAGE)}; }
 
 }  // namespace vork::win32

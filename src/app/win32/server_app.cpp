@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/instance_guard.h"
+#include "app/win32/shell.h"
 #include "config/settings_file.h"
 
 namespace vork::win32 {
@@ -44,16 +45,6 @@ int checkConfig(const std::string& file) {
     return 0;
 }
 
-// --config, else the user's own file when there is one.
-std::optional<std::string> settingsFile(const CommandLine& options) {
-    if (options.configFile) return *options.configFile;
-    char appData[MAX_PATH] = {};
-    const DWORD length = GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::nullopt;
-    std::string file = std::string(appData) + "\\Vork\\vork.toml";
-    return GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES ? std::optional(file) : std::nullopt;
-}
-
 }  // namespace
 
 int ServerApp::run(const CommandLine& options) {
@@ -66,28 +57,46 @@ int ServerApp::run(const CommandLine& options) {
     // Runs without the guard if the mutex cannot be made at all.
     UniqueHandle mutex(CreateMutexA(nullptr, TRUE, std::string(INSTANCE_MUTEX_NAME).c_str()));
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        // The running copy opens its Connect page; a plain second start is told why nothing happens.
+        if (options.connect) {
+            PostMessageA(HWND_BROADCAST, RegisterWindowMessageA(OPEN_CONNECT_PAGE_MESSAGE), 0, 0);
+            return 0;
+        }
         showMessage(std::string(ALREADY_RUNNING_TEXT), MB_ICONEXCLAMATION);
         return 0;
     }
 
+    // --config, else the user's own file, followed even when it is made later.
+    const std::optional<std::string> settings = options.configFile ? options.configFile : profileFile("vork.toml");
     std::unique_ptr<KeyMapSource> keyMaps;
-    if (const auto file = settingsFile(options)) {
-        keyMaps = std::make_unique<KeyMapSource>(*file);
+    if (settings) {
+        keyMaps = std::make_unique<KeyMapSource>(*settings);
         // Said before the window comes up; the built-in table holds meanwhile.
-        if (const auto problem = keyMaps->load()) showMessage(*problem, MB_ICONWARNING);
+        if (const auto problem = keyMaps->load(options.configFile.has_value())) showMessage(*problem, MB_ICONWARNING);
     }
 
-    // The command line's --web wins over the settings file's [web].
-    std::optional<std::uint16_t> webPort = options.webPort;
-    if (!webPort && keyMaps && keyMaps->web().enabled) webPort = keyMaps->web().port;
+    MainDialogSetup setup;
+    setup.makeSockets = makeSockets_;
+    setup.keyMaps = keyMaps.get();
+    setup.switchInputs.commandLinePort = options.webPort;
+    if (keyMaps) {
+        setup.switchInputs.fileEnabled = keyMaps->web().enabled;
+        setup.switchInputs.filePort = keyMaps->web().port;
+        setup.rememberPhones = keyMaps->bluetooth().remember;
+    } else {
+        setup.switchInputs.filePort = DEFAULT_WEB_PORT;
+    }
+    setup.settingsFile = settings;
+    setup.pairingsFile = profileFile("pairings.dat");
+    setup.openConnectPage = options.connect;
 
-    auto dialog = std::make_unique<MainDialog>(makeSockets_, keyMaps.get(), webPort);
+    auto dialog = std::make_unique<MainDialog>(std::move(setup));
     if (dialog->create()) {
         if (options.minimized) dialog->minimise();
         dialog->runModal();
     }
     mutex.reset();
-    dialog.reset();  // stops the listener
+    dialog.reset();  // stops the links
     return 0;
 }
 

@@ -89,9 +89,9 @@ function handleReply(reply) {
     case 'connected': showRemote(); break;
     case 'accepted': localStorage.setItem(TOKEN_KEY, argument); showRemote(); break;
     case 'asking': showState('Asking the PC \u2013 answer ACCEPT there', ''); break;
-    case 'unknown':  // Vork was restarted: its accepted browsers are gone
+    case 'unknown':  // forgotten on the PC (or never paired): ask again
       localStorage.removeItem(TOKEN_KEY);
-      showLogin('Vork asks again after a restart');
+      showLogin('Vork does not know this browser; connect again');
       break;
     case 'declined': showLogin('Declined on the PC', 'bad'); break;
     case 'unanswered': showLogin('Nobody answered on the PC; try again', 'bad'); break;

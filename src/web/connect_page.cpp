@@ -1,0 +1,128 @@
+#include "web/connect_page.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace vork {
+
+namespace {
+
+constexpr std::string_view HEX_DIGITS = "0123456789abcdef";
+
+std::string_view remoteStateName(const ConnectState& state) {
+    if (!state.remoteOn) return "off";
+    if (!state.serverState) return "retrying";  // starting: the first try is under way
+    switch (*state.serverState) {
+    case WebServerState::Listening: return "listening";
+    case WebServerState::Retrying: return "retrying";
+    case WebServerState::PortBusy: return "busy";
+    case WebServerState::Stopped: return "stopped";
+    case WebServerState::Off: return "off";
+    }
+    return "off";
+}
+
+std::string lockedBy(SwitchSource source) {
+    switch (source) {
+    case SwitchSource::CommandLine: return "\"command line\"";
+    case SwitchSource::SettingsFile: return "\"settings file\"";
+    case SwitchSource::Default:
+    case SwitchSource::Remembered: return "null";
+    }
+    return "null";
+}
+
+}  // namespace
+
+ConnectRoute routeConnectRequest(const RequestLine& request, std::string_view body, std::string_view secret,
+                                 std::uint16_t port, std::span<const PageFile> files) {
+    using Kind = ConnectRoute::Kind;
+    const std::string host = "127.0.0.1:" + std::to_string(port);
+    std::string folder(1, '/');
+    folder.append(secret).push_back('/');
+    // Another name for this PC could be an attacker's DNS name; a path
+    // without the secret is no one's: neither learns anything.
+    if (request.host != host || secret.empty() || !request.target.starts_with(folder) || request.upgrade)
+        return {Kind::Refused};
+    const std::string_view path = request.target.substr(folder.size());
+    if (request.method == "POST") {
+        // Only the page itself, never a form or script of another site.
+        if (request.origin != "http://" + host) return {Kind::Refused};
+        if (path == "remote" && (body == "on" || body == "off")) return {body == "on" ? Kind::SwitchOn : Kind::SwitchOff};
+        if (path == "forget-all") return {Kind::ForgetAll};
+        if (path == "forget") {
+            std::uint64_t id = 0;
+            const auto [end, error] = std::from_chars(body.data(), body.data() + body.size(), id);
+            if (error == std::errc() && end == body.data() + body.size() && id != 0) return {Kind::Forget, nullptr, id};
+        }
+        return {Kind::NotFound};
+    }
+    if (request.method != "GET" && request.method != "HEAD") return {Kind::WrongMethod};
+    if (path == "state") return {Kind::State};
+    const std::string_view name = path.empty() ? std::string_view("index.html") : path;
+    const auto found = std::find_if(files.begin(), files.end(),
+                                    [name](const PageFile& file) { return file.path.substr(1) == name; });
+    if (found == files.end()) return {Kind::NotFound};
+    return {Kind::File, &*found};
+}
+
+std::string jsonEscaped(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out.push_back('\\');
+            out.push_back(c);
+        } else if (byte < 0x20 || byte >= 0x7F) {
+            out.append("\\u00").push_back(HEX_DIGITS[byte >> 4]);
+            out.push_back(HEX_DIGITS[byte & 0x0F]);
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+std::string connectStateJson(const ConnectState& state) {
+    const std::string port = std::to_string(state.port);
+    std::string json = "{\"remote\":{\"on\":";
+    json.append(state.remoteOn ? "true" : "false")
+        .append(",\"port\":")
+        .append(port)
+        .append(",\"state\":\"")
+        .append(remoteStateName(state))
+        .append("\",\"lockedBy\":")
+        .append(lockedBy(state.source))
+        .append("},\"networks\":[");
+    for (const ReachableAddress& network : state.networks) {
+        if (&network != &state.networks.front()) json.push_back(',');
+        json.append("{\"name\":\"")
+            .append(jsonEscaped(network.network))
+            .append("\",\"address\":\"")
+            .append(jsonEscaped(network.address))
+            .append("\",\"url\":\"http://")
+            .append(jsonEscaped(network.address))
+            .append(":")
+            .append(port)
+            .append("/\",\"primary\":")
+            .append(&network == &state.networks.front() ? "true" : "false")
+            .append("}");
+    }
+    json.append("],\"trusted\":[");
+    for (const TrustedDevice& device : state.trusted) {
+        if (&device != &state.trusted.front()) json.push_back(',');
+        json.append("{\"id\":\"")
+            .append(std::to_string(device.id))
+            .append("\",\"name\":\"")
+            .append(jsonEscaped(device.name))
+            .append("\",\"kind\":\"")
+            .append(device.kind == DeviceKind::Browser ? "browser" : "bluetooth")
+            .append("\",\"lastSeen\":")
+            .append(std::to_string(device.lastSeen))
+            .append("}");
+    }
+    json.append("]}");
+    return json;
+}
+
+}  // namespace vork

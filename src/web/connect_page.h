@@ -1,0 +1,51 @@
+// The Connect page: served only to a browser on this PC that holds the
+// secret Vork put in the address it opened. Which request gets what, and
+// the state the page shows, as JSON. Pure: the server feeds it requests.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/remote_switch.h"
+#include "link/trusted_devices.h"
+#include "link/ui_mailbox.h"
+#include "web/page_routes.h"
+#include "web/reachable_addresses.h"
+
+namespace vork {
+
+inline constexpr std::size_t CONNECT_SECRET_BYTES = 16;
+inline constexpr std::size_t CONNECT_BODY_LIMIT = 64;
+
+struct ConnectRoute {
+    enum class Kind { Refused, NotFound, WrongMethod, File, State, SwitchOn, SwitchOff, Forget, ForgetAll };
+    Kind kind = Kind::Refused;
+    const PageFile* file = nullptr;  // Kind::File
+    std::uint64_t id = 0;            // Kind::Forget
+};
+
+// `secret`: the hex the page's address carries; `port`: the Connect page's own.
+ConnectRoute routeConnectRequest(const RequestLine& request, std::string_view body, std::string_view secret,
+                                 std::uint16_t port, std::span<const PageFile> files);
+
+// What the Connect page shows.
+struct ConnectState {
+    bool remoteOn = false;
+    std::uint16_t port = 0;
+    std::optional<WebServerState> serverState;  // none: not started yet
+    SwitchSource source = SwitchSource::Default;
+    std::vector<ReachableAddress> networks;
+    std::vector<TrustedDevice> trusted;
+};
+
+std::string connectStateJson(const ConnectState& state);
+
+// A JSON string's contents: quotes, backslashes and control bytes escaped;
+// bytes past ASCII read as the Latin-1 characters they are in most code pages.
+std::string jsonEscaped(std::string_view text);
+
+}  // namespace vork
