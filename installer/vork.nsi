@@ -1,9 +1,11 @@
 ; Vork's Windows installer: a per-user install (no administrator rights) into
-; %LOCALAPPDATA%\Programs\Vork, a Start menu shortcut, an optional start when
-; the user signs in, an entry in the list of installed programs and an
-; uninstaller that leaves the user's settings file alone.
+; %LOCALAPPDATA%\Programs\Vork, Start menu shortcuts to Vork and its user's
+; guide, an optional start when the user signs in, an optional browser remote,
+; an entry in the list of installed programs and an uninstaller that keeps the
+; user's settings and paired phones unless asked to remove them.
 ;   makensis -DVERSION=1.2.0 -DSTAGE=<folder with the files> -DOUTFILE=<setup.exe> vork.nsi
-; Silent: setup.exe /S. Exit code 3: Vork is running (nothing was changed).
+; Silent: setup.exe /S [/BROWSERREMOTE], uninstall.exe /S [/REMOVESETTINGS].
+; Exit code 3: Vork is running (nothing was changed).
 
 Unicode true
 Target amd64-unicode
@@ -15,11 +17,15 @@ SetCompressor /SOLID lzma
 
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
+!include "Sections.nsh"
+!include "FileFunc.nsh"
 
 !define PRODUCT "Vork"
 !define PUBLISHER "The Vork authors"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Vork"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+; Vork's own choices; it reads BrowserRemote at start.
+!define VORK_KEY "Software\Vork"
 ; Vork holds this mutex for as long as it runs.
 !define INSTANCE_MUTEX "VORKTALPUMutex"
 !define EXIT_VORK_RUNNING 3
@@ -49,6 +55,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "MIT licence, ${PUBLISHER}"
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_COMPONENTS
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
@@ -76,14 +83,6 @@ FunctionEnd
 !insertmacro REFUSE_WHILE_RUNNING ""
 !insertmacro REFUSE_WHILE_RUNNING "un."
 
-Function .onInit
-  Call RefuseWhileRunning
-FunctionEnd
-
-Function un.onInit
-  Call un.RefuseWhileRunning
-FunctionEnd
-
 Section "Vork" SectionVork
   SectionIn RO
   SetOutPath "$INSTDIR"
@@ -97,9 +96,11 @@ Section "Vork" SectionVork
   File "${STAGE}\docs\browser-remote.md"
   File "${STAGE}\docs\browser-remote.png"
   File "${STAGE}\docs\vork-web.png"
+  File "${STAGE}\docs\connect-page.png"
   SetOutPath "$INSTDIR"
 
   CreateShortcut "$SMPROGRAMS\Vork.lnk" "$INSTDIR\vork.exe"
+  CreateShortcut "$SMPROGRAMS\Vork user guide.lnk" "$INSTDIR\README.txt"
   ; An older install's choice is replaced by this one's.
   DeleteRegValue HKCU "${RUN_KEY}" "Vork"
 
@@ -119,7 +120,13 @@ Section "Start Vork when I sign in" SectionStartup
   WriteRegStr HKCU "${RUN_KEY}" "Vork" '"$INSTDIR\vork.exe" --minimized'
 SectionEnd
 
-Section "Uninstall"
+; Unticked, it leaves the value alone: the user may have turned it on in Vork.
+Section /o "Let phones use Vork from their browser" SectionBrowserRemote
+  WriteRegDWORD HKCU "${VORK_KEY}" "BrowserRemote" 1
+SectionEnd
+
+Section "un.Vork" SectionUnVork
+  SectionIn RO
   Delete "$INSTDIR\vork.exe"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\README.txt"
@@ -129,11 +136,47 @@ Section "Uninstall"
   Delete "$INSTDIR\docs\browser-remote.md"
   Delete "$INSTDIR\docs\browser-remote.png"
   Delete "$INSTDIR\docs\vork-web.png"
+  Delete "$INSTDIR\docs\connect-page.png"
   RMDir "$INSTDIR\docs"
-  Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\Vork.lnk"
+  Delete "$SMPROGRAMS\Vork user guide.lnk"
   DeleteRegValue HKCU "${RUN_KEY}" "Vork"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
-  ; The user's settings (%APPDATA%\Vork\vork.toml) stay.
 SectionEnd
+
+; Kept by default, so that a reinstall finds the phones still paired.
+Section /o "un.Remove my settings and paired phones" SectionUnSettings
+  Delete "$APPDATA\Vork\vork.toml"
+  Delete "$APPDATA\Vork\pairings.dat"
+  Delete "$APPDATA\Vork\pairings.dat.bad"
+  Delete "$APPDATA\Vork\pairings.dat.new"
+  RMDir "$APPDATA\Vork"
+  DeleteRegKey HKCU "${VORK_KEY}"
+SectionEnd
+
+; Last, so that the folder's going means the uninstall is done.
+Section "-un.Folder"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+SectionEnd
+
+; Below the sections, whose indices they need.
+Function .onInit
+  Call RefuseWhileRunning
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/BROWSERREMOTE" $1
+  ${IfNot} ${Errors}
+    !insertmacro SelectSection ${SectionBrowserRemote}
+  ${EndIf}
+FunctionEnd
+
+Function un.onInit
+  Call un.RefuseWhileRunning
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/REMOVESETTINGS" $1
+  ${IfNot} ${Errors}
+    !insertmacro SelectSection ${SectionUnSettings}
+  ${EndIf}
+FunctionEnd

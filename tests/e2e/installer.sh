@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# The release as a Windows user gets it, in a fresh Wine prefix: the silent
-# installer puts the files, the Start menu shortcut, the sign-in start and
+# The release as a Windows user gets it, in a fresh Wine prefix. The zip and
+# the install folder hold vork.exe, README.txt (the user's guide, docs/user-guide.md
+# in CR LF), LICENSE.txt, keymaps/players.toml and docs/ (phones.md,
+# browser-remote.md and the screenshots browser-remote.png, vork-web.png,
+# connect-page.png); the zip matches its checksum. The silent installer puts
+# the files, the Start menu shortcuts (Vork, its guide), the sign-in start and
 # the entry in the installed programs where they belong, with the version of
-# vork.exe; the installed program starts, also minimised; a second install
-# over it works, one while Vork runs fails with its exit code; the
-# uninstaller removes all it made and leaves the settings file. The zip holds
-# what it should and matches its checksum. Needs scripts/package first.
+# vork.exe, and turns the browser remote on only with /BROWSERREMOTE, never
+# off; the installed program starts, also minimised; a second install over it
+# works, one while Vork runs fails with its exit code; the uninstaller removes
+# all it made and keeps the settings, pairings and Vork's registry key unless
+# given /REMOVESETTINGS. Needs scripts/package first.
 source "$(dirname "$0")/lib.sh"
 
 dist=$here/../../build/dist
@@ -18,7 +23,7 @@ step "the zip holds the release and matches its checksum"
 (cd "$dist" && sha256sum -c --quiet "vork-$version-win64.zip.sha256" "vork-$version-setup.exe.sha256") ||
   fail "a checksum does not match"
 listed=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
-[ "$listed" = "LICENSE.txt README.txt docs/ docs/browser-remote.md docs/browser-remote.png docs/phones.md docs/vork-web.png keymaps/ keymaps/players.toml vork.exe " ] ||
+[ "$listed" = "LICENSE.txt README.txt docs/ docs/browser-remote.md docs/browser-remote.png docs/connect-page.png docs/phones.md docs/vork-web.png keymaps/ keymaps/players.toml vork.exe " ] ||
   fail "the zip holds: $listed"
 
 # A fresh prefix of its own, without shortcuts leaking into Linux menus.
@@ -31,17 +36,24 @@ local_app_data=$(winepath -u "$(win_env LOCALAPPDATA)" 2>/dev/null)
 app_data=$(winepath -u "$(win_env APPDATA)" 2>/dev/null)
 install_dir=$local_app_data/Programs/Vork
 shortcut="$app_data/Microsoft/Windows/Start Menu/Programs/Vork.lnk"
+guide_shortcut="$app_data/Microsoft/Windows/Start Menu/Programs/Vork user guide.lnk"
+vork_key='HKCU\Software\Vork'
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vork'
 reg_value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
-install() { "$wine_run" "$setup" /S; }
+install() { "$wine_run" "$setup" /S "$@"; }
 
 step "a silent install"
 install || fail "the installer failed ($?)"
-for file in vork.exe LICENSE.txt README.txt keymaps/players.toml docs/phones.md docs/browser-remote.md uninstall.exe; do
-  [ -f "$install_dir/$file" ] || fail "$file was not installed in $install_dir"
-done
+# The zip's files and the uninstaller, nothing else.
+in_folder=$(cd "$install_dir" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ')
+[ "$in_folder" = "$( (unzip -Z1 "$zip" | grep -v '/$'; echo uninstall.exe) | sort | tr '\n' ' ')" ] ||
+  fail "the install folder holds: $in_folder"
+cmp -s <(sed 's/$/\r/' "$here/../../docs/user-guide.md") "$install_dir/README.txt" ||
+  fail "README.txt is not the user's guide in CR LF: $(head -n1 "$install_dir/README.txt" | od -c | head -n2)"
 [ -f "$shortcut" ] || fail "no Start menu shortcut at $shortcut"
+[ -f "$guide_shortcut" ] || fail "no Start menu shortcut to the guide at $guide_shortcut"
+[ -z "$(reg_value "$vork_key" BrowserRemote)" ] || fail "the browser remote was set without being asked for"
 win_dir=$(winepath -w "$install_dir" 2>/dev/null)
 [ "$(reg_value "$run_key" Vork)" = "\"$win_dir\\vork.exe\" --minimized" ] ||
   fail "the sign-in start is \"$(reg_value "$run_key" Vork)\""
@@ -71,19 +83,37 @@ probe close
 probe wait-gone 10000 >/dev/null || fail "Vork did not close"
 sleep 0.5
 
-step "installing again over it"
-install || fail "the second install failed"
+step "installing again over it, with the browser remote"
+install /BROWSERREMOTE || fail "the second install failed"
 [ "$(reg_value "$uninstall_key" DisplayVersion)" = "$version" ] || fail "the entry is gone after the second install"
+[ "$(reg_value "$vork_key" BrowserRemote)" = 0x1 ] || fail "the browser remote is \"$(reg_value "$vork_key" BrowserRemote)\", not 0x1"
 
-step "the uninstaller removes what the installer made, and leaves the settings file"
+# uninstall [ARG...]: it copies itself away and returns at once, so wait for
+# its last step, the install folder's removal.
+uninstall() {
+  "$wine_run" "$install_dir/uninstall.exe" /S "$@" || fail "the uninstaller failed"
+  for _ in $(seq 150); do [ -e "$install_dir" ] || break; sleep 0.2; done
+  [ -e "$install_dir" ] && fail "the install folder is still there: $(ls -R "$install_dir")"
+  [ -e "$shortcut" ] && fail "the shortcut is still there"
+  [ -e "$guide_shortcut" ] && fail "the guide's shortcut is still there"
+  [ -z "$(reg_value "$run_key" Vork)" ] || fail "the sign-in start is still there"
+  wine reg query "$uninstall_key" >/dev/null 2>&1 && fail "the uninstall entry is still there"
+  return 0
+}
+
+step "the uninstaller removes what the installer made, and keeps the settings and pairings"
 mkdir -p "$app_data/Vork"
 echo '[fallback.keys]' >"$app_data/Vork/vork.toml"
-"$wine_run" "$install_dir/uninstall.exe" /S || fail "the uninstaller failed"
-# It copies itself away and returns at once: wait for it to finish.
-for _ in $(seq 150); do [ -e "$install_dir" ] || break; sleep 0.2; done
-[ -e "$install_dir" ] && fail "the install folder is still there: $(ls -R "$install_dir")"
-[ -e "$shortcut" ] && fail "the shortcut is still there"
-[ -z "$(reg_value "$run_key" Vork)" ] || fail "the sign-in start is still there"
-wine reg query "$uninstall_key" >/dev/null 2>&1 && fail "the uninstall entry is still there"
+for file in pairings.dat pairings.dat.bad pairings.dat.new; do echo pairing >"$app_data/Vork/$file"; done
+uninstall
 [ -f "$app_data/Vork/vork.toml" ] || fail "the settings file was removed"
+[ -f "$app_data/Vork/pairings.dat" ] || fail "the pairings were removed"
+[ "$(reg_value "$vork_key" BrowserRemote)" = 0x1 ] || fail "Vork's registry key lost the browser remote"
+
+step "a reinstall keeps the browser remote; /REMOVESETTINGS removes the settings and pairings"
+install || fail "the third install failed"
+[ "$(reg_value "$vork_key" BrowserRemote)" = 0x1 ] || fail "the reinstall changed the browser remote to \"$(reg_value "$vork_key" BrowserRemote)\""
+uninstall /REMOVESETTINGS
+[ -e "$app_data/Vork" ] && fail "the settings folder is still there: $(ls -Am "$app_data/Vork")"
+wine reg query "$vork_key" >/dev/null 2>&1 && fail "Vork's registry key is still there"
 echo "installer: all steps passed"
