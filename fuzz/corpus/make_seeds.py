@@ -19,15 +19,14 @@ SEEDS = {
         "trusted-return": pieces((0x04, b"LOGIN:1A"), (0x01, b"LOGIN:1A"), (0x03, b"LOGIN:1A")),
         "not-logins": pieces((0, b"login:1x"), (0, b"LOGIN"), (0, b""), (0x10, b"D:E")),
     },
-    "web_session": {
-        "pair-and-use": pieces((0, b"login Pixel"), (0x04, b"beat"), (0, b"key D:1"), (0, b"move 5 -3"),
-                               (0, b"key D:R"), (0x10, b"beat"), (0, b"release"), (0, b"key U:X")),
-        "two-pages": pieces((0, b"login A"), (0x01, b"login B"), (0x08, b"beat"), (0x01, b"login B"),
-                            (0x05, b"beat"), (0x03, b"hello 000102030405060708090a0b0c0d0e0f")),
-        "phone-takes-the-screen": pieces((0, b"login A"), (0x20, b"beat"), (0x84, b"login A"), (0x04, b"x")),
-        "busy-then-key": pieces((0, b"login A"), (0x20, b"beat"), (0, b"key D:1")),
-        "bad-messages": pieces((0, b"move 1"), (0, b"hello"), (0, b"key "), (0, b"scroll 99999"),
-                               (0x12, b"click middle")),
+    "web_session": {  # control 0x01: the stranger's raw bytes; else sealed for the paired page
+        "use": pieces((0, b"key D:1"), (0, b"move 5 -3"), (0, b"key D:R"), (0x10, b"beat"), (0, b"release"),
+                      (0, b"scroll -120"), (0, b"click right"), (0, b"key U:X")),
+        "stranger": pieces((0x01, b"pair " + b"ab" * 16), (0x01, b"answer " + b"00" * 32), (0x01, b"key D:1"),
+                           (0x03, b"hello " + b"11" * 16 + b" " + b"22" * 16), (0x01, b"verified x")),
+        "raw-to-sealed": pieces((0, b"key D:5"), (0x04, b"key D:1"), (0, b"key D:2")),
+        "reopen": pieces((0, b"key D:U"), (0x02, b"key D:5"), (0x12, b"beat"), (0, b"name again")),
+        "bad-messages": pieces((0, b"move 1"), (0, b"hello"), (0, b"key "), (0, b"scroll 99999"), (0, b"click middle")),
     },
     "key_sender": {
         name: text

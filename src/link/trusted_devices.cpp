@@ -8,7 +8,7 @@ namespace vork {
 
 namespace {
 
-constexpr std::string_view PAIRINGS_HEADER = "vork pairings 1";
+constexpr std::string_view PAIRINGS_HEADER = "vork pairings 2";
 constexpr std::string_view HEX_DIGITS = "0123456789ABCDEF";
 
 std::int64_t systemSeconds() {
@@ -48,6 +48,12 @@ std::optional<std::string> unescaped(std::string_view text) {
     return out;
 }
 
+bool isHex(std::string_view text) {
+    return !text.empty() && text.size() % 2 == 0 && std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+    });
+}
+
 std::vector<std::string_view> fields(std::string_view line) {
     std::vector<std::string_view> parts;
     for (std::size_t start = 0;;) {
@@ -78,6 +84,8 @@ std::string encodePairings(const std::vector<TrustedDevice>& devices) {
             .append(" ")
             .append(escaped(browser ? device.secret : device.address))
             .append(" ")
+            .append(browser ? escaped(device.key) : "-")
+            .append(" ")
             .append(escaped(device.name))
             .append("\n");
     }
@@ -94,15 +102,18 @@ std::optional<std::vector<TrustedDevice>> decodePairings(std::string_view text) 
         if (end == std::string_view::npos) return std::nullopt;  // cut short
         const std::vector<std::string_view> parts = fields(text.substr(0, end));
         text.remove_prefix(end + 1);
-        if (parts.size() != 4 || (parts[0] != "browser" && parts[0] != "bluetooth")) return std::nullopt;
+        if (parts.size() != 5 || (parts[0] != "browser" && parts[0] != "bluetooth")) return std::nullopt;
         TrustedDevice device;
         device.kind = parts[0] == "browser" ? DeviceKind::Browser : DeviceKind::Bluetooth;
         const auto [last, error] = std::from_chars(parts[1].data(), parts[1].data() + parts[1].size(), device.lastSeen);
         if (error != std::errc() || last != parts[1].data() + parts[1].size()) return std::nullopt;
-        const std::optional<std::string> key = unescaped(parts[2]);
-        const std::optional<std::string> name = unescaped(parts[3]);
-        if (!key || !name || key->empty()) return std::nullopt;
-        (device.kind == DeviceKind::Browser ? device.secret : device.address) = *key;
+        const std::optional<std::string> who = unescaped(parts[2]);
+        const std::optional<std::string> key = unescaped(parts[3]);
+        const std::optional<std::string> name = unescaped(parts[4]);
+        const bool browser = device.kind == DeviceKind::Browser;
+        if (!who || !key || !name || who->empty() || (browser && (!isHex(*who) || !isHex(*key)))) return std::nullopt;
+        (browser ? device.secret : device.address) = *who;
+        if (browser) device.key = *key;
         device.name = *name;
         devices.push_back(std::move(device));
     }
@@ -135,7 +146,7 @@ void TrustedDevices::trustPhone(std::string_view name, std::string_view address)
     const std::lock_guard lock(mutex_);
     std::erase_if(devices_, [](const TrustedDevice& device) { return device.kind == DeviceKind::Bluetooth; });
     devices_.push_back(TrustedDevice{++lastId_, DeviceKind::Bluetooth, std::string(name), std::string(address), {},
-                                     nowLocked()});
+                                     {}, nowLocked()});
     if (keepPhones_) saveLocked();
 }
 
@@ -164,28 +175,35 @@ void TrustedDevices::forgetPhone() {
         saveLocked();
 }
 
-void TrustedDevices::trustBrowser(std::string_view name, std::string_view secret) {
+void TrustedDevices::trustBrowser(std::string_view name, std::string_view id, std::string_view key) {
     const std::lock_guard lock(mutex_);
-    devices_.push_back(TrustedDevice{++lastId_, DeviceKind::Browser, std::string(name), {}, std::string(secret),
-                                     nowLocked()});
+    devices_.push_back(TrustedDevice{++lastId_, DeviceKind::Browser, std::string(name), {}, std::string(id),
+                                     std::string(key), nowLocked()});
     saveLocked();
 }
 
-std::optional<std::string> TrustedDevices::browserName(std::string_view secret) {
+std::optional<TrustedDevice> TrustedDevices::browser(std::string_view id) const {
     const std::lock_guard lock(mutex_);
-    TrustedDevice* match = nullptr;
-    for (TrustedDevice& device : devices_)
-        if (device.kind == DeviceKind::Browser && equalInConstantTime(device.secret, secret) && !match) match = &device;
-    if (!match) return std::nullopt;
-    match->lastSeen = nowLocked();
-    saveLocked();
-    return match->name;
+    const TrustedDevice* match = nullptr;
+    for (const TrustedDevice& device : devices_)
+        if (device.kind == DeviceKind::Browser && equalInConstantTime(device.secret, id) && !match) match = &device;
+    return match ? std::optional(*match) : std::nullopt;
 }
 
-void TrustedDevices::forgetBrowser(std::string_view secret) {
+void TrustedDevices::browserSeen(std::string_view id) {
     const std::lock_guard lock(mutex_);
-    if (std::erase_if(devices_, [secret](const TrustedDevice& device) {
-            return device.kind == DeviceKind::Browser && equalInConstantTime(device.secret, secret);
+    for (TrustedDevice& device : devices_) {
+        if (device.kind != DeviceKind::Browser || device.secret != id) continue;
+        device.lastSeen = nowLocked();
+        saveLocked();
+        return;
+    }
+}
+
+void TrustedDevices::forgetBrowser(std::string_view id) {
+    const std::lock_guard lock(mutex_);
+    if (std::erase_if(devices_, [id](const TrustedDevice& device) {
+            return device.kind == DeviceKind::Browser && equalInConstantTime(device.secret, id);
         }) > 0)
         saveLocked();
 }
@@ -200,7 +218,10 @@ std::size_t TrustedDevices::browsers() const {
 std::vector<TrustedDevice> TrustedDevices::list() const {
     const std::lock_guard lock(mutex_);
     std::vector<TrustedDevice> copies = devices_;
-    for (TrustedDevice& device : copies) device.secret.clear();
+    for (TrustedDevice& device : copies) {
+        device.secret.clear();
+        device.key.clear();
+    }
     return copies;
 }
 

@@ -22,7 +22,8 @@ struct TrustedDevice {
     DeviceKind kind = DeviceKind::Browser;
     std::string name;
     std::string address;       // a phone's Bluetooth address
-    std::string secret;        // a browser's token
+    std::string secret;        // a browser's id (hex), by which it says who it is
+    std::string key;           // a browser's long-term key (hex): it never leaves Vork after pairing
     std::int64_t lastSeen = 0;  // Unix seconds; 0: never
     friend bool operator==(const TrustedDevice&, const TrustedDevice&) = default;
 };
@@ -49,14 +50,15 @@ public:
     [[nodiscard]] std::optional<TrustedDevice> phone() const;
     void forgetPhone();
 
-    void trustBrowser(std::string_view name, std::string_view secret);
-    // The name of the browser holding `secret`, seen now; every secret is
-    // compared in full, so the time taken tells nothing of a near guess.
-    std::optional<std::string> browserName(std::string_view secret);
-    void forgetBrowser(std::string_view secret);
+    void trustBrowser(std::string_view name, std::string_view id, std::string_view key);
+    // The browser with this id, its key included; every id is compared in full.
+    std::optional<TrustedDevice> browser(std::string_view id) const;
+    // The browser connected again: seen now.
+    void browserSeen(std::string_view id);
+    void forgetBrowser(std::string_view id);
     [[nodiscard]] std::size_t browsers() const;
 
-    // For the Connect page: every device, secrets left out.
+    // For the Connect page: every device, ids and keys left out.
     [[nodiscard]] std::vector<TrustedDevice> list() const;
     bool forget(std::uint64_t id);
     void forgetAll();

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "web/pairing_offer.h"
+
 namespace vork {
 
 namespace {
@@ -121,7 +123,19 @@ std::string connectStateJson(const ConnectState& state) {
             .append(std::to_string(device.lastSeen))
             .append("}");
     }
-    json.append("]}");
+    json.append("]");
+    // The first network's address carries the secret after '#': a browser never sends that part.
+    if (state.pairing && !state.networks.empty())
+        json.append(",\"pairing\":{\"url\":\"http://")
+            .append(jsonEscaped(state.networks.front().address))
+            .append(":")
+            .append(port)
+            .append("/#pair=")
+            .append(jsonEscaped(state.pairing->first))
+            .append("\",\"code\":\"")
+            .append(jsonEscaped(groupedCode(state.pairing->second)))
+            .append("\"}");
+    json.append("}");
     return json;
 }
 

@@ -40,6 +40,8 @@ struct ConnectState {
     SwitchSource source = SwitchSource::Default;
     std::vector<ReachableAddress> networks;
     std::vector<TrustedDevice> trusted;
+    // The offer on screen: its secret (hex) for the QR code's address, its code.
+    std::optional<std::pair<std::string, std::string>> pairing;
 };
 
 std::string connectStateJson(const ConnectState& state);

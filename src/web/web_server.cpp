@@ -174,7 +174,7 @@ public:
         timeouts.idle_timeout = limits_.idle;
         timeouts.keep_alive_pings = true;
         socket_.set_option(timeouts);
-        socket_.read_message_max(WEB_MESSAGE_LIMIT);
+        socket_.read_message_max(WEB_FRAME_LIMIT);
         socket_.text(true);
         socket_.async_accept(request, [self = shared_from_this()](beast::error_code error) {
             if (error) return self->finish();
@@ -283,7 +283,7 @@ private:
     void finish() {
         if (finished_) return;
         finished_ = true;
-        session_.closed(nowMs());
+        session_.closed();
         beast::error_code ignored;
         wakeTimer_.cancel(ignored);
         writeTimer_.cancel(ignored);
@@ -557,7 +557,8 @@ public:
     Impl(WebServerParts parts, const WebServerLimits& limits)
         : parts_(std::move(parts)),
           limits_(limits),
-          link_(*parts_.mailbox, *parts_.state, *parts_.random, *parts_.trusted),
+          offers_(*parts_.crypto, *parts_.random, limits_.codeIterations),
+          link_(*parts_.mailbox, *parts_.state, *parts_.random, *parts_.trusted, *parts_.crypto, offers_),
           remoteSlots_(limits_.connections, limits_.perAddress),
           connectSlots_(CONNECT_PAGE_CONNECTIONS, CONNECT_PAGE_CONNECTIONS),
           remote_(*this, remoteSlots_),
@@ -715,7 +716,10 @@ private:
             case Kind::Refused: return plainAnswer(403, "Forbidden");
             case Kind::NotFound: return plainAnswer(404, "Not Found");
             case Kind::WrongMethod: return plainAnswer(405, "Method Not Allowed");
-            case Kind::File: return {200, {}, {}, route.file};
+            case Kind::File:
+                // Each showing of the page offers a new secret and code.
+                if (route.file->path == "/index.html") server_.offers_.renew(nowMs());
+                return {200, {}, {}, route.file};
             case Kind::State: return {200, "application/json", server_.connectState()};
             case Kind::SwitchOn:
             case Kind::SwitchOff: {
@@ -746,8 +750,14 @@ private:
         state.port = remote_.port().value_or(0);
         state.serverState = remote_.state();
         state.source = switchSource_;
-        if (state.remoteOn && state.serverState == WebServerState::Listening)
+        if (state.remoteOn && state.serverState == WebServerState::Listening) {
             state.networks = reachableAddresses(parts_.adapters->list());
+            // Used, failed or expired: the page shows a new one.
+            const std::uint64_t now = nowMs();
+            const PairingOffer* offer = offers_.current(now);
+            if (!offer) offer = offers_.renew(now);
+            if (offer) state.pairing.emplace(toHex(offer->secret), offer->code);
+        }
         state.trusted = parts_.trusted->list();
         return connectStateJson(state);
     }
@@ -776,6 +786,7 @@ private:
 
     WebServerParts parts_;
     WebServerLimits limits_;
+    PairingOffers offers_;
     WebLink link_;
     SwitchSource switchSource_ = SwitchSource::Default;
     std::atomic<bool> failed_ = false;

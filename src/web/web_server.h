@@ -19,6 +19,7 @@
 #include "link/trusted_devices.h"
 #include "link/ui_mailbox.h"
 #include "platform/network_adapters.h"
+#include "platform/crypto.h"
 #include "platform/random_source.h"
 #include "web/page_routes.h"
 #include "web/web_session.h"
@@ -39,6 +40,7 @@ struct WebServerLimits {
     std::chrono::milliseconds bindRetryFor{300000};
     std::chrono::milliseconds acceptPause{500};     // after a failed accept (out of sockets, say)
     std::uint64_t unpairedMs = UNPAIRED_LIMIT_MS;
+    std::uint32_t codeIterations = CODE_ITERATIONS;  // what a typed pairing code goes through
 };
 
 // The files of both pages, pointing into memory that outlives the server
@@ -54,6 +56,7 @@ struct WebServerParts {
     std::shared_ptr<ConnectionState> state;
     std::shared_ptr<TrustedDevices> trusted;
     std::unique_ptr<RandomSource> random;
+    std::unique_ptr<Crypto> crypto;
     std::unique_ptr<NetworkAdapters> adapters;
     WebPages pages;
     // This PC's own names, by which the remote page may also be asked for.

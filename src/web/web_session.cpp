@@ -42,60 +42,130 @@ std::optional<std::int32_t> number(std::string_view text, std::int32_t limit) {
     return value;
 }
 
-WebSession::Outcome reply(std::string text, bool close = false) { return {{std::move(text)}, close}; }
+// A nonce of the page's: exactly LINK_NONCE_BYTES in hex.
+std::optional<Bytes> nonceOf(std::string_view hex) {
+    std::optional<Bytes> nonce = fromHex(hex);
+    if (!nonce || nonce->size() != LINK_NONCE_BYTES) return std::nullopt;
+    return nonce;
+}
+
+WebSession::Outcome plain(std::string text, bool close = false) { return {{std::move(text)}, close}; }
 
 }  // namespace
 
 WebSession::Outcome WebSession::receive(std::string_view message, std::uint64_t nowMs) {
     if (over_) return {};
     lastMessageMs_ = nowMs;
+    if (channel_) return sealed(message, nowMs);
     const auto [word, rest] = firstWord(message);
+    if (stage_ == Stage::Start) return start(word, rest, nowMs);
+    if (word == "answer") return answer(rest, nowMs);
+    return refuse(nowMs);
+}
+
+WebSession::Outcome WebSession::start(std::string_view word, std::string_view rest, std::uint64_t nowMs) {
+    // An address that failed a moment ago is not heard: no code can be tried quickly.
+    if (link_.failures.refused(peerKey_, nowMs)) return finish(plain("unknown", true));
+    std::optional<Bytes> pageNonce;
+    if (word == "pair") {
+        pageNonce = nonceOf(rest);
+        const PairingOffer* offer = link_.offers.current(nowMs);
+        if (!pageNonce) return refuse(nowMs);
+        // Nothing is on the PC's screen to pair with.
+        if (!offer) return finish(plain("nooffer", true));
+        candidates_ = {offer->qrKey, offer->codeKey};
+        pairing_ = true;
+    } else if (word == "hello") {
+        const auto [id, nonce] = firstWord(rest);
+        pageNonce = nonceOf(nonce);
+        const std::optional<TrustedDevice> browser = link_.trusted.browser(id);
+        const std::optional<Bytes> key = browser ? fromHex(browser->key) : std::nullopt;
+        // Forgotten, or never paired: the page offers to pair again.
+        if (!pageNonce || !key) return finish(plain("unknown", true));
+        browserId_ = std::string(id);
+        name_ = browser->name;
+        candidates_ = {*key};
+    } else {
+        return refuse(nowMs);
+    }
+    pageNonce_ = std::move(*pageNonce);
+    pcNonce_.assign(LINK_NONCE_BYTES, 0);
+    if (!link_.random.fill(pcNonce_)) return finish(plain("unknown", true));
+    stage_ = Stage::Challenged;
+    std::string challenge = "challenge " + toHex(pcNonce_);
+    if (pairing_) challenge.append(" ").append(toHex(link_.offers.current(nowMs)->salt));
+    return plain(std::move(challenge));
+}
+
+WebSession::Outcome WebSession::answer(std::string_view proof, std::uint64_t nowMs) {
+    const std::optional<Bytes> given = fromHex(proof);
+    const Bytes* secret = nullptr;
+    for (const Bytes& candidate : candidates_) {
+        const std::optional<Bytes> expected =
+            handshakeProof(link_.crypto, candidate, PAGE_SIDE, pageNonce_, pcNonce_, browserId_);
+        const auto text = [](const Bytes& bytes) { return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()); };
+        if (given && expected && equalInConstantTime(text(*given), text(*expected)) && !secret) secret = &candidate;
+    }
+    if (!secret) {
+        if (pairing_) link_.offers.failedTry(nowMs);
+        return refuse(nowMs);
+    }
+    const std::optional<Bytes> proofOfPc =
+        handshakeProof(link_.crypto, *secret, PC_SIDE, pageNonce_, pcNonce_, browserId_);
+    const std::optional<ChannelKeys> keys = channelKeys(link_.crypto, *secret, pageNonce_, pcNonce_);
+    if (!proofOfPc || !keys) return finish(plain("unknown", true));
+    channel_.emplace(link_.crypto, keys->pcToPage, keys->pageToPc);
+    candidates_.clear();
+    link_.failures.forgive(peerKey_);
+    Outcome outcome = plain("verified " + toHex(*proofOfPc));
+    if (pairing_) {
+        // The offer's secret has done its work: nobody else pairs with it.
+        link_.offers.used();
+        stage_ = Stage::Naming;
+        return outcome;
+    }
+    link_.trusted.browserSeen(browserId_);
+    stage_ = Stage::Paired;
+    Outcome greeting = reply({"connected " + name_});
+    greeting.replies.insert(greeting.replies.begin(), outcome.replies.front());
+    connected();
+    return greeting;
+}
+
+WebSession::Outcome WebSession::sealed(std::string_view frame, std::uint64_t nowMs) {
+    const std::optional<std::string> message = frame.size() <= WEB_FRAME_LIMIT ? channel_->open(frame) : std::nullopt;
+    // Forged, replayed, reordered or cut: the connection is over.
+    if (!message) return refuse(nowMs);
+    const auto [word, rest] = firstWord(*message);
+    if (stage_ == Stage::Naming) return word == "name" ? name(rest) : refuse(nowMs);
     if (word == "beat") {
         // The window keeps a held key going only while its page shows signs of life.
         if (holding_) link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Beat, {}, 0, 0, id_});
         return {};
     }
-    if (word == "hello" && stage_ == Stage::Unpaired) return hello(rest, nowMs);
-    if (word == "login" && stage_ == Stage::Unpaired) return login(rest, nowMs);
-    if (stage_ == Stage::Paired) return paired(word, rest);
-    if (word == "hello" || word == "login") return reply("error already asking");
-    return reply("unpaired");
+    return paired(word, rest);
 }
 
-WebSession::Outcome WebSession::hello(std::string_view token, std::uint64_t nowMs) {
-    const std::optional<std::string> name = link_.trusted.browserName(token);
-    if (!name) return reply("unknown");
-    token_ = std::string(token);
-    name_ = *name;
-    enter(Stage::Paired, nowMs);
-    // As for a remembered phone: the window shows it connected, nobody is asked.
-    link_.mailbox.publishStatus(LinkOrigin{LinkKind::Browser, id_}, CONNECTED_STATUS, name_);
-    shownConnected_ = true;
-    return reply("connected");
-}
-
-WebSession::Outcome WebSession::login(std::string_view name, std::uint64_t nowMs) {
-    // Never replaces the request on screen: the user would lose the one they are reading.
-    const RequestOpening opening = link_.state.openRequestUnlessOpen(peerKey_, nowMs);
-    if (opening.outcome == RequestOpening::Outcome::Busy) return reply("busy");
-    // Declined or gone a moment ago: nothing is shown.
-    if (opening.outcome == RequestOpening::Outcome::Refused) return reply("declined");
-    request_ = opening.number;
-    name_ = shownName(name);
-    link_.mailbox.publishNotice({});
-    link_.mailbox.publishRequest(LinkOrigin{LinkKind::Browser, id_}, request_, name_);
-    enter(Stage::Asking, nowMs);
-    return reply("asking");
+WebSession::Outcome WebSession::name(std::string_view asked) {
+    name_ = shownName(asked);
+    Bytes id(BROWSER_ID_BYTES);
+    Bytes key(BROWSER_KEY_BYTES);
+    if (!link_.random.fill(id) || !link_.random.fill(key)) return finish(plain("unknown", true));
+    browserId_ = toHex(id);
+    link_.trusted.trustBrowser(name_, browserId_, toHex(key));
+    stage_ = Stage::Paired;
+    connected();
+    return reply({"paired " + browserId_ + " " + toHex(key), "connected " + name_});
 }
 
 WebSession::Outcome WebSession::paired(std::string_view word, std::string_view rest) {
     if (word == "key") {
         if (rest.empty() || rest.size() > WEB_COMMAND_LIMIT || !std::all_of(rest.begin(), rest.end(), printableAscii))
-            return reply("error bad key");
+            return reply({"error bad key"});
         Outcome outcome;
         if (rest == FORGET_COMMAND) {
-            link_.trusted.forgetBrowser(token_);
-            outcome.replies.emplace_back("forgotten");
+            link_.trusted.forgetBrowser(browserId_);
+            outcome = reply({"forgotten"});
         }
         link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Command, std::string(rest), 0, 0, id_});
         // Any command ends a held action; a holding one starts this page's.
@@ -106,13 +176,13 @@ WebSession::Outcome WebSession::paired(std::string_view word, std::string_view r
         const auto [x, y] = firstWord(rest);
         const auto dx = number(x, WEB_MOVE_LIMIT);
         const auto dy = number(y, WEB_MOVE_LIMIT);
-        if (!dx || !dy) return reply("error bad move");
+        if (!dx || !dy) return reply({"error bad move"});
         link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Move, {}, *dx, *dy, id_});
         return {};
     }
     if (word == "scroll") {
         const auto amount = number(rest, WEB_SCROLL_LIMIT);
-        if (!amount) return reply("error bad scroll");
+        if (!amount) return reply({"error bad scroll"});
         link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Scroll, {}, 0, *amount, id_});
         return {};
     }
@@ -125,105 +195,63 @@ WebSession::Outcome WebSession::paired(std::string_view word, std::string_view r
         release();
         return {};
     }
-    return reply("error unknown message");
+    return reply({"error unknown message"});
 }
 
 WebSession::Outcome WebSession::wake(std::uint64_t nowMs) {
     if (over_) return {};
-    lastWakeMs_ = nowMs;
-    switch (stage_) {
-    case Stage::Unpaired:
-        if (nowMs - stageSinceMs_ >= link_.unpairedLimitMs) return finish(reply("unpaired", true));
-        return {};
-    case Stage::Asking: return decided(nowMs);
-    case Stage::Paired:
-        if (holding_ && nowMs - lastMessageMs_ >= HOLD_SILENCE_MS) release();
+    if (stage_ != Stage::Paired) {
+        if (nowMs - openedAtMs_ >= link_.unpairedLimitMs) return finish(plain("unknown", true));
         return {};
     }
+    if (holding_ && nowMs - lastMessageMs_ >= HOLD_SILENCE_MS) release();
     return {};
-}
-
-WebSession::Outcome WebSession::decided(std::uint64_t nowMs) {
-    if (!link_.state.isOpen(request_)) {
-        // Another link's request took the screen.
-        enter(Stage::Unpaired, nowMs);
-        return reply("busy");
-    }
-    const ConnectionStateValue decision = link_.state.decision(request_);
-    if (decision == Pending) {
-        if (!link_.state.expired(request_, nowMs)) return {};
-        link_.state.withdraw(request_, nowMs);
-        link_.mailbox.publishWithdrawn(request_);
-        enter(Stage::Unpaired, nowMs);
-        return reply("unanswered");
-    }
-    link_.state.closeRequest(request_);
-    if (decision == Rejected) {
-        enter(Stage::Unpaired, nowMs);
-        return reply("declined");
-    }
-    shownConnected_ = true;  // the window showed it connected when the user accepted
-    const std::optional<std::string> token = newToken();
-    if (!token) {
-        // Without a secret the browser cannot be remembered; it is let in this once.
-        enter(Stage::Paired, nowMs);
-        return reply("connected");
-    }
-    token_ = *token;
-    link_.trusted.trustBrowser(name_, token_);
-    enter(Stage::Paired, nowMs);
-    return reply("accepted " + token_);
 }
 
 std::optional<std::uint64_t> WebSession::nextWake() const {
     if (over_) return std::nullopt;
-    switch (stage_) {
-    case Stage::Unpaired: return stageSinceMs_ + link_.unpairedLimitMs;
-    case Stage::Asking: return lastWakeMs_ + DECISION_CHECK_MS;  // the user's decision is looked at
-    case Stage::Paired: return holding_ ? std::optional(lastMessageMs_ + HOLD_SILENCE_MS) : std::nullopt;
-    }
-    return std::nullopt;
+    if (stage_ != Stage::Paired) return openedAtMs_ + link_.unpairedLimitMs;
+    return holding_ ? std::optional(lastMessageMs_ + HOLD_SILENCE_MS) : std::nullopt;
 }
 
-void WebSession::closed(std::uint64_t nowMs) {
-    if (stage_ == Stage::Asking) {
-        link_.state.withdraw(request_, nowMs);
-        link_.mailbox.publishWithdrawn(request_);
-    }
+void WebSession::closed() {
     // Only this page's own held action stops, and the window no longer counts it as connected.
     if (holding_ || shownConnected_) link_.mailbox.publishDeparture(id_);
     holding_ = false;
     shownConnected_ = false;
-    stage_ = Stage::Unpaired;
     over_ = true;
 }
 
-void WebSession::enter(Stage stage, std::uint64_t nowMs) {
-    stage_ = stage;
-    stageSinceMs_ = nowMs;
-    lastWakeMs_ = nowMs;
-}
-
-void WebSession::release() {
-    if (holding_) link_.mailbox.publishRelease(id_);
-    holding_ = false;
-}
-
-std::optional<std::string> WebSession::newToken() {
-    std::array<std::uint8_t, TOKEN_BYTES> bytes{};
-    if (!link_.random.fill(bytes)) return std::nullopt;
-    constexpr std::string_view DIGITS = "0123456789abcdef";
-    std::string token;
-    for (const std::uint8_t byte : bytes) {
-        token.push_back(DIGITS[byte >> 4]);
-        token.push_back(DIGITS[byte & 0x0F]);
-    }
-    return token;
+WebSession::Outcome WebSession::refuse(std::uint64_t nowMs) {
+    link_.failures.penalise(peerKey_, nowMs);
+    // What went wrong is not said: a guesser learns nothing from it.
+    return finish(plain("unknown", true));
 }
 
 WebSession::Outcome WebSession::finish(Outcome outcome) {
     over_ = outcome.close;
     return outcome;
+}
+
+WebSession::Outcome WebSession::reply(std::initializer_list<std::string_view> texts) {
+    Outcome outcome;
+    for (const std::string_view text : texts) {
+        std::optional<std::string> sealedText = channel_->seal(text);
+        if (!sealedText) return finish({{}, true});
+        outcome.replies.push_back(std::move(*sealedText));
+    }
+    return outcome;
+}
+
+void WebSession::connected() {
+    // As for a remembered phone: the window shows it connected, nobody is asked.
+    link_.mailbox.publishStatus(LinkOrigin{LinkKind::Browser, id_}, CONNECTED_STATUS, name_);
+    shownConnected_ = true;
+}
+
+void WebSession::release() {
+    if (holding_) link_.mailbox.publishRelease(id_);
+    holding_ = false;
 }
 
 }  // namespace vork

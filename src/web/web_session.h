@@ -1,14 +1,17 @@
-// One browser page's WebSocket as the link sees it: pairing through the
-// user's decision, then the page's commands, touchpad moves and releases to
-// the window. Pure logic on the server thread: the server hands it each
-// message and wakes it at the time it asks for.
+// One browser page's WebSocket as the link sees it: the handshake that
+// proves, both ways, that the page holds a key Vork gave it (or the secret of
+// the pairing offer on the PC's screen), then the page's sealed commands,
+// touchpad moves and releases to the window. Pure logic on the server
+// thread: the server hands it each message and wakes it at the time it asks.
 //
-// The page's messages are short texts, a word and its arguments:
-//   hello TOKEN | login NAME | key COMMAND | move DX DY | scroll DY |
+// In the clear, only the handshake:
+//   page: hello ID PAGENONCE | pair PAGENONCE | answer PROOF
+//   Vork: challenge PCNONCE [SALT] | verified PROOF | unknown | nooffer
+// then every message sealed (secure_channel.h), the page's:
+//   name NAME (pairing, first) | key COMMAND | move DX DY | scroll DY |
 //   click left|right | release | beat
-// and the replies:
-//   connected | unknown | asking | accepted TOKEN | declined | busy |
-//   unanswered | forgotten | unpaired | error WHAT
+// and Vork's:
+//   paired ID KEY | connected NAME | forgotten | error WHAT
 // A session that has asked for its socket to close is over: it answers
 // nothing more and never wakes again.
 #pragma once
@@ -20,38 +23,47 @@
 #include <vector>
 
 #include "link/connection_state.h"
-#include "link/ui_mailbox.h"
+#include "link/refusal_backoff.h"
 #include "link/trusted_devices.h"
+#include "link/ui_mailbox.h"
+#include "platform/crypto.h"
 #include "platform/random_source.h"
+#include "web/pairing_offer.h"
+#include "web/secure_channel.h"
 
 namespace vork {
 
 inline constexpr std::uint64_t UNPAIRED_LIMIT_MS = 30000;
 inline constexpr std::uint64_t HOLD_SILENCE_MS = 1000;
-inline constexpr std::uint64_t DECISION_CHECK_MS = 100;
-inline constexpr std::size_t WEB_MESSAGE_LIMIT = 256;  // bytes of one WebSocket message
+inline constexpr std::size_t WEB_MESSAGE_LIMIT = 256;  // bytes of one message before sealing
+inline constexpr std::size_t WEB_FRAME_LIMIT = 2 * (WEB_MESSAGE_LIMIT + GCM_TAG_BYTES);  // sealed, as hex
 inline constexpr std::size_t WEB_NAME_LIMIT = 40;
 inline constexpr std::size_t WEB_COMMAND_LIMIT = 16;
 inline constexpr std::int32_t WEB_MOVE_LIMIT = 2000;    // pixels in one move
 inline constexpr std::int32_t WEB_SCROLL_LIMIT = 2400;  // wheel units in one scroll
-inline constexpr std::size_t TOKEN_BYTES = 16;
+inline constexpr std::size_t BROWSER_ID_BYTES = 16;
+inline constexpr std::size_t BROWSER_KEY_BYTES = 32;
 
-// What all pages share: the way to the window, the decisions and the
-// accepted browsers.
+// What all pages share: the way to the window, the trusted browsers, the
+// offer on the PC's screen, and the addresses that failed the handshake.
 struct WebLink {
-    WebLink(UiMailbox& mailbox, ConnectionState& state, RandomSource& random, TrustedDevices& trusted)
-        : mailbox(mailbox), state(state), random(random), trusted(trusted) {}
+    WebLink(UiMailbox& mailbox, ConnectionState& state, RandomSource& random, TrustedDevices& trusted, Crypto& crypto,
+            PairingOffers& offers)
+        : mailbox(mailbox), state(state), random(random), trusted(trusted), crypto(crypto), offers(offers) {}
 
     UiMailbox& mailbox;
-    ConnectionState& state;
+    ConnectionState& state;  // for the connections' ids
     RandomSource& random;
     TrustedDevices& trusted;
+    Crypto& crypto;
+    PairingOffers& offers;
+    RefusalBackoff failures;  // an address that failed waits before it may try again
     std::uint64_t unpairedLimitMs = UNPAIRED_LIMIT_MS;
 };
 
 class WebSession {
 public:
-    enum class Stage { Unpaired, Asking, Paired };
+    enum class Stage { Start, Challenged, Naming, Paired };
 
     struct Outcome {
         std::vector<std::string> replies;
@@ -63,8 +75,7 @@ public:
         : link_(link),
           id_(link.state.newConnection()),
           peerKey_("browser " + std::move(peerAddress)),
-          stageSinceMs_(nowMs),
-          lastWakeMs_(nowMs) {}
+          openedAtMs_(nowMs) {}
 
     Outcome receive(std::string_view message, std::uint64_t nowMs);
     // Called at nextWake() or later.
@@ -72,8 +83,8 @@ public:
     // When the session has something to do without a message; none: only
     // when one arrives.
     [[nodiscard]] std::optional<std::uint64_t> nextWake() const;
-    // The socket has closed: a request it asked is withdrawn, a held action stops.
-    void closed(std::uint64_t nowMs);
+    // The socket has closed: a held action stops.
+    void closed();
 
     [[nodiscard]] Stage stage() const { return stage_; }
     [[nodiscard]] ConnectionId id() const { return id_; }
@@ -81,26 +92,35 @@ public:
     [[nodiscard]] bool over() const { return over_; }
 
 private:
-    Outcome hello(std::string_view token, std::uint64_t nowMs);
-    Outcome login(std::string_view name, std::uint64_t nowMs);
+    Outcome start(std::string_view word, std::string_view rest, std::uint64_t nowMs);
+    Outcome answer(std::string_view proof, std::uint64_t nowMs);
+    Outcome sealed(std::string_view frame, std::uint64_t nowMs);
+    Outcome name(std::string_view asked);
     Outcome paired(std::string_view word, std::string_view rest);
-    Outcome decided(std::uint64_t nowMs);
-    void enter(Stage stage, std::uint64_t nowMs);
-    void release();
+    // What failed the handshake or the seal: "unknown", the socket closed,
+    // the address made to wait.
+    Outcome refuse(std::uint64_t nowMs);
     Outcome finish(Outcome outcome);
-    // 128 random bits as hex; none when the system had no random bytes.
-    std::optional<std::string> newToken();
+    // Sealed replies; a seal that fails ends the connection.
+    Outcome reply(std::initializer_list<std::string_view> texts);
+    void connected();
+    void release();
 
     WebLink& link_;
     const ConnectionId id_;
     const std::string peerKey_;
-    Stage stage_ = Stage::Unpaired;
-    std::uint64_t stageSinceMs_;
+    std::uint64_t openedAtMs_;
+    Stage stage_ = Stage::Start;
     std::uint64_t lastMessageMs_ = 0;
-    std::uint64_t lastWakeMs_ = 0;
-    RequestNumber request_ = 0;
+    // The handshake: the nonces, and the secrets the page may hold (a
+    // browser's key, or the offer's two).
+    Bytes pageNonce_;
+    Bytes pcNonce_;
+    std::string browserId_;
+    std::vector<Bytes> candidates_;
+    bool pairing_ = false;
+    std::optional<SealedChannel> channel_;
     std::string name_;
-    std::string token_;
     bool holding_ = false;
     bool shownConnected_ = false;  // the window was told this page is connected
     bool over_ = false;

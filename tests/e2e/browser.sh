@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The browser remote in a real browser: headless Chromium at a phone's size
-# against vork-loopback.exe --web under Wine (see browser_remote.py for the steps).
+# The browser remote in a real browser: headless Chromium at a phone's size,
+# on a plain-HTTP origin that is not loopback (the PC's own name), against
+# vork-loopback.exe --web under Wine, paired from its Connect page (see
+# browser_remote.py for the steps).
 source "$(dirname "$0")/lib.sh"
 
 web_port=${VORK_WEB_PORT:-8651}
@@ -46,12 +48,18 @@ print(c.getresponse().status)' "$web_port") || fail "the remote page did not ans
 probe close >/dev/null
 probe wait-gone 5000 >/dev/null || fail "Vork did not close"
 
-step "with --web=$web_port the window shows the address"
-start_windows "$VORK_BIN/src/vork-loopback.exe" "--web=$web_port"
+step "with --web=$web_port --connect the window shows the address and the Connect page opens"
+# The prefix's "browser" records the address Vork asks the system to open.
+printf '#!/bin/sh\necho "$1" >>"%s"\n' "$work/opened" >"$work/browser.sh"
+chmod +x "$work/browser.sh"
+"$wine_run" reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /t REG_SZ /d "$work/browser.sh" /f >/dev/null 2>&1
+start_windows "$VORK_BIN/src/vork-loopback.exe" "--web=$web_port" --connect
 vork=$started
 wait_status "Waiting for phone to connect"
 address=$(probe state | sed -n 's/^address=//p')
 [[ "$address" == "Browser remote: "*":$web_port"* ]] || fail "the address line reads \"$address\""
+for _ in $(seq 100); do [ -s "$work/opened" ] && break; sleep 0.1; done
+[ -s "$work/opened" ] || fail "no Connect page was opened"
 
 start_windows "$probe_exe" target "clip.mp4 - VLC media player" "$(winepath -w "$work/keys" 2>/dev/null)" 170000
 wait_file_line "$work/keys" READY
@@ -59,5 +67,5 @@ wait_file_line "$work/keys" READY
 kill -0 "$vork" || fail "Vork is gone"
 # The last step closes Vork and starts it again; the clean-up closes that one.
 VORK_WINE_RUN=$wine_run VORK_PROBE=$probe_exe VORK_KEYS=$work/keys VORK_EXE=$VORK_BIN/src/vork-loopback.exe \
-  /usr/bin/python3 "$here/browser_remote.py" "http://127.0.0.1:$web_port/" || fail "the browser steps (above)"
+  /usr/bin/python3 "$here/browser_remote.py" "$web_port" "$(head -n 1 "$work/opened")" || fail "the browser steps (above)"
 echo "browser: all steps passed"

@@ -1,23 +1,30 @@
 """The browser remote's steps in headless Chromium (Debian's, with its driver).
 
-Run by browser.sh with Vork and a recording "VLC" window already up; the probe
-reads and clicks Vork's window. Exits non-zero with the failing step's message.
+Run by browser.sh with Vork up (--web=PORT), its Connect page's address and a
+recording "VLC" window in front; the probe reads and clicks Vork's window.
+Phones open the page by the PC's own name: a plain-HTTP origin that is not
+loopback. Exits non-zero with the failing step's message.
+   browser_remote.py PORT CONNECT_PAGE_ADDRESS
 Set VORK_PAGE_SHOT=FILE to keep a picture of the connected page.
 """
 import http.client
 import os
+import re
+import secrets
 import socket
 import subprocess
 import sys
+import threading
 import time
 
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
-from chromium_phone import ProbeError, phone_browser, probe
+from chromium_phone import PC_NAME, ProbeError, pc_browser, phone_browser, probe
 
-URL = sys.argv[1]
+PORT, CONNECT = int(sys.argv[1]), sys.argv[2]
+URL = f"http://{PC_NAME}:{PORT}/"
 
 
 def step(text):
@@ -52,36 +59,112 @@ def wait_page(driver, wanted, seconds=15):
              f'"{vork_state("address")}")')
 
 
-def wait_keys(line, seconds=10):
+def key_count(line):
+    with open(os.environ["VORK_KEYS"], encoding="utf-8", errors="replace") as keys:
+        return keys.read().splitlines().count(line)
+
+
+def wait_keys(line, count=1, seconds=10):
     deadline = time.time() + seconds
     while time.time() < deadline:
-        with open(os.environ["VORK_KEYS"], encoding="utf-8", errors="replace") as keys:
-            if line in keys.read().splitlines():
-                return
+        if key_count(line) >= count:
+            return
         time.sleep(0.1)
-    fail(f'"{line}" never reached the player')
+    fail(f'"{line}" never reached the player (seen {key_count(line)} times, wanted {count})')
 
 
 def key(driver, command):
     return driver.find_element(By.CSS_SELECTOR, f'#remote .key[data-key="{command}"]')
 
 
+def offer(pc):
+    """The QR code's address (by the PC's name) and the code the Connect page shows now."""
+    qr = lambda: pc.find_element(By.ID, "qr").get_attribute("data-address") or ""  # noqa: E731
+    try:
+        WebDriverWait(pc, 15).until(lambda d: "#pair=" in qr())
+    except Exception:
+        fail(f'the Connect page\'s QR code holds no pairing address ({qr()!r})')
+    address = qr()
+    code = pc.find_element(By.ID, "code").text
+    return re.sub(r"^http://[^/]+/", URL, address), code
+
+
+def pair_by_code(phone, code, name):
+    phone.find_element(By.ID, "code").send_keys(code.lower())  # as typed, in any case
+    field = phone.find_element(By.ID, "name")
+    field.clear()
+    field.send_keys(name)
+    phone.find_element(By.ID, "connect").click()
+    wait_page(phone, "Connected")
+
+
+class RecordingProxy:
+    """Between a page and Vork: forwards both ways and keeps every byte of
+    each connection, each direction apart."""
+
+    def __init__(self, target_port):
+        self.listener = socket.socket()
+        self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self.listener.bind(("127.0.0.1", 0))
+        self.listener.listen()
+        self.port = self.listener.getsockname()[1]
+        self.target = target_port
+        self.sent = []      # per connection, what the page sent
+        self.received = []  # and what Vork sent it
+        threading.Thread(target=self.accept, daemon=True).start()
+
+    def accept(self):
+        while True:
+            page, _ = self.listener.accept()
+            vork = socket.create_connection(("127.0.0.1", self.target))
+            self.sent.append(bytearray())
+            self.received.append(bytearray())
+            threading.Thread(target=self.pump, args=(page, vork, self.sent[-1]), daemon=True).start()
+            threading.Thread(target=self.pump, args=(vork, page, self.received[-1]), daemon=True).start()
+
+    def sockets(self):
+        """Each WebSocket's traffic both ways (the page's files, served in the clear by design, left out)."""
+        return [(bytes(sent), bytes(received)) for sent, received in zip(self.sent, self.received)
+                if sent.startswith(b"GET /ws")]
+
+    def pump(self, source, sink, record):
+        while True:
+            try:
+                data = source.recv(65536)
+            except OSError:
+                data = b""
+            if not data:
+                for end in (source, sink):
+                    try:
+                        end.shutdown(socket.SHUT_RDWR)
+                    except OSError:
+                        pass
+                return
+            record.extend(data)
+            sink.sendall(data)
+
+
 def main():
+    pc = pc_browser()
     phone = phone_browser()
     try:
-        step("the page asks for a name, filled in from the phone, and Vork asks the user")
-        phone.get(URL)
-        wait_page(phone, "Not connected")
+        pc.get(CONNECT)
+        qr_address, code = offer(pc)
+
+        step("a phone pairs by opening the QR code's address: no ACCEPT, the secret leaves the address bar")
+        phone.get(qr_address)
+        wait_page(phone, "Name this phone, then pair")
+        if phone.execute_script("return location.hash") != "":
+            fail("the pairing secret is still in the address bar")
+        if phone.execute_script("return Boolean(window.crypto.subtle)"):
+            fail("the page's origin is a secure one: the test would not see a page that needs crypto.subtle")
         name = phone.find_element(By.ID, "name").get_attribute("value")
         if name != "Pixel 7":
             fail(f'the name is "{name}", expected the phone\'s model')
         phone.find_element(By.ID, "connect").click()
-        probe("wait-status", "Pixel 7 requesting connection.", "15000")
-        wait_page(phone, "Asking the PC \u2013 answer ACCEPT there")
-        probe("click", "1000")
         wait_page(phone, "Connected")
-        if vork_state("status") != "Connected.":
-            fail(f'Vork reads "{vork_state("status")}" after ACCEPT')
+        if vork_state("status") != "Connected." or vork_state("accept") != "0":
+            fail(f'Vork reads "{vork_state("status")}" (ACCEPT shown: {vork_state("accept")})')
         if os.environ.get("VORK_PAGE_SHOT"):
             phone.save_screenshot(os.environ["VORK_PAGE_SHOT"])
 
@@ -133,27 +216,52 @@ def main():
         if cursor_x() != settled:
             fail("the pointer was still running a second after the tab closed")
 
-        step("the page opened again comes back connected without asking")
+        step("the page opened again comes back connected with its own key, without asking")
         phone.get(URL)
         wait_page(phone, "Connected")
         if vork_state("accept") != "0":
             fail("Vork asked again for a browser it knows")
 
-        step("a second browser with a made-up token is refused")
+        second = phone_browser()
+        try:
+            step("a second phone pairs by typing the code the Connect page shows")
+            _, fresh = offer(pc)
+            deadline = time.time() + 10
+            while fresh == code and time.time() < deadline:  # the used offer is replaced at the page's next look
+                time.sleep(0.3)
+                _, fresh = offer(pc)
+            if fresh == code:
+                fail("the Connect page still shows the code that was used")
+            second.get(URL)
+            wait_page(second, "Not paired")
+            pair_by_code(second, fresh, "Second")
+
+            step("Forget on the Connect page: that browser's next visit is not let in")
+            WebDriverWait(pc, 10).until(lambda d: "Second" in d.find_element(By.ID, "trusted-rows").text)
+            for row in pc.find_elements(By.CSS_SELECTOR, "#trusted-rows tr"):
+                if "Second" in row.text:
+                    row.find_element(By.TAG_NAME, "button").click()
+                    pc.switch_to.alert.accept()
+                    break
+            WebDriverWait(pc, 10).until(lambda d: "Second" not in d.find_element(By.ID, "trusted-rows").text)
+            second.refresh()
+            wait_page(second, "Vork does not know this browser; pair it again")
+        finally:
+            second.quit()
+
+        step("a browser with a made-up key is not let in, and nothing shows on Vork's screen")
         stranger = phone_browser()
         try:
             stranger.get(URL)
-            stranger.execute_script("localStorage.setItem('vork.token', '0123456789abcdef0123456789abcdef')")
+            stranger.execute_script(f"localStorage.setItem('vork.id', '{secrets.token_hex(16)}');"
+                                    f"localStorage.setItem('vork.key', '{secrets.token_hex(32)}')")
             stranger.get(URL)
-            wait_page(stranger, "Vork does not know this browser; connect again")
-            if stranger.find_element(By.ID, "remote").is_displayed():
-                fail("the stranger's page shows the remote")
-            if vork_state("accept") != "0":
-                fail("a made-up token put a request on Vork's screen")
+            wait_page(stranger, "Vork does not know this browser; pair it again")
+            if stranger.find_element(By.ID, "remote").is_displayed() or vork_state("accept") != "0":
+                fail("the made-up key got somewhere")
 
             step("a WebSocket from another origin is refused")
-            host_url = URL.replace("127.0.0.1", "localhost")
-            stranger.get(host_url)
+            stranger.get(URL.replace(PC_NAME, "localhost"))
             outcome = stranger.execute_async_script("""
                 const done = arguments[arguments.length - 1];
                 const socket = new WebSocket(arguments[0]);
@@ -164,27 +272,66 @@ def main():
         finally:
             stranger.quit()
 
-        step("only the page's files, for this host by address, with bounded headers")
-        host, port = URL.split("/")[2].split(":")
-        for path, headers, wanted in (("/", {}, 200), ("/../vork.toml", {}, 404), ("/", {"Host": f"vork.example:{port}"}, 403),
-                                      ("/", {"X-Filler": "x" * 9000}, 431)):
-            connection = http.client.HTTPConnection(host, int(port), timeout=5)
+        step("only the page's files, for this PC by address or name, with bounded headers")
+        for path, headers, wanted in (("/", {}, 200), ("/../vork.toml", {}, 404), ("/", {"Host": f"vork.example:{PORT}"}, 403),
+                                      ("/", {"Host": f"{PC_NAME}.local:{PORT}"}, 200), ("/", {"X-Filler": "x" * 9000}, 431)):
+            connection = http.client.HTTPConnection("127.0.0.1", PORT, timeout=5)
             connection.request("GET", path, headers=headers)
-            status = connection.getresponse().status
+            response = connection.getresponse()
+            body = response.read().decode("utf-8", "replace")
             connection.close()
-            if status != wanted:
-                fail(f"GET {path} with {list(headers)} answered {status}, expected {wanted}")
+            if response.status != wanted:
+                fail(f"GET {path} with {headers} answered {response.status}, expected {wanted}")
+            if wanted == 403 and "by this PC's address" not in body:
+                fail(f"the refusal does not say which address to open: {body!r}")
 
-        step("the connected page still works")
-        key(phone, "D:1").click()
-        deadline = time.time() + 10
-        while time.time() < deadline:
-            with open(os.environ["VORK_KEYS"], encoding="utf-8") as keys:
-                if keys.read().splitlines().count("KEYDOWN 50 scan 19") >= 2:
-                    break
-            time.sleep(0.1)
-        else:
-            fail("a second tap on 1 never reached the player")
+        step("what crosses the network reads as noise, and replayed it lets nobody in")
+        proxy = RecordingProxy(PORT)
+        watched = phone_browser()
+        try:
+            proxied = f"http://{PC_NAME}:{proxy.port}/"
+            _, fresh = offer(pc)
+            watched.get(proxied)
+            wait_page(watched, "Not paired")
+            pair_by_code(watched, fresh, "Watched")
+            taps = key_count("KEYDOWN 50 scan 19")
+            key(watched, "D:1").click()
+            wait_keys("KEYDOWN 50 scan 19", taps + 1)
+            watched.refresh()  # a second connection: the remembered browser's hello
+            wait_page(watched, "Connected")
+            key(watched, "D:1").click()
+            wait_keys("KEYDOWN 50 scan 19", taps + 2)
+            stored = watched.execute_script("return localStorage.getItem('vork.key')")
+            time.sleep(0.5)
+            captured = b"".join(sent + received for sent, received in proxy.sockets())
+            if len(proxy.sockets()) != 2:
+                fail(f"the proxy saw {len(proxy.sockets())} page sockets, expected the pairing's and the hello's")
+            for secret in ("D:1", "key ", "Watched", stored, fresh.replace("-", ""), fresh):
+                # As it is, in small letters, or merely written out in hex.
+                for form in (secret.encode(), secret.lower().encode(), secret.encode().hex().encode()):
+                    if form in captured:
+                        fail(f"{secret!r} crossed the network in the clear")
+            taps = key_count("KEYDOWN 50 scan 19")
+            statuses = vork_state("status")
+            for recorded, _ in proxy.sockets():
+                # As the page did: the upgrade, its answer, then the frames.
+                request, frames = recorded.split(b"\r\n\r\n", 1)
+                with socket.create_connection(("127.0.0.1", PORT), timeout=5) as replay:
+                    replay.sendall(request + b"\r\n\r\n")
+                    answer = bytearray(replay.recv(65536))
+                    replay.sendall(frames)
+                    try:
+                        while chunk := replay.recv(65536):
+                            answer.extend(chunk)
+                    except OSError:
+                        pass
+                if b"connected" in answer or b"verified" in answer:
+                    fail(f"a replay was let in: {bytes(answer)[-200:]!r}")
+            time.sleep(0.5)
+            if key_count("KEYDOWN 50 scan 19") != taps or vork_state("status") != statuses:
+                fail("a replay moved something on the PC")
+        finally:
+            watched.quit()
 
         step("Vork gone: the page says so and comes back by itself, still paired, when Vork does")
         probe("close")
@@ -192,12 +339,12 @@ def main():
         deadline = time.time() + 10
         while time.time() < deadline:  # Vork's port closes last, after its single-instance guard
             with socket.socket() as connection:
-                if connection.connect_ex((host, int(port))) != 0:
+                if connection.connect_ex(("127.0.0.1", PORT)) != 0:
                     break
             time.sleep(0.2)
         else:
             fail("Vork still listens after closing")
-        subprocess.Popen([os.environ["VORK_WINE_RUN"], os.environ["VORK_EXE"], f"--web={port}"],
+        subprocess.Popen([os.environ["VORK_WINE_RUN"], os.environ["VORK_EXE"], f"--web={PORT}"],
                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # The pairing outlived the restart: the page is let in, nobody is asked.
         wait_page(phone, "Connected", 30)
@@ -205,6 +352,7 @@ def main():
             fail("the restarted Vork asked again for a browser it had paired")
     finally:
         phone.quit()
+        pc.quit()
 
 
 try:

@@ -12,7 +12,7 @@ import time
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
-from chromium_phone import ProbeError, pc_browser, phone_browser, probe
+from chromium_phone import PC_NAME, ProbeError, pc_browser, phone_browser, probe
 
 PAGE, WEB_PORT = sys.argv[1], int(sys.argv[2])
 
@@ -79,9 +79,9 @@ def main():
         wait_for("the address line", lambda: (vork_state("address") or "").endswith(f":{WEB_PORT}"))
 
         step("the QR code decodes to the address under it")
-        url = text(pc, "url")
-        if not url.endswith(f":{WEB_PORT}/"):
-            fail(f"the address under the QR code is {url}")
+        url = pc.find_element(By.ID, "qr").get_attribute("data-address")
+        if not text(pc, "url").endswith(f":{WEB_PORT}/") or not url.startswith(text(pc, "url") + "#pair="):
+            fail(f"the address under the QR code is {text(pc, 'url')}, the code holds {url}")
         with tempfile.NamedTemporaryFile(suffix=".png") as shot:
             pc.find_element(By.ID, "qr").screenshot(shot.name)
             if os.environ.get("VORK_CONNECT_SHOT"):
@@ -90,14 +90,14 @@ def main():
         if decoded.stdout.strip() != url:
             fail(f"the QR code reads {decoded.stdout.strip()!r} (exit {decoded.returncode}), the page says {url}")
 
-        step("a phone's browser pairs and is listed; Forget on the page makes it ask again")
+        step("a phone's browser pairs by the QR code's address and is listed; Forget on the page makes it ask again")
+        if "#pair=" not in url or not text(pc, "code"):
+            fail(f"the page offers no pairing ({url!r}, code {text(pc, 'code')!r})")
         phone = phone_browser()
         try:
-            phone.get(f"http://127.0.0.1:{WEB_PORT}/")
-            WebDriverWait(phone, 15).until(lambda d: d.find_element(By.ID, "state").text == "Not connected")
+            phone.get(url.replace(url.split("/")[2].split(":")[0], PC_NAME, 1))
+            WebDriverWait(phone, 15).until(lambda d: d.find_element(By.ID, "state").text == "Name this phone, then pair")
             phone.find_element(By.ID, "connect").click()
-            probe("wait-status", "Pixel 7 requesting connection.", "15000")
-            probe("click", "1000")
             WebDriverWait(phone, 15).until(lambda d: d.find_element(By.ID, "state").text == "Connected")
             wait_for("the trusted list", lambda: "Pixel 7" in text(pc, "trusted-rows"))
             if "Browser" not in text(pc, "trusted-rows"):
@@ -107,7 +107,7 @@ def main():
             wait_for("the emptied list", lambda: pc.find_element(By.ID, "trusted-none").is_displayed())
             phone.refresh()
             WebDriverWait(phone, 15).until(
-                lambda d: d.find_element(By.ID, "state").text == "Vork does not know this browser; connect again")
+                lambda d: d.find_element(By.ID, "state").text == "Vork does not know this browser; pair it again")
         finally:
             phone.quit()
     finally:

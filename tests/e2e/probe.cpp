@@ -23,6 +23,7 @@
 //                                     left (WM_LBUTTONUP) or right (WM_RBUTTONUP, the menu)
 //   probe tray-menu INDEX             opens the icon's menu and chooses its INDEXth item
 //                                     (from 0, separators not counted) with the keyboard
+//   probe close-menu                  closes an open popup menu (Escape)
 //   probe system-menu ID              a choice of the window's system menu (WM_SYSCOMMAND ID)
 //   probe balloon [MS]                until a notification balloon shows
 // Every command ends by writing "probe: exit N" to the standard error, so a
@@ -315,6 +316,13 @@ int trayMenu(int index) {
     return 0;
 }
 
+int closeMenu() {
+    HWND menu = waitForMenu(2000);
+    if (!menu) return 1;
+    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    return 0;
+}
+
 int systemMenu(UINT command) {
     HWND dialog = vorkWindow();
     if (!dialog) return 1;
@@ -371,6 +379,7 @@ int run(int argc, char** argv) {
     if (command == "bluetooth-error") return bluetoothError();
     if (command == "tray" && argc > 2) return tray(argv[2]);
     if (command == "tray-menu" && argc > 2) return trayMenu(static_cast<int>(number(2, 0)));
+    if (command == "close-menu") return closeMenu();
     if (command == "system-menu" && argc > 2) return systemMenu(static_cast<UINT>(number(2, 0)));
     if (command == "balloon") return balloon(static_cast<DWORD>(number(2, 5000)));
     std::fprintf(stderr, "probe: unknown command (see the comment at the top of probe.cpp)\n");

@@ -22,6 +22,8 @@
 
 #include "counting_random.h"
 #include "fixed_adapters.h"
+#include "openssl_crypto.h"
+#include "page_model.h"
 #include "recording_notifier.h"
 #include "web/web_server.h"
 
@@ -134,14 +136,24 @@ public:
     std::optional<std::string> next(std::chrono::milliseconds within = 2000ms) {
         const auto deadline = Clock::now() + within;
         for (;;) {
-            // The server's frames are unmasked and short.
-            if (pending_.size() >= 2 && pending_.size() >= std::size_t{2} + static_cast<std::uint8_t>(pending_[1])) {
-                const std::size_t length = static_cast<std::uint8_t>(pending_[1]);
-                std::string payload = pending_.substr(2, length);
-                const bool text = (pending_[0] & 0x0F) == 0x1;
-                pending_.erase(0, 2 + length);
-                if (text) return payload;
-                continue;  // a ping or the closing frame
+            // The server's frames are unmasked; a length of 126 is followed by two bytes of it.
+            if (pending_.size() >= 2) {
+                std::size_t header = 2;
+                std::size_t length = static_cast<std::uint8_t>(pending_[1]);
+                if (length == 126 && pending_.size() >= 4) {
+                    header = 4;
+                    length = static_cast<std::size_t>(static_cast<std::uint8_t>(pending_[2])) << 8 |
+                             static_cast<std::uint8_t>(pending_[3]);
+                }
+                if (length < 126 || header == 4) {
+                    if (pending_.size() >= header + length) {
+                        std::string payload = pending_.substr(header, length);
+                        const bool text = (pending_[0] & 0x0F) == 0x1;
+                        pending_.erase(0, header + length);
+                        if (text) return payload;
+                        continue;  // a ping or the closing frame
+                    }
+                }
             }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left <= 0ms) return std::string();
@@ -152,9 +164,32 @@ public:
     }
     [[nodiscard]] const Socket& socket() const { return socket_; }
 
+    // Pairs with the offer's secret, as a page opened from the QR code does.
+    bool pair(Crypto& crypto, const Bytes& secret) {
+        model_.emplace(crypto, Bytes(LINK_NONCE_BYTES, 0x5A));
+        send(model_->pair());
+        const std::optional<std::string> challenge = next();
+        if (!challenge || !challenge->starts_with("challenge ")) return false;
+        send(model_->answer(*challenge, secret));
+        const std::optional<std::string> verified = next();
+        if (!verified || !model_->verified(*verified)) return false;
+        send(model_->seal("name Pixel 7"));
+        const std::optional<std::string> paired = next();
+        const std::optional<std::string> connected = next();
+        return paired && connected && model_->open(*paired) && model_->open(*connected) == "connected Pixel 7";
+    }
+    bool sendSealed(std::string_view text) { return send(model_->seal(text)); }
+    std::string sealed(std::string_view text) { return model_->seal(text); }
+    std::optional<std::string> nextSealed(std::chrono::milliseconds within = 2000ms) {
+        const std::optional<std::string> frame = next(within);
+        if (!frame || frame->empty()) return frame;
+        return model_->open(*frame);
+    }
+
 private:
     Socket socket_;
     std::string pending_;
+    std::optional<test::PageModel> model_;
 };
 
 std::size_t residentBytes() {
@@ -174,6 +209,7 @@ public:
 class WebServerTest : public ::testing::Test {
 protected:
     void start(WebServerLimits limits = {}, std::unique_ptr<RandomSource> random = nullptr) {
+        limits.codeIterations = 1000;  // a typed code's derivation, kept quick here
         // The user accepts every browser that asks.
         notifier.onPost = [this](unsigned message) {
             if (message == WM_PHONE_REQUEST) state->answer(mailbox->readRequest().number, Accepted, 0);
@@ -189,6 +225,7 @@ protected:
         parts.state = state;
         parts.trusted = trusted;
         parts.random = std::move(random);
+        parts.crypto = std::make_unique<test::OpenSslCrypto>();
         parts.adapters = std::make_unique<test::FixedAdapters>();
         parts.pages.remote = {{"/index.html", "text/html", "<p>remote</p>"}};
         parts.pages.connect = {{"/index.html", "text/html", "<p>connect</p>"}};
@@ -208,7 +245,25 @@ protected:
     }
 
     // Each test is a process of its own, and tests may run side by side.
+    // The secret of the pairing offer the Connect page shows now.
+    Bytes offeredSecret() {
+        const std::optional<std::string> page = server->connectPageAddress();
+        if (!page) return {};
+        const std::uint16_t connectPort = static_cast<std::uint16_t>(std::stoi(page->substr(17)));
+        Socket browser = connectFrom("127.0.0.1", connectPort);
+        sendAll(browser, "GET " + page->substr(page->find('/', 7)) + "state HTTP/1.1\r\nHost: 127.0.0.1:" +
+                             std::to_string(connectPort) + "\r\nConnection: close\r\n\r\n");
+        std::string answer;
+        while (const auto more = receive(browser, 2000ms)) {
+            if (more->empty()) break;
+            answer += *more;
+        }
+        const std::size_t at = answer.find("#pair=");
+        return at == std::string::npos ? Bytes{} : fromHex(answer.substr(at + 6, 2 * OFFER_SECRET_BYTES)).value_or(Bytes{});
+    }
+
     std::uint16_t port = static_cast<std::uint16_t>(20000 + getpid() % 30000);
+    test::OpenSslCrypto crypto;
     test::RecordingNotifier notifier;
     std::shared_ptr<UiMailbox> mailbox = std::make_shared<UiMailbox>(notifier);
     std::shared_ptr<ConnectionState> state = std::make_shared<ConnectionState>();
@@ -222,9 +277,8 @@ TEST_F(WebServerTest, AFloodOfMessagesNeverRead_IsClosedWithinSeconds_AndMemoryS
 #endif
     start();
     Page page("127.0.0.1", port, 4096);
-    // Each message earns a reply ("unpaired") that the page never reads.
-    std::string burst;
-    for (int i = 0; i < 1000; ++i) burst += frame("key D:1");
+    ASSERT_TRUE(page.pair(crypto, offeredSecret()));
+    // Each message earns a reply ("error bad key") that the page never reads.
     const timeval sendLimit{0, 200000};
     setsockopt(page.socket().fd(), SOL_SOCKET, SO_SNDTIMEO, &sendLimit, sizeof sendLimit);
 
@@ -232,14 +286,24 @@ TEST_F(WebServerTest, AFloodOfMessagesNeverRead_IsClosedWithinSeconds_AndMemoryS
     const auto started = Clock::now();
     std::size_t sent = 0;
     bool closed = false;
+    std::string burst;
+    std::size_t unsent = 0;  // what of the burst the socket did not take yet
     while (!closed && Clock::now() - started < 15s) {
-        const ssize_t result = ::send(page.socket().fd(), burst.data(), burst.size(), MSG_NOSIGNAL);
-        if (result > 0) sent += static_cast<std::size_t>(result);
+        if (unsent == 0) {
+            burst.clear();
+            for (int i = 0; i < 1000; ++i) burst += frame(page.sealed("key"));
+            unsent = burst.size();
+        }
+        const ssize_t result = ::send(page.socket().fd(), burst.data() + burst.size() - unsent, unsent, MSG_NOSIGNAL);
+        if (result > 0) {
+            sent += static_cast<std::size_t>(result);
+            unsent -= static_cast<std::size_t>(result);
+        }
         closed = result < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
     }
     const auto took = Clock::now() - started;
     const std::size_t grown = residentBytes() - std::min(before, residentBytes());
-    std::printf("%zu frames sent in %.1f s; resident memory grew by %zu bytes\n", sent / frame("key D:1").size(),
+    std::printf("%zu frames sent in %.1f s; resident memory grew by %zu bytes\n", sent / frame(page.sealed("key")).size(),
                 std::chrono::duration<double>(took).count(), grown);
     EXPECT_TRUE(closed) << "still open after 15 s";
     EXPECT_LT(took, 8s);
@@ -259,9 +323,7 @@ TEST_F(WebServerTest, OneHost_GetsAFewSlots_AndAFullServerMakesRoomByClosingTheO
     std::vector<std::unique_ptr<Page>> paired;
     for (int i = 0; i < 3; ++i) {
         paired.push_back(std::make_unique<Page>("127.0.0.9", port));
-        paired.back()->send("login Pixel");
-        ASSERT_EQ("asking", paired.back()->next());
-        ASSERT_TRUE(paired.back()->next().value_or("").starts_with("accepted "));
+        ASSERT_TRUE(paired.back()->pair(crypto, offeredSecret()));
     }
     Socket beyond = connectFrom("127.0.0.9", port);
     EXPECT_TRUE(closedWithin(beyond, 1000ms)) << "a fourth socket of a host whose three are paired pages";
@@ -281,8 +343,8 @@ TEST_F(WebServerTest, OneHost_GetsAFewSlots_AndAFullServerMakesRoomByClosingTheO
     EXPECT_TRUE(closedWithin(first[1], 1000ms)) << "the oldest unpaired made room";
     EXPECT_FALSE(closedWithin(first[2], 200ms));
     for (const auto& page : paired) {
-        page->send("key D:5");
-        EXPECT_EQ("", page->next(300ms).value_or("(closed)")) << "a paired page is still there";
+        page->sendSealed("key");
+        EXPECT_EQ("error bad key", page->nextSealed().value_or("(closed)")) << "a paired page is still there";
     }
 }
 
@@ -308,7 +370,7 @@ TEST_F(WebServerTest, OversizedOrBinaryMessages_AndAPageThatNeverPairs_AreClosed
     start(limits);
 
     Page big("127.0.0.1", port);
-    big.send(std::string(WEB_MESSAGE_LIMIT + 1, 'x'));
+    big.send(std::string(WEB_FRAME_LIMIT + 1, 'a'));
     EXPECT_TRUE(closedWithin(big.socket(), 2000ms)) << "a message past the size limit";
 
     Page binary("127.0.0.2", port);
@@ -318,7 +380,7 @@ TEST_F(WebServerTest, OversizedOrBinaryMessages_AndAPageThatNeverPairs_AreClosed
 
     Page silent("127.0.0.3", port);
     const auto opened = Clock::now();
-    EXPECT_EQ("unpaired", silent.next());
+    EXPECT_EQ("unknown", silent.next());
     EXPECT_TRUE(closedWithin(silent.socket(), 2000ms)) << "an unpaired page past its limit";
     EXPECT_GE(Clock::now() - opened, 300ms);
 }
@@ -378,8 +440,7 @@ TEST_F(WebServerTest, AnAcceptThatKeepsFailing_WaitsBeforeTryingAgain_AndServesO
 
 TEST_F(WebServerTest, AFailureOnTheServersThread_StopsTheRemoteAlone_AndSaysSo) {
     start({}, std::make_unique<ExhaustedRandom>());
-    Page page("127.0.0.1", port);
-    page.send("login Pixel");  // the accepted page's token needs random bytes
+    EXPECT_FALSE(server->connectPageAddress()) << "its secret needs random bytes";
     EXPECT_TRUE(serverSays(WebServerState::Stopped));
     server.reset();  // and the program can still let it go
 }

@@ -96,21 +96,24 @@ TEST(TrustedDevices, BrowsersAndRememberedPhonesOutliveARestart_AndForgettingIsW
         TrustedDevices before(&file, [&now] { return now; });
         before.setKeepPhones(true);
         EXPECT_FALSE(before.load());
-        before.trustBrowser("Pixel 7", "00ff");
-        before.trustBrowser("Odd\t%name\n", "ab01");
+        before.trustBrowser("Pixel 7", "00ff", "0a0b");
+        before.trustBrowser("Odd\t%name\n", "ab01", "0c0d");
         before.trustPhone("Nokia \xe9", "00:11:22:33:44:55");
     }
     now = 2000;
     TrustedDevices after(&file, [&now] { return now; });
     after.setKeepPhones(true);
     EXPECT_FALSE(after.load());
-    EXPECT_EQ(std::optional<std::string>("Odd\t%name\n"), after.browserName("ab01"));
+    ASSERT_TRUE(after.browser("ab01"));
+    EXPECT_EQ("Odd\t%name\n", after.browser("ab01")->name);
+    EXPECT_EQ("0c0d", after.browser("ab01")->key);
+    after.browserSeen("ab01");
     EXPECT_TRUE(after.phoneTrusted("Nokia \xe9", "00:11:22:33:44:55"));
     const std::vector<TrustedDevice> listed = after.list();
     ASSERT_EQ(3U, listed.size());
     EXPECT_EQ(1000, listed[0].lastSeen);
     EXPECT_EQ(2000, listed[1].lastSeen) << "seen again";
-    EXPECT_TRUE(listed[1].secret.empty()) << "the Connect page is given no secret";
+    EXPECT_TRUE(listed[1].secret.empty() && listed[1].key.empty()) << "the Connect page is given no secret";
 
     const int writes = file.writes;
     EXPECT_TRUE(after.forget(listed[0].id));
@@ -118,15 +121,16 @@ TEST(TrustedDevices, BrowsersAndRememberedPhonesOutliveARestart_AndForgettingIsW
     TrustedDevices again(&file);
     again.setKeepPhones(false);  // the settings no longer keep phones: the one kept is dropped
     EXPECT_FALSE(again.load());
-    EXPECT_FALSE(again.browserName("00ff"));
+    EXPECT_FALSE(again.browser("00ff"));
     EXPECT_FALSE(again.phone());
-    EXPECT_TRUE(again.browserName("ab01"));
+    EXPECT_TRUE(again.browser("ab01"));
 }
 
 TEST(TrustedDevices, ADamagedOrForeignFile_StartsEmpty_AndSaysSo) {
-    for (const std::string& text : {std::string("not a pairings file"), std::string("vork pairings 1\nbrowser x 00ff n\n"),
-                                   std::string("vork pairings 1\nbrowser 5 00ff"), std::string("vork pairings 1\ntablet 5 ab n\n"),
-                                   std::string("vork pairings 1\nbrowser 5 %zz n\n")}) {
+    for (const std::string& text : {std::string("not a pairings file"), std::string("vork pairings 2\nbrowser x 00ff 0a n\n"),
+                                   std::string("vork pairings 2\nbrowser 5 00ff 0a n"), std::string("vork pairings 2\ntablet 5 ab - n\n"),
+                                   std::string("vork pairings 2\nbrowser 5 %zz 0a n\n"), std::string("vork pairings 2\nbrowser 5 00ff - \n"),
+                                   std::string("vork pairings 1\nbrowser 5 00ff n\n")}) {
         MemoryFile file;
         file.text = text;
         TrustedDevices devices(&file);
@@ -138,7 +142,7 @@ TEST(TrustedDevices, ADamagedOrForeignFile_StartsEmpty_AndSaysSo) {
     unreadable.damaged = true;
     TrustedDevices devices(&unreadable);
     EXPECT_EQ(std::optional<std::string>(PAIRINGS_DAMAGED_NOTICE), devices.load());
-    EXPECT_EQ("vork pairings 1\n", encodePairings({}));
+    EXPECT_EQ("vork pairings 2\n", encodePairings({}));
 }
 
 TEST(PageRoutes, ThisPcsOwnNames_AreAnswered_OtherNamesAreToldTheAddress) {
@@ -208,8 +212,8 @@ TEST(ConnectPage, StateIsJson_WithTheSwitchNetworksAndTrustedDevices) {
     state.serverState = WebServerState::Listening;
     state.source = SwitchSource::SettingsFile;
     state.networks = {{"Wi-Fi", "192.168.1.20", true}, {"Ethernet \"2\"", "10.0.0.5", false}};
-    state.trusted = {{7, DeviceKind::Browser, "Pixel <7>", {}, {}, 1733750000},
-                     {8, DeviceKind::Bluetooth, "Nokia\x01\xe9", "00:11", {}, 0}};
+    state.trusted = {{7, DeviceKind::Browser, "Pixel <7>", {}, {}, {}, 1733750000},
+                     {8, DeviceKind::Bluetooth, "Nokia\x01\xe9", "00:11", {}, {}, 0}};
     EXPECT_EQ(R"({"remote":{"on":true,"port":8642,"state":"listening","lockedBy":"settings file"},)"
               R"("networks":[{"name":"Wi-Fi","address":"192.168.1.20","url":"http://192.168.1.20:8642/","primary":true},)"
               R"({"name":"Ethernet \"2\"","address":"10.0.0.5","url":"http://10.0.0.5:8642/","primary":false}],)"

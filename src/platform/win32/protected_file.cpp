@@ -33,7 +33,7 @@ SecretFile::Reading ProtectedFile::read(std::string& contents) {
             return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Reading::Missing : Reading::Damaged;
         }
         LARGE_INTEGER size{};
-        if (GetFileSizeEx(file.get(), &size) && size.QuadPart < 16 * 1024 * 1024) {
+        if (GetFileSizeEx(file.get(), &size) && size.QuadPart < 16LL * 1024 * 1024) {
             bytes.resize(static_cast<std::size_t>(size.QuadPart));
             DWORD got = 0;
             if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||

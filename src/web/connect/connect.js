@@ -214,6 +214,7 @@ function drawQr(text) {
   svg.append(back, modules);
   ui.qr.textContent = '';
   ui.qr.append(svg);
+  ui.qr.dataset.address = text;  // what the code holds, for whoever checks it
 }
 
 function showQr(text) {
@@ -227,7 +228,8 @@ function showQr(text) {
     ui.qr.textContent = '';
     ui.qr.hidden = true;
   }
-  setText(ui.url, text);
+  // The secret after '#' is for the camera; a reader types the code instead.
+  setText(ui.url, text.split('#')[0]);
 }
 
 function renderOthers(networks) {

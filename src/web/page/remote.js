@@ -1,9 +1,11 @@
-// Vork's browser remote: pairs this browser with the PC through Vork's own
-// dialog, then sends the phone's keys, touchpad moves and releases over one
-// WebSocket. The messages are short texts (see web_session.h in Vork).
-'use strict';
+// Vork's browser remote: pairs this browser with the PC by the secret in the
+// QR code (or the code typed from the PC's screen), then sends the phone's
+// keys, touchpad moves and releases over one WebSocket, sealed. The messages
+// are short texts (see web_session.h in Vork).
+import { Handshake, codeKey, qrKey } from './secure.js';
 
-const TOKEN_KEY = 'vork.token';
+const ID_KEY = 'vork.id';
+const SECRET_KEY = 'vork.key';
 const NAME_KEY = 'vork.name';
 const POINTER_GAIN = 2;       // screen pixels per CSS pixel of finger movement; Windows adds its acceleration
 const WHEEL_GAIN = 4;         // wheel units per CSS pixel of a two-finger drag (120 is one notch)
@@ -15,7 +17,9 @@ const RETRY_MS = [1000, 2000, 5000];
 const $ = (id) => document.getElementById(id);
 const stateLine = $('state');
 let socket = null;
-let wantLogin = false;        // the user pressed Connect: log in once the socket is open
+let handshake = null;         // under way on this socket
+let channel = null;           // sealed, once Vork proved itself
+let pairing = null;           // {secret} from the QR code, or {code} typed; the name with it
 let paired = false;
 let retries = 0;
 let retryTimer = 0;
@@ -25,10 +29,12 @@ function showState(text, tone) {
   stateLine.className = tone || '';
 }
 
+// The pairing form; the code field only when there is no secret from a QR code.
 function showLogin(text, tone) {
   paired = false;
   $('remote').hidden = true;
   $('login').hidden = false;
+  $('code-field').hidden = Boolean(pairing && pairing.secret);
   showState(text, tone);
 }
 
@@ -49,55 +55,100 @@ function defaultName() {
   return 'Browser';
 }
 
+// Everything after the handshake is sealed; nothing is sent before.
 function send(text) {
-  if (socket && socket.readyState === WebSocket.OPEN) socket.send(text);
+  if (channel && socket && socket.readyState === WebSocket.OPEN) socket.send(channel.seal(text));
+}
+
+function forgetKey() {
+  localStorage.removeItem(ID_KEY);
+  localStorage.removeItem(SECRET_KEY);
 }
 
 function open() {
   clearTimeout(retryTimer);
   if (socket) return;
-  showState(paired ? 'Reconnecting\u2026' : 'Waiting for the PC\u2026');
+  const id = localStorage.getItem(ID_KEY);
+  const key = localStorage.getItem(SECRET_KEY);
+  if (!pairing && !(id && key)) {
+    showLogin('Not paired');
+    return;
+  }
+  showState(paired ? 'Reconnecting\u2026' : (pairing ? 'Pairing\u2026' : 'Connecting\u2026'));
   socket = new WebSocket(`ws://${location.host}/ws`);
+  channel = null;
+  handshake = pairing
+    ? new Handshake({ pairingSecret: (salt) => (pairing.secret ? qrKey(pairing.secret, salt) : codeKey(pairing.code, salt)) })
+    : new Handshake({ id, key: hexKey(key) });
   socket.onopen = () => {
     retries = 0;
-    const token = localStorage.getItem(TOKEN_KEY);
-    if (token) send(`hello ${token}`);
-    else if (wantLogin) login();
-    else showLogin('Not connected');
+    socket.send(handshake.first());
   };
-  socket.onmessage = (event) => handleReply(String(event.data));
+  socket.onmessage = (event) => receive(String(event.data));
   socket.onclose = () => {
     socket = null;
+    channel = null;
     releaseAll();
-    if (!paired && !localStorage.getItem(TOKEN_KEY) && !wantLogin) return;  // nothing to come back to
+    if (!localStorage.getItem(ID_KEY) || pairing) return;  // nothing to come back to
     // Vork has gone (closed, or the PC left the network): try again by itself.
     showState('Vork is not reachable \u2013 retrying\u2026', 'bad');
     retryTimer = setTimeout(open, RETRY_MS[Math.min(retries++, RETRY_MS.length - 1)]);
   };
 }
 
-function login() {
-  wantLogin = false;
-  const name = $('name').value.trim() || defaultName();
-  localStorage.setItem(NAME_KEY, name);
-  send(`login ${name}`);
+function hexKey(hex) {
+  const bytes = new Uint8Array(hex.length / 2);
+  for (let i = 0; i < bytes.length; i += 1) bytes[i] = parseInt(hex.substr(i * 2, 2), 16);
+  return bytes;
 }
 
-function handleReply(reply) {
-  const [word, argument] = reply.split(' ', 2);
+async function receive(text) {
+  if (channel) {
+    const message = channel.open(text);
+    if (message === null) {
+      socket.close();  // not from Vork's side of this channel
+      return;
+    }
+    handleSealed(message);
+    return;
+  }
+  const [word] = text.split(' ', 1);
+  if (word === 'challenge') {
+    const answer = await handshake.answer(text);
+    if (answer && socket) socket.send(answer);
+    return;
+  }
+  if (word === 'verified') {
+    channel = handshake.verified(text);
+    if (!channel) {
+      showLogin('This is not the Vork it was paired with', 'bad');
+      socket.close();
+      return;
+    }
+    if (pairing) send(`name ${pairing.name}`);
+    return;
+  }
+  const wasPairing = Boolean(pairing);
+  pairing = null;
+  if (word === 'nooffer') showLogin('Open Vork\u2019s Connect page on the PC first, then try again', 'bad');
+  else if (wasPairing) showLogin('That did not pair: check the code on the PC and try again', 'bad');
+  else {
+    // Forgotten on the PC (or never paired): pair again.
+    forgetKey();
+    showLogin('Vork does not know this browser; pair it again');
+  }
+}
+
+function handleSealed(message) {
+  const [word, first, second] = message.split(' ');
   switch (word) {
-    case 'connected': showRemote(); break;
-    case 'accepted': localStorage.setItem(TOKEN_KEY, argument); showRemote(); break;
-    case 'asking': showState('Asking the PC \u2013 answer ACCEPT there', ''); break;
-    case 'unknown':  // forgotten on the PC (or never paired): ask again
-      localStorage.removeItem(TOKEN_KEY);
-      showLogin('Vork does not know this browser; connect again');
+    case 'paired':
+      localStorage.setItem(ID_KEY, first);
+      localStorage.setItem(SECRET_KEY, second);
+      pairing = null;
       break;
-    case 'declined': showLogin('Declined on the PC', 'bad'); break;
-    case 'unanswered': showLogin('Nobody answered on the PC; try again', 'bad'); break;
-    case 'busy': showLogin('The PC is answering another phone; try again in a moment', 'bad'); break;
-    case 'forgotten': localStorage.removeItem(TOKEN_KEY); break;
-    case 'unpaired': showLogin('Not connected'); break;
+    case 'connected': showRemote(); break;
+    case 'forgotten': forgetKey(); break;
     default: break;  // "error ..." is for developers; the page just goes on
   }
 }
@@ -199,19 +250,30 @@ pad.addEventListener('contextmenu', (event) => event.preventDefault());
 
 $('forget').addEventListener('click', () => {
   send('key U:X');
-  localStorage.removeItem(TOKEN_KEY);
+  forgetKey();
   paired = false;
   if (socket) socket.close();
-  showLogin('Forgotten: this phone asks again next time');
+  showLogin('Forgotten: pair again with the code on the PC');
 });
 
 $('login').addEventListener('submit', (event) => {
   event.preventDefault();
-  showState('Waiting for the PC\u2026');
-  if (socket && socket.readyState === WebSocket.OPEN) login();
-  else { wantLogin = true; open(); }
+  const name = $('name').value.trim() || defaultName();
+  localStorage.setItem(NAME_KEY, name);
+  const secret = pairing && pairing.secret;
+  pairing = secret ? { secret, name } : { code: $('code').value, name };
+  if (socket) socket.close();
+  socket = null;
+  open();
 });
 
+// The QR code's address carries the pairing secret after '#', which the
+// browser never sends; it leaves the address bar (and the history) at once.
+const fragment = /^#pair=([0-9a-f]{32})$/.exec(location.hash);
+if (fragment) {
+  history.replaceState(null, '', location.pathname + location.search);
+  pairing = { secret: fragment[1] };
+}
 $('name').value = localStorage.getItem(NAME_KEY) || defaultName();
-if (localStorage.getItem(TOKEN_KEY)) open();
-else showLogin('Not connected');
+if (pairing) showLogin('Name this phone, then pair');
+else open();
