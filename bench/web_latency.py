@@ -1,11 +1,17 @@
-"""Page tap to the player's WM_KEYDOWN for the browser remote, under Wine.
+"""The browser remote's timings under Wine, in headless Chromium at a phone's
+size: pairing by the typed code with the page's CPU slowed four times; a tap
+on the keypad's "1" to the player's WM_KEYDOWN; a character typed in the
+text line to the player's WM_KEYDOWN (its VK_PACKET); and a paste of 2,000
+characters to the last of its keys.
 
-   web_latency.py URL COUNT PLAYER_OUTPUT
-Vork (vork-loopback.exe --web) and `latency_bench player` run already; the
-probe (VORK_WINE_RUN, VORK_PROBE) clicks ACCEPT. Each tap is a pointerdown
-raised inside the page on its "1" key, timed with the page's wall clock; the
-player prints the wall-clock time of each WM_KEYDOWN. Prints
-"web-key median p10 p90" in microseconds.
+   web_latency.py URL CONNECT_PAGE_ADDRESS COUNT PLAYER_OUTPUT
+Vork (vork-loopback.exe --web) and `latency_bench player` run already. Each
+tap is the page's own pointerdown and pointerup raised on the key, timed at
+the lift (when the page acts); each character is set in the line and its
+input event raised, as a phone keyboard's commit does; both are timed with
+the page's wall clock, and the player prints the wall-clock time of each
+WM_KEYDOWN. Prints "NAME median p10 p90" lines (microseconds; the pairing's
+and the paste's, as one figure each, in all three columns).
 """
 import os
 import sys
@@ -15,42 +21,104 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-from chromium_phone import phone_browser, probe  # noqa: E402
+from chromium_phone import pc_browser, phone_browser  # noqa: E402
 
-URL, COUNT, PLAYER = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+URL, CONNECT, COUNT, PLAYER = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4]
 WARM_UP = 20
+PASTE = 2000
+PASTES = 5
 
-driver = phone_browser(as_phone=False)
-driver.set_script_timeout(COUNT * 0.2 + 60)  # the taps run inside one script
+
+def player_downs():
+    with open(PLAYER, encoding="utf-8") as output:
+        return [float(line) for line in output.read().replace("\r", "").split()[1:]]
+
+
+def wait_downs(count, seconds=60):
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        downs = player_downs()
+        if len(downs) >= count:
+            return downs
+        time.sleep(0.1)
+    sys.exit(f"only {len(player_downs())} of {count} keys reached the player")
+
+
+def quantiles(values):
+    values = sorted(values)
+    at = lambda q: values[int(q * (len(values) - 1))]  # noqa: E731
+    return f"{at(0.5):.1f} {at(0.1):.1f} {at(0.9):.1f}"
+
+
+pc = pc_browser()
+phone = phone_browser(height=800)
+phone.set_script_timeout(COUNT * 0.2 + 60)  # the taps run inside one script
 try:
-    driver.get(URL)
-    driver.find_element(By.ID, "connect").click()
-    probe("wait-status", "Browser requesting connection.", "15000")
-    probe("click", "1000")
-    WebDriverWait(driver, 15).until(lambda d: d.find_element(By.ID, "state").text == "Connected")
-    taps = driver.execute_async_script("""
+    pc.get(CONNECT)
+    WebDriverWait(pc, 15).until(lambda d: d.find_element(By.ID, "code").text.strip() != "")
+    code = pc.find_element(By.ID, "code").text
+
+    phone.get(URL)
+    WebDriverWait(phone, 15).until(lambda d: d.find_element(By.ID, "state").text == "Not paired")
+    phone.find_element(By.ID, "code").send_keys(code)
+    phone.find_element(By.ID, "name").send_keys("Bench")
+    phone.execute_cdp_cmd("Emulation.setCPUThrottlingRate", {"rate": 4})
+    started = time.time()
+    phone.find_element(By.ID, "connect").click()
+    WebDriverWait(phone, 30, poll_frequency=0.02).until(lambda d: d.find_element(By.ID, "state").text == "Connected")
+    paired = (time.time() - started) * 1e6
+    phone.execute_cdp_cmd("Emulation.setCPUThrottlingRate", {"rate": 1})
+    print(f"pair-code {paired:.1f} {paired:.1f} {paired:.1f}")
+
+    phone.find_element(By.ID, "tab-keypad").click()
+    taps = phone.execute_async_script("""
         const [count, done] = [arguments[0], arguments[arguments.length - 1]];
         const key = document.querySelector('#remote .key[data-key="D:1"]');
+        const box = key.getBoundingClientRect();
+        const at = {bubbles: true, cancelable: true, pointerId: 7, pointerType: 'touch', isPrimary: true,
+                    clientX: box.x + box.width / 2, clientY: box.y + box.height / 2};
         const times = [];
         const tap = () => {
+          key.dispatchEvent(new PointerEvent('pointerdown', at));
           times.push((performance.timeOrigin + performance.now()) * 1000);
-          key.dispatchEvent(new PointerEvent('pointerdown', {bubbles: true, cancelable: true, pointerId: 7}));
+          key.dispatchEvent(new PointerEvent('pointerup', at));
           if (times.length < count) setTimeout(tap, 60); else done(times);
         };
         tap();""", COUNT + WARM_UP)
+    downs = wait_downs(len(taps))
+    print("web-key", quantiles([down - tap for tap, down in zip(taps[WARM_UP:], downs[WARM_UP:])]))
+    seen = len(downs)
+
+    phone.find_element(By.ID, "tab-keyboard").click()
+    typed = phone.execute_async_script("""
+        const [count, done] = [arguments[0], arguments[arguments.length - 1]];
+        const line = document.getElementById('typing');
+        line.focus();
+        const times = [];
+        const type = () => {
+          line.value += 'a';
+          times.push((performance.timeOrigin + performance.now()) * 1000);
+          line.dispatchEvent(new InputEvent('input', {bubbles: true, inputType: 'insertText', data: 'a'}));
+          if (times.length < count) setTimeout(type, 60); else done(times);
+        };
+        type();""", COUNT + WARM_UP)
+    downs = wait_downs(seen + len(typed))[seen:]
+    print("web-char", quantiles([down - at for at, down in zip(typed[WARM_UP:], downs[WARM_UP:])]))
+    seen += len(typed)
+
+    pastes = []
+    for _ in range(PASTES):
+        pasted = phone.execute_script("""
+            const line = document.getElementById('typing');
+            line.value += arguments[0];
+            const at = (performance.timeOrigin + performance.now()) * 1000;
+            line.dispatchEvent(new InputEvent('input', {bubbles: true, inputType: 'insertFromPaste'}));
+            return at;""", ("Lorem ipsum dolor sit amet, consectetur adipiscing elit. " * 40)[:PASTE])
+        downs = wait_downs(seen + PASTE)
+        pastes.append(downs[seen + PASTE - 1] - pasted)
+        seen += PASTE
+    # The goal is for every paste: the median, then the fastest and the slowest.
+    print(f"web-paste {sorted(pastes)[len(pastes) // 2]:.1f} {min(pastes):.1f} {max(pastes):.1f}")
 finally:
-    driver.quit()
-
-deadline = time.time() + 30
-while time.time() < deadline:
-    with open(PLAYER, encoding="utf-8") as output:
-        downs = [float(line) for line in output.read().replace("\r", "").split()[1:]]
-    if len(downs) >= len(taps):
-        break
-    time.sleep(0.2)
-else:
-    sys.exit(f"only {len(downs)} of {len(taps)} taps reached the player")
-
-latencies = sorted(down - tap for tap, down in zip(taps[WARM_UP:], downs[WARM_UP:]))
-at = lambda q: latencies[int(q * (len(latencies) - 1))]
-print(f"web-key {at(0.5):.1f} {at(0.1):.1f} {at(0.9):.1f}")
+    phone.quit()
+    pc.quit()

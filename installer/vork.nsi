@@ -97,6 +97,8 @@ Section "Vork" SectionVork
   File "${STAGE}\docs\browser-remote.png"
   File "${STAGE}\docs\vork-web.png"
   File "${STAGE}\docs\connect-page.png"
+  File "${STAGE}\docs\remote-keypad.png"
+  File "${STAGE}\docs\remote-keyboard.png"
   SetOutPath "$INSTDIR"
 
   CreateShortcut "$SMPROGRAMS\Vork.lnk" "$INSTDIR\vork.exe"
@@ -137,6 +139,8 @@ Section "un.Vork" SectionUnVork
   Delete "$INSTDIR\docs\browser-remote.png"
   Delete "$INSTDIR\docs\vork-web.png"
   Delete "$INSTDIR\docs\connect-page.png"
+  Delete "$INSTDIR\docs\remote-keypad.png"
+  Delete "$INSTDIR\docs\remote-keyboard.png"
   RMDir "$INSTDIR\docs"
   Delete "$SMPROGRAMS\Vork.lnk"
   Delete "$SMPROGRAMS\Vork user guide.lnk"

@@ -1,8 +1,10 @@
 """The browser remote's part of scripts/demo: the PC's browser shows Vork's
 Connect page (the QR code read back with zbarimg), and a phone's browser
 (Debian's headless Chromium at a phone's size) opens the QR code's address,
-pairs without anyone clicking ACCEPT, and taps keys. Run by demo-session
-with VORK_WINE_RUN and VORK_PROBE set.
+pairs without anyone clicking ACCEPT, taps keys on the keypad (which names
+what each does in the player in front) and types into the player's window.
+Run by demo-session with VORK_WINE_RUN, VORK_PROBE and VORK_KEYS (the
+player's record) set.
    demo-browser.py PORT CONNECT_PAGE_ADDRESS SCREENSHOT_FOLDER
 """
 import os
@@ -20,7 +22,7 @@ from chromium_phone import PC_NAME, pc_browser, phone_browser, probe  # noqa: E4
 PORT, CONNECT, SHOTS = sys.argv[1], sys.argv[2], sys.argv[3]
 
 pc = pc_browser()
-phone = phone_browser()
+phone = phone_browser(height=800)
 try:
     pc.get(CONNECT)
     WebDriverWait(pc, 15).until(lambda d: "#pair=" in (d.find_element(By.ID, "qr").get_attribute("data-address") or ""))
@@ -41,11 +43,37 @@ try:
     phone.find_element(By.ID, "connect").click()
     WebDriverWait(phone, 15).until(lambda d: state() == "Connected")
     print(f'   phone: "{state()}"; window: "{probe("state").splitlines()[0][len("status="):]}" (nobody clicked ACCEPT)')
-    for key in ("D:1", "D:5"):
-        phone.find_element(By.CSS_SELECTOR, f'#remote .key[data-key="{key}"]').click()
-        time.sleep(0.3)
     phone.save_screenshot(f"{SHOTS}/browser-remote.png")
     print("   screenshot of the phone's page: build/demo/browser-remote.png")
+
+    phone.find_element(By.ID, "tab-keypad").click()
+    key = lambda command: phone.find_element(By.CSS_SELECTOR, f'#remote .key[data-key="{command}"]')  # noqa: E731
+    WebDriverWait(phone, 10).until(lambda d: key("D:1").text.endswith("Previous"))
+    header = phone.find_element(By.ID, "app").text
+    labels = ", ".join(key(c).text.replace("\n", ": ") for c in ("D:1", "D:3", "D:5", "D:*"))
+    print(f'   the keypad names the player in front, "{header}", and what its keys do there: {labels}')
+    for command in ("D:1", "D:5"):
+        key(command).click()
+        time.sleep(0.3)
+    phone.save_screenshot(f"{SHOTS}/remote-keypad.png")
+    print("   screenshot of the keypad: build/demo/remote-keypad.png")
+
+    def characters():
+        with open(os.environ["VORK_KEYS"], encoding="utf-8") as record:
+            return [int(line[5:], 16) for line in record.read().splitlines() if line.startswith("CHAR ")]
+
+    before = len(characters())  # the keypad's P and space were characters too
+    phone.find_element(By.ID, "tab-keyboard").click()
+    phone.execute_script("document.getElementById('typing').focus()")
+    for word in ("Hello ", "from ", "the ", "phone ", "\u2713"):
+        phone.execute_cdp_cmd("Input.insertText", {"text": word})  # as a phone keyboard commits it
+        time.sleep(0.2)
+    time.sleep(0.5)
+    units = characters()[before:]
+    typed = b"".join(unit.to_bytes(2, "little") for unit in units).decode("utf-16-le", "replace")
+    print(f"   typed on the phone, the player's window received the characters {typed!r}")
+    phone.save_screenshot(f"{SHOTS}/remote-keyboard.png")
+    print("   screenshot of the keyboard: build/demo/remote-keyboard.png")
 finally:
     phone.quit()
     pc.quit()

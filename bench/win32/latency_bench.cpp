@@ -6,7 +6,8 @@
 // Prints one line per measure: NAME median p10 p90 (microseconds).
 //   latency_bench player COUNT      only the player: prints "ready", then the
 //                                   wall-clock time (microseconds since 1970)
-//                                   of each of COUNT WM_KEYDOWNs, for a sender
+//                                   of each of COUNT WM_KEYDOWNs (a typed
+//                                   character's VK_PACKET too), for a sender
 //                                   in another process on the same clock
 #include <winsock2.h>
 #include <windows.h>
@@ -162,12 +163,14 @@ int recordPlayer(int count) {
             if (message.message == WM_KEYDOWN) {
                 // Read before dispatching: the moment the player's procedure would see it.
                 std::printf("%.1f\n", wallClockMicroseconds());
-                std::fflush(stdout);
                 ++seen;
             }
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
+        // Written once the queue is drained, so that writing does not hold
+        // back the next key of a burst (a paste).
+        std::fflush(stdout);
         if (nowMicroseconds() - start > 120e6) return 4;
     }
     return 0;

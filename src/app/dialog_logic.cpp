@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "input/typed_text.h"
 #include "link/phone_protocol.h"
 
 namespace vork {
@@ -79,12 +80,19 @@ void DialogLogic::showNotice() {
 }
 
 void DialogLogic::runCommand(LinkOrigin origin, const std::string& command) {
-    if (keyMaps_) {
-        // A broken file keeps the last good map; the user sees why.
-        if (const auto problem = keyMaps_->refresh(clock_.nowMs())) setStatus(*problem);
-        controller_.setKeyMap(keyMaps_->keyMap());
-    }
+    refreshKeyMaps();
     controller_.dispatch(command);
+    afterCommand(origin);
+}
+
+void DialogLogic::refreshKeyMaps() {
+    if (!keyMaps_) return;
+    // A broken file keeps the last good map; the user sees why.
+    if (const auto problem = keyMaps_->refresh(clock_.nowMs())) setStatus(*problem);
+    controller_.setKeyMap(keyMaps_->keyMap());
+}
+
+void DialogLogic::afterCommand(LinkOrigin origin) {
     // Any command ends the held action; one that starts another makes its link the holder.
     holder_.reset();
     if (controller_.heldAction() != HeldAction::None) {
@@ -92,12 +100,33 @@ void DialogLogic::runCommand(LinkOrigin origin, const std::string& command) {
         holderSignMs_ = clock_.nowMs();
     }
     syncRepeatTimer();
+    // The command may have brought another window to the front.
+    if (origin.kind == LinkKind::Browser && shownPages_.contains(origin.connection))
+        sendLabels(origin.connection, labelsMessage(controller_.keypadLabels()), false);
 }
 
 void DialogLogic::handleWebInput(const WebInput& input) {
     const LinkOrigin page{LinkKind::Browser, input.page};
     switch (input.kind) {
     case WebInput::Kind::Command: runCommand(page, input.command); return;
+    case WebInput::Kind::Text:
+        // The link checked the text; what fails to decode now is typed as nothing.
+        if (const std::optional<TypedText> text = decodeTypedText(input.command))
+            controller_.typeText(static_cast<std::size_t>(std::max(0, input.dx)), text->units);
+        afterCommand(page);
+        return;
+    case WebInput::Kind::Press:
+        controller_.pressKeys(input.command);
+        afterCommand(page);
+        return;
+    case WebInput::Kind::Media:
+        if (input.dx >= 0 && static_cast<std::size_t>(input.dx) < MEDIA_KEYS.size()) {
+            refreshKeyMaps();
+            controller_.pressMediaKey(static_cast<MediaKey>(input.dx));
+            afterCommand(page);
+        }
+        return;
+    case WebInput::Kind::Visible: pageShown(input.page, input.dx != 0); return;
     case WebInput::Kind::Move: controller_.movePointer(input.dx, input.dy); break;
     case WebInput::Kind::Scroll: controller_.scroll(input.dy); break;
     case WebInput::Kind::LeftClick: controller_.leftClick(); break;
@@ -107,10 +136,40 @@ void DialogLogic::handleWebInput(const WebInput& input) {
     if (holder_ == page) holderSignMs_ = clock_.nowMs();
 }
 
+void DialogLogic::pageShown(ConnectionId page, bool shown) {
+    const bool watching = !shownPages_.empty();
+    if (shown) {
+        refreshKeyMaps();
+        sendLabels(page, labelsMessage(controller_.keypadLabels()), true);
+    } else {
+        shownPages_.erase(page);
+    }
+    if (watching != !shownPages_.empty()) view_.setLabelWatch(!watching);
+}
+
+void DialogLogic::sendLabels(ConnectionId page, const std::string& message, bool always) {
+    std::string& sent = shownPages_[page];
+    if (!always && sent == message) return;
+    sent = message;
+    view_.sendToPage(page, message);
+}
+
+void DialogLogic::handleLabelWatch() {
+    if (shownPages_.empty()) return;
+    refreshKeyMaps();
+    const std::string message = labelsMessage(controller_.keypadLabels());
+    for (auto& [page, sent] : shownPages_) {
+        if (sent == message) continue;
+        sent = message;
+        view_.sendToPage(page, message);
+    }
+}
+
 void DialogLogic::handleRelease(ConnectionId connection, bool departed) {
     if (holder_ && holder_->connection == connection) stopHeld();
     if (!departed) return;
     connected_.erase(connection);
+    if (shownPages_.contains(connection)) pageShown(connection, false);
     // Nobody could answer the request the gone link left on screen.
     leaveClosedRequest();
 }

@@ -35,6 +35,10 @@ enum DialogMode : std::int32_t {
 inline constexpr std::string_view REQUEST_SUFFIX = " requesting connection.";
 inline constexpr std::uintptr_t REPEAT_TIMER_ID = 100;
 inline constexpr unsigned REPEAT_PERIOD_MS = 50;
+// While a browser page is shown, the window in front is looked at this often
+// for its keypad's labels; never while none is.
+inline constexpr std::uintptr_t LABEL_TIMER_ID = 101;
+inline constexpr unsigned LABEL_WATCH_PERIOD_MS = 500;
 // Enter pressed to hide the window just as a request appears must not let a stranger in.
 inline constexpr std::uint64_t ENTER_ACCEPTS_AFTER_MS = 1000;
 // A browser's held key stops by itself when its page shows no sign for this long.
@@ -58,6 +62,10 @@ public:
     virtual void alertRequest(const std::string& name) = 0;
     // The user asked on the Connect page for the browser remote on or off.
     virtual void switchWanted(bool on) = 0;
+    // A message for one browser page: its keypad's labels.
+    virtual void sendToPage(ConnectionId page, const std::string& text) = 0;
+    // The label watch's timer runs only while a page is shown.
+    virtual void setLabelWatch(bool running) = 0;
 };
 
 class DialogLogic {
@@ -76,6 +84,9 @@ public:
     // A click on one of the image controls; false for any other control.
     bool handleClick(int controlId);
     void handleTimer();
+    // The label watch's timer: shown pages learn what the keys do in the
+    // window now in front, when that changed.
+    void handleLabelWatch();
 
     // Accept and decline answer the request on screen, and only that one.
     void accept();
@@ -85,6 +96,7 @@ public:
     [[nodiscard]] DialogMode mode() const { return mode_; }
     [[nodiscard]] std::optional<RequestNumber> shownRequest() const;
     [[nodiscard]] bool repeatTimerRunning() const { return timerRunning_; }
+    [[nodiscard]] bool labelWatchRunning() const { return !shownPages_.empty(); }
 
 private:
     struct ShownRequest {
@@ -103,7 +115,14 @@ private:
     void showImages(bool accept, bool decline, bool hide);
     void setStatus(const std::string& text);
     void runCommand(LinkOrigin origin, const std::string& command);
+    // After any command: its link holds the held action it started, and its
+    // page learns what the keys do now.
+    void afterCommand(LinkOrigin origin);
+    void refreshKeyMaps();
     void handleWebInput(const WebInput& input);
+    void pageShown(ConnectionId page, bool shown);
+    // The labels to a shown page, unless it has them already (or always).
+    void sendLabels(ConnectionId page, const std::string& message, bool always);
     void handleRelease(ConnectionId connection, bool departed);
     void stopHeld();
     // A request whose link withdrew it is taken off the screen.
@@ -139,6 +158,8 @@ private:
     std::string movedStatus_;
     std::string warning_;
     bool timerRunning_ = false;
+    // The browser pages in view, with the labels each was last sent.
+    std::map<ConnectionId, std::string> shownPages_;
     // Who started the held action running; only it may stop it, besides a new command.
     std::optional<LinkOrigin> holder_;
     std::uint64_t holderSignMs_ = 0;

@@ -31,12 +31,14 @@ struct AppRule {
     std::optional<std::string> className;  // exact
     std::optional<std::string> title;      // a part of the title, exact case
     KeyStrings keys;
+    KeyStrings labels;  // phone key -> what the browser page shows on it
     int line = 0;  // where the rule starts in the file
 };
 
 struct KeyMap {
     std::vector<AppRule> rules;
     KeyStrings fallbackKeys;
+    KeyStrings fallbackLabels;
 
     [[nodiscard]] bool namesExe() const {
         return std::any_of(rules.begin(), rules.end(), [](const AppRule& rule) { return rule.exe.has_value(); });

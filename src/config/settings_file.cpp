@@ -7,6 +7,7 @@
 #define TOML_INT_CHARCONV 1
 #include <toml++/toml.h>
 
+#include <algorithm>
 #include <string>
 
 #include "input/key_sender.h"
@@ -18,6 +19,9 @@ namespace {
 constexpr std::string_view APP_SECTION = "app";
 constexpr std::string_view FALLBACK_SECTION = "fallback";
 constexpr std::string_view KEYS_FIELD = "keys";
+constexpr std::string_view LABELS_FIELD = "labels";
+// What the browser page shows on a key: a few words, not a paragraph.
+constexpr std::size_t LABEL_LIMIT = 24;
 constexpr std::string_view WEB_SECTION = "web";
 constexpr std::string_view BLUETOOTH_SECTION = "bluetooth";
 
@@ -46,6 +50,25 @@ std::optional<Problem> readKeys(const toml::node& node, std::string_view where, 
     return std::nullopt;
 }
 
+std::optional<Problem> readLabels(const toml::node& node, std::string_view where, KeyStrings& labels) {
+    const toml::table* table = node.as_table();
+    if (!table) return Problem{lineOf(node), std::string(where) + " labels must be a table"};
+    for (const auto& [key, value] : *table) {
+        const int line = static_cast<int>(key.source().begin.line);
+        const std::string name(key.str());
+        if (!isPhoneKey(name)) return Problem{line, "unknown phone key \"" + name + "\""};
+        const std::optional<std::string> text = value.value<std::string>();
+        if (!value.is_string() || !text) return Problem{line, "label \"" + name + "\" must be a text"};
+        const bool control = std::any_of(text->begin(), text->end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+        });
+        if (control || text->size() > LABEL_LIMIT)
+            return Problem{line, "label \"" + name + "\" must be one line of at most " + std::to_string(LABEL_LIMIT) + " bytes"};
+        labels.emplace(name, *text);
+    }
+    return std::nullopt;
+}
+
 std::optional<Problem> readRule(const toml::table& table, AppRule& rule) {
     rule.line = lineOf(table);
     for (const auto& [key, value] : table) {
@@ -53,6 +76,10 @@ std::optional<Problem> readRule(const toml::table& table, AppRule& rule) {
         const std::string_view field = key.str();
         if (field == KEYS_FIELD) {
             if (auto problem = readKeys(value, "[[app]]", rule.keys)) return problem;
+            continue;
+        }
+        if (field == LABELS_FIELD) {
+            if (auto problem = readLabels(value, "[[app]]", rule.labels)) return problem;
             continue;
         }
         if (field == "name") {
@@ -120,10 +147,15 @@ std::optional<Problem> readSettings(const toml::table& root, Settings& settings)
             const toml::table* fallback = value.as_table();
             if (!fallback) return Problem{line, "fallback must be [fallback.keys]"};
             for (const auto& [field, keys] : *fallback) {
-                if (field.str() != KEYS_FIELD)
-                    return Problem{static_cast<int>(field.source().begin.line),
-                                   "unknown field \"" + std::string(field.str()) + "\" in [fallback]"};
-                if (auto problem = readKeys(keys, "[fallback]", settings.keyMap.fallbackKeys)) return problem;
+                std::optional<Problem> problem;
+                if (field.str() == KEYS_FIELD)
+                    problem = readKeys(keys, "[fallback]", settings.keyMap.fallbackKeys);
+                else if (field.str() == LABELS_FIELD)
+                    problem = readLabels(keys, "[fallback]", settings.keyMap.fallbackLabels);
+                else
+                    problem = Problem{static_cast<int>(field.source().begin.line),
+                                      "unknown field \"" + std::string(field.str()) + "\" in [fallback]"};
+                if (problem) return problem;
             }
         } else if (key.str() == WEB_SECTION) {
             if (auto problem = readWeb(value, settings.web)) return problem;
@@ -163,8 +195,12 @@ std::string describeSettings(const Settings& settings) {
     const auto add = [&out](std::initializer_list<std::string_view> parts) {
         for (const std::string_view part : parts) out.append(part);
     };
-    const auto keys = [&add](const KeyStrings& strings) {
-        for (const auto& [key, text] : strings) add({"    D:", key, " -> ", text, "\n"});
+    const auto keys = [&add](const KeyStrings& strings, const KeyStrings& labels) {
+        for (const auto& [key, text] : strings) {
+            const auto label = labels.find(key);
+            add({"    D:", key, " -> ", text, label == labels.end() ? "" : " \"", label == labels.end() ? "" : label->second,
+                 label == labels.end() ? "\n" : "\"\n"});
+        }
     };
     add({std::to_string(map.rules.size()), map.rules.size() == 1 ? " rule" : " rules", ", tried in this order:\n"});
     for (const AppRule& rule : map.rules) {
@@ -173,10 +209,10 @@ std::string describeSettings(const Settings& settings) {
         if (rule.className) add({rule.exe ? " and" : "", " class is ", *rule.className});
         if (rule.title) add({rule.exe || rule.className ? " and" : "", " title contains \"", *rule.title, "\""});
         add({"\n"});
-        keys(rule.keys);
+        keys(rule.keys, rule.labels);
     }
     add({"fallback: ", std::to_string(map.fallbackKeys.size()), map.fallbackKeys.size() == 1 ? " key" : " keys", "\n"});
-    keys(map.fallbackKeys);
+    keys(map.fallbackKeys, map.fallbackLabels);
     const WebSettings& web = settings.web;
     add({"browser remote: ", !web.enabled ? "as chosen in Vork, port " : *web.enabled ? "on, port " : "off, port ",
          std::to_string(web.port), "\n"});

@@ -20,6 +20,8 @@ inline constexpr std::string_view STARTER_SETTINGS =
     "# [app.keys]\r\n"
     "# \"5\" = \" \"\r\n"
     "# \"1\" = \"{MEDIA_PREV_TRACK}\"\r\n"
+    "# [app.labels]  (what the browser remote shows on a key; media keys name themselves)\r\n"
+    "# \"5\" = \"Pause\"\r\n"
     "#\r\n"
     "# Keys for a window that no rule and no built-in program knows:\r\n"
     "#\r\n"

@@ -250,6 +250,29 @@ void KeySender::injectKey(std::uint8_t virtualKey, std::uint8_t scanCode, std::u
     if (pumpMessages_) input_.pumpKeyboardMessages();
 }
 
+bool KeySender::typeText(std::size_t deletions, std::u16string_view text) {
+    std::vector<KeyboardInput> events;
+    events.reserve(2 * (deletions + text.size()));
+    for (std::size_t i = 0; i < deletions; ++i) addPress(events, VK_BACK_KEY);
+    for (const char16_t unit : text) {
+        if (unit == u'\n') {
+            addPress(events, VK_RETURN_KEY);
+            continue;
+        }
+        // A character outside the basic plane goes as its two halves, each
+        // pressed and released: the window puts them back together.
+        events.push_back({0, unit, KEY_EVENT_UNICODE});
+        events.push_back({0, unit, KEY_EVENT_UNICODE | KEY_EVENT_KEYUP});
+    }
+    return events.empty() || input_.sendKeyboardInputs(events) == events.size();
+}
+
+void KeySender::addPress(std::vector<KeyboardInput>& events, std::uint8_t virtualKey) {
+    const std::uint8_t scan = scanCodeOf(virtualKey);
+    events.push_back({virtualKey, scan, 0});
+    events.push_back({virtualKey, scan, KEY_EVENT_KEYUP});
+}
+
 std::uint8_t KeySender::scanCodeOf(std::uint8_t virtualKey) { return lowByte(input_.scanCodeForKey(virtualKey)); }
 
 }  // namespace vork

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "input/app_activator.h"
 #include "platform/input_injector.h"
@@ -25,6 +26,12 @@ public:
     // more. Whatever it returns, no key it pressed is left down.
     bool send(std::string_view text, bool pumpMessages);
 
+    // Deletes `deletions` characters before the caret (Backspace), then
+    // types `text` as characters whatever the keyboard layout, a line break
+    // as Enter. One batch, so no other input comes between. False when the
+    // platform took fewer events than it was given.
+    bool typeText(std::size_t deletions, std::u16string_view text);
+
 private:
     void pressKey(std::uint16_t key, std::uint16_t count, bool releaseAfter, bool honourDelay);
     void toggleNumLock(std::uint16_t count, bool honourDelay);
@@ -37,6 +44,7 @@ private:
     void interpretGroup(std::string_view group);
     void injectKey(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags);
     std::uint8_t scanCodeOf(std::uint8_t virtualKey);
+    void addPress(std::vector<KeyboardInput>& events, std::uint8_t virtualKey);
 
     InputInjector& input_;
     SystemServices& system_;

@@ -6,6 +6,8 @@ namespace vork {
 
 namespace {
 
+constexpr std::size_t KEPT_TEXT_CAPACITY = 256;
+
 constexpr std::array<unsigned, 5> SLOT_MESSAGES = {WM_PHONE_STATUS, WM_PHONE_NOTICE, WM_PHONE_REQUEST,
                                                    WM_PHONE_COMMAND, WM_WEB_INPUT};
 
@@ -108,6 +110,8 @@ std::string UiMailbox::take(Slot slot, Entry* rest) {
         rest->dy = front.dy;
     }
     std::string text(front.text);  // the entry keeps its buffer for reuse
+    // ...unless a paste grew it: a full ring of those would hold megabytes.
+    if (front.text.capacity() > KEPT_TEXT_CAPACITY) std::string().swap(front.text);
     queue.head = (queue.head + 1) % queue.entries.size();
     --queue.count;
     return text;

@@ -42,7 +42,8 @@ struct Notice {
 };
 
 // What a browser page asks of the window besides its phone commands: the
-// moves of its touchpad, and beats that say the finger is still on a held key.
+// moves of its touchpad, its typing and special keys, and beats that say the
+// finger is still on a held key.
 struct WebInput {
     enum class Kind : std::uint32_t {
         Command,  // a phone command text, as a Bluetooth phone sends it
@@ -51,6 +52,10 @@ struct WebInput {
         LeftClick,
         RightClick,
         Beat,     // the finger is still on a held key
+        Text,     // delete dx characters, then type the command's text (UTF-8, checked)
+        Press,    // the command is a key-language text
+        Media,    // the media key dx (a MediaKey)
+        Visible,  // the page is shown (dx 1) or hidden (dx 0)
     };
     Kind kind = Kind::Command;
     std::string command;

@@ -11,6 +11,8 @@ namespace vork {
 
 inline constexpr std::uint32_t KEY_EVENT_EXTENDED = 1;
 inline constexpr std::uint32_t KEY_EVENT_KEYUP = 2;
+// The scan code field carries a UTF-16 code unit, typed whatever the layout.
+inline constexpr std::uint32_t KEY_EVENT_UNICODE = 4;
 
 inline constexpr std::uint32_t MOUSE_MOVE = 0x01;
 inline constexpr std::uint32_t MOUSE_LEFT_DOWN = 0x02;

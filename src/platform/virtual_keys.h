@@ -7,6 +7,7 @@
 
 namespace vork {
 
+inline constexpr std::uint8_t VK_BACK_KEY = 0x08;
 inline constexpr std::uint8_t VK_RETURN_KEY = 0x0D;
 inline constexpr std::uint8_t VK_SHIFT_KEY = 0x10;
 inline constexpr std::uint8_t VK_CONTROL_KEY = 0x11;

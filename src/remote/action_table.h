@@ -13,11 +13,16 @@ struct Action {
     enum class Kind { Nothing, Keys, Mute };
     Kind kind = Kind::Nothing;
     std::string_view keys;
+    // What the browser page shows on the key: what the application does
+    // with these keys in its usual set-up.
+    std::string_view label;
 };
 
-inline constexpr Action keys(std::string_view text) { return Action{Action::Kind::Keys, text}; }
-inline constexpr Action MUTE{Action::Kind::Mute, {}};
-inline constexpr Action NOTHING{Action::Kind::Nothing, {}};
+inline constexpr Action keys(std::string_view text, std::string_view label) {
+    return Action{Action::Kind::Keys, text, label};
+}
+inline constexpr Action MUTE{Action::Kind::Mute, {}, "Mute"};
+inline constexpr Action NOTHING{Action::Kind::Nothing, {}, {}};
 
 struct ActionRow {
     std::string_view command;
@@ -27,24 +32,33 @@ struct ActionRow {
 };
 
 inline constexpr std::array<ActionRow, 9> ACTION_TABLE = {{
-    {"D:1", {keys("{UP}"), keys("{PGUP}"), keys("^b"), keys("{PGUP}"), keys("p"), keys("z"), keys("{LEFT}"),
-             keys("{UP}"), keys("["), keys("{UP}"), keys("^b")}},
-    {"D:3", {keys("{DOWN}"), keys("{PGDN}"), keys("^f"), keys("{PGDN}"), keys("n"), keys("b"), keys("{RIGHT}"),
-             keys("{DOWN}"), keys("]"), keys("{DOWN}"), keys("^f")}},
-    {"D:4", {keys("{LEFT}"), keys("^{DOWN}"), keys("^+b"), keys("r"), keys("^{LEFT}"), keys("{LEFT}"),
-             keys("{LEFT}"), keys("{LEFT}"), keys("^{LEFT}"), keys("{LEFT}"), keys("^+b")}},
-    {"D:6", {keys("{RIGHT}"), keys("^{UP}"), keys("^+f"), keys("f"), keys("^{RIGHT}"), keys("{RIGHT}"),
-             keys("{RIGHT}"), keys("{RIGHT}"), keys("^{RIGHT}"), keys("{RIGHT}"), keys("^+f")}},
-    {"D:5", {keys(" "), keys(" "), keys("^p"), keys(" "), keys(" "), keys("c"), keys(" "), keys(" "), keys(" "),
-             keys(" "), keys("^p")}},
-    {"D:7", {NOTHING, keys("."), keys("^s"), keys("x"), keys("^q"), keys("v"), NOTHING, NOTHING, keys("p"),
-             NOTHING, keys("^s")}},
-    {"D:9", {NOTHING, keys("a"), NOTHING, keys("^a"), keys("b"), NOTHING, NOTHING, NOTHING, keys("a"), NOTHING,
-             NOTHING}},
-    {"D:0", {MUTE, keys("^m"), keys("{F7}"), keys("m"), keys("m"), MUTE, MUTE, MUTE, keys("v"), keys("^{DOWN}"),
-             keys("{F8}")}},
-    {"D:*", {NOTHING, keys("%{ENTER}"), keys("%{ENTER}"), keys("{ESC}"), keys("f"), NOTHING, keys("^l"),
-             keys("{F5}"), keys("^4"), keys("^f"), keys("%{ENTER}")}},
+    {"D:1", {keys("{UP}", "Up"), keys("{PGUP}", "Previous"), keys("^b", "Previous"), keys("{PGUP}", "Previous"),
+             keys("p", "Previous"), keys("z", "Previous"), keys("{LEFT}", "Previous page"),
+             keys("{UP}", "Previous slide"), keys("[", "Previous"), keys("{UP}", "Volume up"),
+             keys("^b", "Previous")}},
+    {"D:3", {keys("{DOWN}", "Down"), keys("{PGDN}", "Next"), keys("^f", "Next"), keys("{PGDN}", "Next"),
+             keys("n", "Next"), keys("b", "Next"), keys("{RIGHT}", "Next page"), keys("{DOWN}", "Next slide"),
+             keys("]", "Next"), keys("{DOWN}", "Volume down"), keys("^f", "Next")}},
+    {"D:4", {keys("{LEFT}", "Left"), keys("^{DOWN}", "Back"), keys("^+b", "Rewind"), keys("r", "Rewind"),
+             keys("^{LEFT}", "Back"), keys("{LEFT}", "Back"), keys("{LEFT}", "Previous page"),
+             keys("{LEFT}", "Previous slide"), keys("^{LEFT}", "Back"), keys("{LEFT}", "Step back"),
+             keys("^+b", "Rewind")}},
+    {"D:6", {keys("{RIGHT}", "Right"), keys("^{UP}", "Forward"), keys("^+f", "Fast forward"), keys("f", "Forward"),
+             keys("^{RIGHT}", "Forward"), keys("{RIGHT}", "Forward"), keys("{RIGHT}", "Next page"),
+             keys("{RIGHT}", "Next slide"), keys("^{RIGHT}", "Forward"), keys("{RIGHT}", "Step forward"),
+             keys("^+f", "Fast forward")}},
+    {"D:5", {keys(" ", "Space"), keys(" ", "Play/Pause"), keys("^p", "Play/Pause"), keys(" ", "Play/Pause"),
+             keys(" ", "Play/Pause"), keys("c", "Pause"), keys(" ", "Scroll down"), keys(" ", "Next slide"),
+             keys(" ", "Play/Pause"), keys(" ", "Play/Pause"), keys("^p", "Play/Pause")}},
+    {"D:7", {NOTHING, keys(".", "Stop"), keys("^s", "Stop"), keys("x", "Stop"), keys("^q", "Quit"),
+             keys("v", "Stop"), NOTHING, NOTHING, keys("p", "Stop"), NOTHING, keys("^s", "Stop")}},
+    {"D:9", {NOTHING, keys("a", "Audio track"), NOTHING, keys("^a", "Ctrl+A"), keys("b", "Audio track"), NOTHING,
+             NOTHING, NOTHING, keys("a", "Audio track"), NOTHING, NOTHING}},
+    {"D:0", {MUTE, keys("^m", "Mute"), keys("{F7}", "Mute"), keys("m", "Mute"), keys("m", "Mute"), MUTE, MUTE, MUTE,
+             keys("v", "Mute"), keys("^{DOWN}", "Quieter"), keys("{F8}", "Mute")}},
+    {"D:*", {NOTHING, keys("%{ENTER}", "Full screen"), keys("%{ENTER}", "Full screen"), keys("{ESC}", "Esc"),
+             keys("f", "Full screen"), NOTHING, keys("^l", "Full screen"), keys("{F5}", "Start show"),
+             keys("^4", "Full screen"), keys("^f", "Full screen"), keys("%{ENTER}", "Full screen")}},
 }};
 
 struct VolumeStep {

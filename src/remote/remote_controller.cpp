@@ -80,6 +80,25 @@ void RemoteController::dispatch(std::string_view command) {
     runAction(command);
 }
 
+void RemoteController::typeText(std::size_t deletions, std::u16string_view text) {
+    resetHeld();
+    keySender_.typeText(deletions, text);
+}
+
+void RemoteController::pressKeys(std::string_view keys) {
+    resetHeld();
+    keySender_.send(keys, false);
+}
+
+void RemoteController::pressMediaKey(MediaKey key) {
+    resetHeld();
+    if (key == MediaKey::VolumeUp || key == MediaKey::VolumeDown) {
+        startHeld(key == MediaKey::VolumeUp ? HeldAction::MediaVolumeUp : HeldAction::MediaVolumeDown, VOLUME_INTERVAL);
+        return;
+    }
+    keySender_.send(mediaKeyText(key), false);
+}
+
 void RemoteController::runAction(std::string_view command) {
     const ActionRow* row = findActionRow(command);
     if (!row) return;
@@ -118,6 +137,8 @@ void RemoteController::tick() {
     case HeldAction::PointerRight: movePointer(step, 0); break;
     case HeldAction::VolumeUp: volumeStep(true); break;
     case HeldAction::VolumeDown: volumeStep(false); break;
+    case HeldAction::MediaVolumeUp: keySender_.send(mediaKeyText(MediaKey::VolumeUp), false); break;
+    case HeldAction::MediaVolumeDown: keySender_.send(mediaKeyText(MediaKey::VolumeDown), false); break;
     case HeldAction::None: break;
     }
 }
@@ -166,6 +187,15 @@ void RemoteController::toggleMute() {
 ForegroundApp RemoteController::foregroundApp() { return detectForegroundApp(desktop_.windows, desktop_.system); }
 
 const std::string* RemoteController::mappedKeys(std::string_view phoneKey) {
+    const ActiveMap map = activeMap();
+    if (!map.keys) return nullptr;
+    // A key the map does not list keeps the built-in behaviour.
+    const auto found = map.keys->find(phoneKey);
+    return found == map.keys->end() ? nullptr : &found->second;
+}
+
+RemoteController::ActiveMap RemoteController::activeMap() {
+    if (!keyMap_) return {};
     const WindowHandle window = desktop_.windows.foregroundWindow();
     // Each is read once, and only when a rule asks for it; the program's
     // file name is the dearest.
@@ -185,14 +215,41 @@ const std::string* RemoteController::mappedKeys(std::string_view phoneKey) {
             if (!program) program = desktop_.windows.programFileName(window);
             if (!equalIgnoringAsciiCase(*program, *rule.exe)) continue;
         }
-        // The first rule that matches decides; a key it does not list keeps
-        // the built-in behaviour.
-        const auto found = rule.keys.find(phoneKey);
-        return found == rule.keys.end() ? nullptr : &found->second;
+        return {&rule.keys, &rule.labels, &rule.name};
     }
-    const auto found = keyMap_->fallbackKeys.find(phoneKey);
-    if (found == keyMap_->fallbackKeys.end()) return nullptr;
-    return foregroundApp() == ForegroundApp::None ? &found->second : nullptr;
+    if (keyMap_->fallbackKeys.empty() && keyMap_->fallbackLabels.empty()) return {};
+    if (foregroundApp() != ForegroundApp::None) return {};
+    return {&keyMap_->fallbackKeys, &keyMap_->fallbackLabels, nullptr};
+}
+
+KeypadLabels RemoteController::keypadLabels() {
+    const ActiveMap map = activeMap();
+    // Keys the map leaves alone do what they do for the application in front.
+    const ForegroundApp app = foregroundApp();
+    const auto find = [](const KeyStrings* strings, std::string_view key) -> const std::string* {
+        if (!strings) return nullptr;
+        const auto found = strings->find(key);
+        return found == strings->end() ? nullptr : &found->second;
+    };
+    KeypadLabels labels;
+    labels.app = map.app && !map.app->empty() ? *map.app : std::string(appDisplayName(app));
+    for (const std::string_view key : KEYPAD_KEYS) {
+        std::string label;
+        if (const std::string* named = find(map.labels, key))
+            label = *named;
+        else if (const std::string* mapped = find(map.keys, key))
+            label = describeKeys(*mapped);
+        else
+            label = builtInLabel(key, app);
+        labels.keys.emplace_back(key, std::move(label));
+    }
+    for (const std::string_view key : POINTER_KEYS) {
+        if (const std::string* named = find(map.labels, key))
+            labels.keys.emplace_back(key, *named);
+        else if (const std::string* mapped = find(map.keys, key))
+            labels.keys.emplace_back(key, describeKeys(*mapped));
+    }
+    return labels;
 }
 
 }  // namespace vork

@@ -10,11 +10,13 @@
 #include "config/key_map.h"
 #include "input/app_activator.h"
 #include "input/key_sender.h"
+#include "input/media_keys.h"
 #include "platform/input_injector.h"
 #include "platform/mixer_api.h"
 #include "platform/system_services.h"
 #include "platform/window_manager.h"
 #include "remote/foreground_app.h"
+#include "remote/key_labels.h"
 
 namespace vork {
 
@@ -26,6 +28,9 @@ enum class HeldAction : std::int32_t {
     PointerRight = 4,
     VolumeUp = 5,
     VolumeDown = 6,
+    // The volume media keys, the same in every window.
+    MediaVolumeUp = 7,
+    MediaVolumeDown = 8,
 };
 
 struct Desktop {
@@ -50,6 +55,14 @@ public:
     RemoteController& operator=(const RemoteController&) = delete;
 
     void dispatch(std::string_view command);
+    // The browser page's typing: deletions as Backspace, then the text.
+    void typeText(std::size_t deletions, std::u16string_view text);
+    // A key-language text from the page's special keys ("^c", "{ENTER}").
+    void pressKeys(std::string_view keys);
+    // A media key; the volume keys repeat until the held action stops.
+    void pressMediaKey(MediaKey key);
+    // What each keypad key does in the window in front, and its application.
+    KeypadLabels keypadLabels();
     // The user's key map, asked before the built-in table; none: the
     // built-in behaviour alone.
     void setKeyMap(std::shared_ptr<const KeyMap> keyMap) { keyMap_ = std::move(keyMap); }
@@ -76,6 +89,14 @@ private:
     // The keystrokes the key map gives this phone key for the window in
     // front; none when the built-in behaviour holds.
     const std::string* mappedKeys(std::string_view phoneKey);
+    // The key map's part for the window in front: the first rule that
+    // matches, else the fallback when no known application is in front.
+    struct ActiveMap {
+        const KeyStrings* keys = nullptr;  // none: the built-in behaviour for every key
+        const KeyStrings* labels = nullptr;
+        const std::string* app = nullptr;  // the rule's name
+    };
+    ActiveMap activeMap();
 
     Desktop desktop_;
     AppActivator activator_;

@@ -18,6 +18,7 @@
 #include <atomic>
 #include <deque>
 #include <exception>
+#include <map>
 #include <future>
 #include <system_error>
 #include <thread>
@@ -48,6 +49,7 @@ constexpr auto STOP_LIMIT = std::chrono::seconds(2);
 // Other sites' scripts may not run in, frame or be loaded by the pages.
 constexpr std::string_view SECURITY_POLICY =
     "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self' data:; connect-src 'self'; "
+    "manifest-src 'self'; "
     "frame-ancestors 'none'; base-uri 'none'; form-action 'none'";
 
 std::uint64_t nowMs() {
@@ -153,16 +155,23 @@ void Slots::evictAll() {
         if (!connection->evicted()) connection->evict();
 }
 
+class PageSocket;
+// The open pages by their connection, for the window's messages to them.
+using OpenPages = std::map<ConnectionId, PageSocket*>;
+
 class PageSocket final : public Connection, public std::enable_shared_from_this<PageSocket> {
 public:
     PageSocket(Slots& slots, const asio::ip::address& peer, beast::tcp_stream stream, WebLink& link,
-               const WebServerLimits& limits)
+               const WebServerLimits& limits, OpenPages& pages)
         : Connection(slots, peer),
           limits_(limits),
+          pages_(pages),
           socket_(std::move(stream)),
           session_(link, peer.to_string(), nowMs()),
           wakeTimer_(socket_.get_executor()),
-          writeTimer_(socket_.get_executor()) {}
+          writeTimer_(socket_.get_executor()) {
+        pages_[session_.id()] = this;
+    }
     ~PageSocket() override { finish(); }
     PageSocket(const PageSocket&) = delete;
     PageSocket& operator=(const PageSocket&) = delete;
@@ -184,6 +193,9 @@ public:
     }
 
     [[nodiscard]] bool expendable() const override { return session_.stage() != WebSession::Stage::Paired; }
+
+    // A message from the window; it waits its turn behind the replies.
+    void fromWindow(std::string_view text) { act(session_.fromWindow(text)); }
 
 private:
     void closeSocket() override {
@@ -283,6 +295,7 @@ private:
     void finish() {
         if (finished_) return;
         finished_ = true;
+        pages_.erase(session_.id());
         session_.closed();
         beast::error_code ignored;
         wakeTimer_.cancel(ignored);
@@ -291,6 +304,7 @@ private:
     }
 
     const WebServerLimits& limits_;
+    OpenPages& pages_;
     // No permessage-deflate: the messages are a few bytes, and it would build zlib in.
     websocket::stream<beast::tcp_stream, false> socket_;
     beast::flat_buffer buffer_;
@@ -581,6 +595,14 @@ public:
         asio::post(context_, [this, source] { switchSource_ = source; });
     }
 
+    void sendToPage(ConnectionId page, std::string text) {
+        if (!thread_.joinable() || failed_) return;
+        asio::post(context_, [this, page, text = std::move(text)] {
+            const auto found = pages_.find(page);
+            if (found != pages_.end()) found->second->fromWindow(text);
+        });
+    }
+
     std::optional<std::string> connectPageAddress() {
         if (!ensureThread() || failed_) return std::nullopt;
         auto promise = std::make_shared<std::promise<std::optional<std::string>>>();
@@ -650,7 +672,9 @@ private:
 
         void openPage(Slots& slots, const asio::ip::address& peer, beast::tcp_stream stream,
                       const Request& request) override {
-            std::make_shared<PageSocket>(slots, peer, std::move(stream), server_.link_, server_.limits_)->accept(request);
+            const auto page = std::make_shared<PageSocket>(slots, peer, std::move(stream), server_.link_,
+                                                           server_.limits_, server_.pages_);
+            page->accept(request);
         }
 
     private:
@@ -793,6 +817,7 @@ private:
     std::promise<void> threadEnded_;
     std::future<void> ended_ = threadEnded_.get_future();
     // Declared before the context: connections that die with it leave their slots.
+    OpenPages pages_;
     Slots remoteSlots_;
     Slots connectSlots_;
     asio::io_context context_{1};
@@ -813,6 +838,8 @@ bool WebServer::setRemote(std::optional<std::uint16_t> port) { return impl_->set
 void WebServer::describeSwitch(SwitchSource source) { impl_->describeSwitch(source); }
 
 std::optional<std::string> WebServer::connectPageAddress() { return impl_->connectPageAddress(); }
+
+void WebServer::sendToPage(ConnectionId page, std::string text) { impl_->sendToPage(page, std::move(text)); }
 
 void WebServer::stop() { impl_->stop(); }
 

@@ -79,6 +79,9 @@ public:
     // The Connect page's address, secret included, its listener started if
     // need be; none when it cannot listen.
     std::optional<std::string> connectPageAddress();
+    // A message from the window to one page (its labels); dropped when the
+    // page has gone.
+    void sendToPage(ConnectionId page, std::string text);
     void stop();
 
 private:

@@ -4,7 +4,10 @@
 #include <array>
 #include <charconv>
 
+#include "input/media_keys.h"
+#include "input/typed_text.h"
 #include "link/phone_protocol.h"
+#include "web/page_keys.h"
 
 namespace vork {
 
@@ -167,10 +170,28 @@ WebSession::Outcome WebSession::paired(std::string_view word, std::string_view r
             link_.trusted.forgetBrowser(browserId_);
             outcome = reply({"forgotten"});
         }
-        link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Command, std::string(rest), 0, 0, id_});
         // Any command ends a held action; a holding one starts this page's.
-        holding_ = std::find(HOLDING_COMMANDS.begin(), HOLDING_COMMANDS.end(), rest) != HOLDING_COMMANDS.end();
+        publish(WebInput{WebInput::Kind::Command, std::string(rest), 0, 0, id_},
+                std::find(HOLDING_COMMANDS.begin(), HOLDING_COMMANDS.end(), rest) != HOLDING_COMMANDS.end());
         return outcome;
+    }
+    if (word == "text") return typed(rest);
+    if (word == "press") {
+        std::optional<std::string> keys = pressedKeys(rest);
+        if (!keys) return reply({"error bad press"});
+        publish(WebInput{WebInput::Kind::Press, std::move(*keys), 0, 0, id_});
+        return {};
+    }
+    if (word == "media") {
+        const std::optional<MediaKey> key = mediaKeyNamed(rest);
+        if (!key) return reply({"error bad media"});
+        const bool volume = *key == MediaKey::VolumeUp || *key == MediaKey::VolumeDown;
+        publish(WebInput{WebInput::Kind::Media, {}, static_cast<std::int32_t>(*key), 0, id_}, volume);
+        return {};
+    }
+    if (word == "visible" && (rest == "0" || rest == "1")) {
+        link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Visible, {}, rest == "1" ? 1 : 0, 0, id_});
+        return {};
     }
     if (word == "move") {
         const auto [x, y] = firstWord(rest);
@@ -196,6 +217,31 @@ WebSession::Outcome WebSession::paired(std::string_view word, std::string_view r
         return {};
     }
     return reply({"error unknown message"});
+}
+
+WebSession::Outcome WebSession::typed(std::string_view rest) {
+    const auto [count, text] = firstWord(rest);
+    const std::optional<std::int32_t> deletions = number(count, WEB_TEXT_LIMIT);
+    const std::optional<TypedText> decoded = decodeTypedText(text);
+    if (!deletions || *deletions < 0 || !decoded || decoded->characters > static_cast<std::size_t>(WEB_TEXT_LIMIT))
+        return reply({"error bad text"});
+    if (*deletions == 0 && text.empty()) return {};
+    // Typing that cannot reach the window is said to be lost, so the page
+    // starts its line again instead of typing on from a text the window never got.
+    if (!link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Text, std::string(text), *deletions, 0, id_}))
+        return reply({"error text lost"});
+    holding_ = false;
+    return {};
+}
+
+void WebSession::publish(const WebInput& input, bool holds) {
+    link_.mailbox.publishWebInput(input);
+    holding_ = holds;
+}
+
+WebSession::Outcome WebSession::fromWindow(std::string_view text) {
+    if (over_ || stage_ != Stage::Paired || !channel_) return {};
+    return reply({text});
 }
 
 WebSession::Outcome WebSession::wake(std::uint64_t nowMs) {
@@ -247,6 +293,8 @@ void WebSession::connected() {
     // As for a remembered phone: the window shows it connected, nobody is asked.
     link_.mailbox.publishStatus(LinkOrigin{LinkKind::Browser, id_}, CONNECTED_STATUS, name_);
     shownConnected_ = true;
+    // A page connects in view: the window sends it the keypad's labels.
+    link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Visible, {}, 1, 0, id_});
 }
 
 void WebSession::release() {

@@ -9,9 +9,11 @@
 //   Vork: challenge PCNONCE [SALT] | verified PROOF | unknown | nooffer
 // then every message sealed (secure_channel.h), the page's:
 //   name NAME (pairing, first) | key COMMAND | move DX DY | scroll DY |
-//   click left|right | release | beat
+//   click left|right | release | beat | text DELETED TEXT |
+//   press KEY [ctrl] [alt] [shift] [win] | media WORD | visible 0|1
 // and Vork's:
-//   paired ID KEY | connected NAME | forgotten | error WHAT
+//   paired ID KEY | connected NAME | forgotten | error WHAT |
+//   labels APP<TAB>KEY=LABEL<TAB>... (from the window)
 // A session that has asked for its socket to close is over: it answers
 // nothing more and never wakes again.
 #pragma once
@@ -35,7 +37,10 @@ namespace vork {
 
 inline constexpr std::uint64_t UNPAIRED_LIMIT_MS = 30000;
 inline constexpr std::uint64_t HOLD_SILENCE_MS = 1000;
-inline constexpr std::size_t WEB_MESSAGE_LIMIT = 256;  // bytes of one message before sealing
+// Bytes of one message before sealing: room for a paste of WEB_TEXT_LIMIT
+// characters of four bytes each.
+inline constexpr std::size_t WEB_MESSAGE_LIMIT = std::size_t{16} * 1024;
+inline constexpr std::int32_t WEB_TEXT_LIMIT = 4000;  // characters typed or deleted in one message
 inline constexpr std::size_t WEB_FRAME_LIMIT = 2 * (WEB_MESSAGE_LIMIT + GCM_TAG_BYTES);  // sealed, as hex
 inline constexpr std::size_t WEB_NAME_LIMIT = 40;
 inline constexpr std::size_t WEB_COMMAND_LIMIT = 16;
@@ -85,6 +90,9 @@ public:
     [[nodiscard]] std::optional<std::uint64_t> nextWake() const;
     // The socket has closed: a held action stops.
     void closed();
+    // A message from the window (the keypad's labels), sealed for a paired
+    // page; nothing for any other.
+    Outcome fromWindow(std::string_view text);
 
     [[nodiscard]] Stage stage() const { return stage_; }
     [[nodiscard]] ConnectionId id() const { return id_; }
@@ -97,6 +105,9 @@ private:
     Outcome sealed(std::string_view frame, std::uint64_t nowMs);
     Outcome name(std::string_view asked);
     Outcome paired(std::string_view word, std::string_view rest);
+    Outcome typed(std::string_view rest);
+    // Hands the window a page's input; a held action ends unless `holds`.
+    void publish(const WebInput& input, bool holds = false);
     // What failed the handshake or the seal: "unknown", the socket closed,
     // the address made to wait.
     Outcome refuse(std::uint64_t nowMs);

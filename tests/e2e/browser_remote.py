@@ -9,7 +9,6 @@ Set VORK_PAGE_SHOT=FILE to keep a picture of the connected page.
 """
 import http.client
 import os
-import re
 import secrets
 import socket
 import subprocess
@@ -21,81 +20,15 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
-from chromium_phone import PC_NAME, ProbeError, pc_browser, phone_browser, probe
+from chromium_phone import (PC_NAME, ProbeError, cursor_x, fail, key, key_count, pair_by_code, pairing_offer, pc_browser,
+                            phone_browser, probe, step, vork_state, wait_keys, wait_page)
 
 PORT, CONNECT = int(sys.argv[1]), sys.argv[2]
 URL = f"http://{PC_NAME}:{PORT}/"
 
 
-def step(text):
-    print("--", text, flush=True)
-
-
-def fail(text):
-    print("FAILED:", text, file=sys.stderr, flush=True)
-    sys.exit(1)
-
-
-def vork_state(key):
-    for line in probe("state").splitlines():
-        if line.startswith(key + "="):
-            return line[len(key) + 1:]
-    return None
-
-
-def cursor_x():
-    return int(probe("cursor").split()[0])
-
-
-def page_state(driver):
-    return driver.find_element(By.ID, "state").text
-
-
-def wait_page(driver, wanted, seconds=15):
-    try:
-        WebDriverWait(driver, seconds).until(lambda d: page_state(d) == wanted)
-    except Exception:
-        fail(f'the page never read "{wanted}" (it reads "{page_state(driver)}"; Vork\'s address line: '
-             f'"{vork_state("address")}")')
-
-
-def key_count(line):
-    with open(os.environ["VORK_KEYS"], encoding="utf-8", errors="replace") as keys:
-        return keys.read().splitlines().count(line)
-
-
-def wait_keys(line, count=1, seconds=10):
-    deadline = time.time() + seconds
-    while time.time() < deadline:
-        if key_count(line) >= count:
-            return
-        time.sleep(0.1)
-    fail(f'"{line}" never reached the player (seen {key_count(line)} times, wanted {count})')
-
-
-def key(driver, command):
-    return driver.find_element(By.CSS_SELECTOR, f'#remote .key[data-key="{command}"]')
-
-
 def offer(pc):
-    """The QR code's address (by the PC's name) and the code the Connect page shows now."""
-    qr = lambda: pc.find_element(By.ID, "qr").get_attribute("data-address") or ""  # noqa: E731
-    try:
-        WebDriverWait(pc, 15).until(lambda d: "#pair=" in qr())
-    except Exception:
-        fail(f'the Connect page\'s QR code holds no pairing address ({qr()!r})')
-    address = qr()
-    code = pc.find_element(By.ID, "code").text
-    return re.sub(r"^http://[^/]+/", URL, address), code
-
-
-def pair_by_code(phone, code, name):
-    phone.find_element(By.ID, "code").send_keys(code.lower())  # as typed, in any case
-    field = phone.find_element(By.ID, "name")
-    field.clear()
-    field.send_keys(name)
-    phone.find_element(By.ID, "connect").click()
-    wait_page(phone, "Connected")
+    return pairing_offer(pc, URL)
 
 
 class RecordingProxy:
@@ -168,10 +101,12 @@ def main():
         if os.environ.get("VORK_PAGE_SHOT"):
             phone.save_screenshot(os.environ["VORK_PAGE_SHOT"])
 
-        step('tapping "1" with VLC in front gives P there')
+        step('tapping "1" on the keypad with VLC in front gives P there')
+        phone.find_element(By.ID, "tab-keypad").click()
         key(phone, "D:1").click()
         wait_keys("KEYDOWN 50 scan 19")
 
+        phone.find_element(By.ID, "tab-remote").click()
         step("a drag on the touchpad moves the pointer by twice the finger's way")
         probe("one-to-one")
         pad = phone.find_element(By.ID, "touchpad")
@@ -295,10 +230,12 @@ def main():
             wait_page(watched, "Not paired")
             pair_by_code(watched, fresh, "Watched")
             taps = key_count("KEYDOWN 50 scan 19")
+            watched.find_element(By.ID, "tab-keypad").click()
             key(watched, "D:1").click()
             wait_keys("KEYDOWN 50 scan 19", taps + 1)
             watched.refresh()  # a second connection: the remembered browser's hello
             wait_page(watched, "Connected")
+            watched.find_element(By.ID, "tab-keypad").click()
             key(watched, "D:1").click()
             wait_keys("KEYDOWN 50 scan 19", taps + 2)
             stored = watched.execute_script("return localStorage.getItem('vork.key')")

@@ -2,12 +2,16 @@
 Chromium at a phone's size, and the probe that reads and clicks Vork's window
 (VORK_WINE_RUN and VORK_PROBE in the environment)."""
 import os
+import re
 import socket
 import subprocess
+import sys
 import time
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import WebDriverWait
 
 PHONE_AGENT = ("Mozilla/5.0 (Linux; Android 14; Pixel 7 Build/UQ1A.240205.004) AppleWebKit/537.36 "
                "(KHTML, like Gecko) Chrome/120.0 Mobile Safari/537.36")
@@ -44,16 +48,17 @@ def probe(*args):
 PC_NAME = socket.gethostname()
 
 
-def phone_browser(as_phone=True):
-    """Chromium at 412x915; as_phone: also a phone's user agent (a Pixel 7)."""
+def phone_browser(as_phone=True, height=915, touch=False):
+    """Chromium at 412 px wide; as_phone: also a phone's user agent (a Pixel
+    7); touch: a touch screen, whose taps and gestures the test makes itself."""
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
-    for argument in ("--headless=new", "--no-sandbox", "--disable-dev-shm-usage", "--window-size=412,915",
+    for argument in ("--headless=new", "--no-sandbox", "--disable-dev-shm-usage", f"--window-size=412,{height}",
                      f"--host-resolver-rules=MAP {PC_NAME} 127.0.0.1"):
         options.add_argument(argument)
     if as_phone:
         options.add_experimental_option("mobileEmulation", {
-            "deviceMetrics": {"width": 412, "height": 915, "pixelRatio": 2.6, "touch": False},
+            "deviceMetrics": {"width": 412, "height": height, "pixelRatio": 2.6, "touch": touch},
             "userAgent": PHONE_AGENT})
     return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
 
@@ -65,3 +70,79 @@ def pc_browser():
     for argument in ("--headless=new", "--no-sandbox", "--disable-dev-shm-usage", "--window-size=1100,1300"):
         options.add_argument(argument)
     return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+
+
+def step(text):
+    print("--", text, flush=True)
+
+
+def fail(text):
+    print("FAILED:", text, file=sys.stderr, flush=True)
+    sys.exit(1)
+
+
+def vork_state(name):
+    """A line of the probe's reading of Vork's window (status, address, accept...)."""
+    for line in probe("state").splitlines():
+        if line.startswith(name + "="):
+            return line[len(name) + 1:]
+    return None
+
+
+def cursor_x():
+    return int(probe("cursor").split()[0])
+
+
+def page_state(driver):
+    return driver.find_element(By.ID, "state").text
+
+
+def wait_page(driver, wanted, seconds=15):
+    try:
+        WebDriverWait(driver, seconds).until(lambda d: page_state(d) == wanted)
+    except Exception:
+        fail(f'the page never read "{wanted}" (it reads "{page_state(driver)}"; Vork\'s address line: '
+             f'"{vork_state("address")}")')
+
+
+def recorded():
+    """The lines the probe's recording window wrote (VORK_KEYS)."""
+    with open(os.environ["VORK_KEYS"], encoding="utf-8", errors="replace") as keys:
+        return keys.read().splitlines()
+
+
+def key_count(line):
+    return recorded().count(line)
+
+
+def wait_keys(line, count=1, seconds=10):
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        if key_count(line) >= count:
+            return
+        time.sleep(0.1)
+    fail(f'"{line}" never reached the window (seen {key_count(line)} times, wanted {count})')
+
+
+def key(driver, command):
+    return driver.find_element(By.CSS_SELECTOR, f'#remote .key[data-key="{command}"]')
+
+
+def pairing_offer(pc, url):
+    """The QR code's address (by the PC's name, for the page at url) and the code the Connect page shows now."""
+    qr = lambda: pc.find_element(By.ID, "qr").get_attribute("data-address") or ""  # noqa: E731
+    try:
+        WebDriverWait(pc, 15).until(lambda d: "#pair=" in qr())
+    except Exception:
+        fail(f'the Connect page\'s QR code holds no pairing address ({qr()!r})')
+    code = pc.find_element(By.ID, "code").text
+    return re.sub(r"^http://[^/]+/", url, qr()), code
+
+
+def pair_by_code(phone, code, name):
+    phone.find_element(By.ID, "code").send_keys(code.lower())  # as typed, in any case
+    field = phone.find_element(By.ID, "name")
+    field.clear()
+    field.send_keys(name)
+    phone.find_element(By.ID, "connect").click()
+    wait_page(phone, "Connected")

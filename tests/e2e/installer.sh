@@ -3,7 +3,7 @@
 # the install folder hold vork.exe, README.txt (the user's guide, docs/user-guide.md
 # in CR LF), LICENSE.txt, keymaps/players.toml and docs/ (phones.md,
 # browser-remote.md and the screenshots browser-remote.png, vork-web.png,
-# connect-page.png); the zip matches its checksum. The silent installer puts
+# connect-page.png, remote-keypad.png, remote-keyboard.png); the zip matches its checksum. The silent installer puts
 # the files, the Start menu shortcuts (Vork, its guide), the sign-in start and
 # the entry in the installed programs where they belong, with the version of
 # vork.exe, and turns the browser remote on only with /BROWSERREMOTE, never
@@ -23,7 +23,7 @@ step "the zip holds the release and matches its checksum"
 (cd "$dist" && sha256sum -c --quiet "vork-$version-win64.zip.sha256" "vork-$version-setup.exe.sha256") ||
   fail "a checksum does not match"
 listed=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
-[ "$listed" = "LICENSE.txt README.txt docs/ docs/browser-remote.md docs/browser-remote.png docs/connect-page.png docs/phones.md docs/vork-web.png keymaps/ keymaps/players.toml vork.exe " ] ||
+[ "$listed" = "LICENSE.txt README.txt docs/ docs/browser-remote.md docs/browser-remote.png docs/connect-page.png docs/phones.md docs/remote-keyboard.png docs/remote-keypad.png docs/vork-web.png keymaps/ keymaps/players.toml vork.exe " ] ||
   fail "the zip holds: $listed"
 
 # A fresh prefix of its own, without shortcuts leaking into Linux menus.

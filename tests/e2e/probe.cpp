@@ -8,8 +8,10 @@
 //   probe wait-gone [MS]              until Vork's window is gone
 //   probe message-box TEXT [MS]       finds a message box whose text starts with TEXT, prints
 //                                     its caption and presses OK
-//   probe target TITLE FILE [MS]      a recording window in front: each key and
-//                                     button message is a line in FILE
+//   probe target TITLE FILE [MS]      a recording window in front: each key,
+//                                     character (UTF-16 unit) and button message is
+//                                     a line in FILE
+//   probe point X Y                   puts the pointer at X, Y
 //   probe cursor                      prints the pointer position
 //   probe rect                        Vork's window: left top width height
 //   probe responsive                  whether Vork's window answers within 1 s
@@ -159,10 +161,14 @@ LRESULT CALLBACK targetProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_LBUTTONUP: name = "LBUTTONUP"; break;
     case WM_RBUTTONDOWN: name = "RBUTTONDOWN"; break;
     case WM_RBUTTONUP: name = "RBUTTONUP"; break;
+    case WM_CHAR: name = "CHAR"; break;
     default: break;
     }
     if (name && targetLog) {
-        if (message >= WM_KEYFIRST && message <= WM_KEYLAST)
+        // A Unicode window: each character as its UTF-16 unit, a surrogate pair as two.
+        if (message == WM_CHAR)
+            std::fprintf(targetLog, "CHAR %04X\n", static_cast<unsigned>(wParam));
+        else if (message >= WM_KEYFIRST && message <= WM_KEYLAST)
             std::fprintf(targetLog, "%s %02X scan %02X%s\n", name, static_cast<unsigned>(wParam),
                          static_cast<unsigned>((lParam >> 16) & 0xFF), ((lParam >> 24) & 1) ? " ext" : "");
         else
@@ -170,29 +176,33 @@ LRESULT CALLBACK targetProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         std::fflush(targetLog);
     }
     if (message == WM_DESTROY) PostQuitMessage(0);
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 int target(const std::string& title, const char* file, DWORD lifetimeMs) {
     targetLog = std::fopen(file, "wb");
     if (!targetLog) return 1;
-    WNDCLASSA windowClass{};
+    WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = targetProcedure;
-    windowClass.lpszClassName = "VorkProbeTarget";
+    windowClass.lpszClassName = L"VorkProbeTarget";
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, "VorkProbeTarget", title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 440, 700,
-                                  300, nullptr, nullptr, nullptr, nullptr);
+    RegisterClassW(&windowClass);
+    std::wstring wideTitle(title.size() + 1, L'\0');
+    const int units =
+        MultiByteToWideChar(CP_UTF8, 0, title.c_str(), -1, wideTitle.data(), static_cast<int>(wideTitle.size()));
+    wideTitle.resize(units > 0 ? static_cast<std::size_t>(units - 1) : 0);
+    HWND window = CreateWindowExW(0, L"VorkProbeTarget", wideTitle.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 440,
+                                  700, 300, nullptr, nullptr, nullptr, nullptr);
     SetForegroundWindow(window);
     SetFocus(window);
     std::fprintf(targetLog, "READY\n");
     std::fflush(targetLog);
     SetTimer(window, 1, lifetimeMs, nullptr);
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (message.message == WM_TIMER && message.hwnd == window) break;
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     std::fclose(targetLog);
     return 0;
@@ -369,6 +379,8 @@ int run(int argc, char** argv) {
     if (command == "message-box" && argc > 2) return messageBox(argv[2], static_cast<DWORD>(number(3, 10000)));
     if (command == "target" && argc > 3) return target(argv[2], argv[3], static_cast<DWORD>(number(4, 60000)));
     if (command == "cursor") return cursor();
+    if (command == "point" && argc > 3)
+        return SetCursorPos(static_cast<int>(number(2, 0)), static_cast<int>(number(3, 0))) ? 0 : 1;
     if (command == "rect") return rect();
     if (command == "responsive") return responsive();
     if (command == "one-to-one") return oneToOne(static_cast<int>(number(2, 755)));

@@ -76,6 +76,10 @@ unsigned FakeInput::sendKeyboardInputs(std::span<const KeyboardInput> inputs) {
     std::string line = "input";
     for (const KeyboardInput& input : inputs) {
         const bool up = (input.flags & KEY_EVENT_KEYUP) != 0;
+        if ((input.flags & KEY_EVENT_UNICODE) != 0) {
+            line += std::string(up ? " | up unicode " : " | down unicode ") + hex(input.scanCode);
+            continue;
+        }
         line += " | " + keyLine(up, input.virtualKey, input.scanCode, (input.flags & KEY_EVENT_EXTENDED) != 0);
         if (!up && input.virtualKey == VK_NUMLOCK_KEY) toggleNumLockLight();
     }

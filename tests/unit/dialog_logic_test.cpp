@@ -10,6 +10,7 @@
 
 #include "app/instance_guard.h"
 #include "app/tray_texts.h"
+#include "input/typed_text.h"
 #include "fake_desktop.h"
 #include "simulated_desktop.h"
 #include "fake_input.h"
@@ -32,7 +33,11 @@ public:
     void showTray(DialogMode mode, const std::string& name) override { tray = trayTip(mode, name); }
     void alertRequest(const std::string& name) override { alerts.push_back(name); }
     void switchWanted(bool on) override { switches.push_back(on); }
+    void sendToPage(ConnectionId page, const std::string& text) override { pageMessages.emplace_back(page, text); }
+    void setLabelWatch(bool running) override { labelWatch.push_back(running); }
 
+    std::vector<std::pair<ConnectionId, std::string>> pageMessages;
+    std::vector<bool> labelWatch;
     std::string tray;
     std::vector<std::string> alerts;
     std::vector<bool> switches;
@@ -375,6 +380,81 @@ TEST_F(DialogLogicTest, BrowserInput_MovesClicksScrolls) {
     web({WebInput::Kind::Scroll, {}, 0, -240, PAGE.connection});
     web({WebInput::Kind::RightClick, {}, 0, 0, PAGE.connection});
     EXPECT_EQ((test::EventLog{"mouse 7 -3 0x01", "mouse 0 0 0x800 -240", "mouse 0 0 0x08", "mouse 0 0 0x10"}), log);
+}
+
+TEST_F(DialogLogicTest, TypedText_ReachesTheWindowInOrder_NoneLostOrDoubled_AndSpecialAndMediaKeysToo) {
+    // As many messages as the mailbox holds, queued before the window reads any.
+    std::u16string expected;
+    for (std::size_t i = 0; i < UiMailbox::QUEUE_LIMIT; ++i) {
+        const std::string typed = (i % 7 == 0 ? "\xF0\x9F\x98\x80" : "") + std::to_string(i);
+        ASSERT_TRUE(mailbox.publishWebInput({WebInput::Kind::Text, typed, i % 5 == 0 ? 1 : 0, 0, PAGE.connection}));
+        if (i % 5 == 0) expected += u"\b";
+        expected += decodeTypedText(typed).value().units;
+    }
+    for (std::size_t i = 0; i < UiMailbox::QUEUE_LIMIT; ++i) deliver(WM_WEB_INPUT);
+    std::u16string typed;
+    for (const std::string& line : log) {
+        for (std::size_t at = line.find("| down "); at != std::string::npos; at = line.find("| down ", at + 1)) {
+            if (line.compare(at, 15, "| down unicode ") == 0)
+                typed += static_cast<char16_t>(std::stoul(line.substr(at + 15), nullptr, 16));
+            else if (line.compare(at, 11, "| down 0x08") == 0)
+                typed += u"\b";
+        }
+    }
+    EXPECT_EQ(expected, typed);
+
+    log.clear();
+    web({WebInput::Kind::Command, "D:R", 0, 0, PAGE.connection});
+    web({WebInput::Kind::Press, "%{TAB}", 0, 0, PAGE.connection});
+    EXPECT_EQ(HeldAction::None, controller.heldAction()) << "a special key ends the held action";
+    web({WebInput::Kind::Media, {}, static_cast<std::int32_t>(MediaKey::VolumeUp), 0, PAGE.connection});
+    EXPECT_EQ(HeldAction::MediaVolumeUp, controller.heldAction());
+    released(OTHER_PAGE.connection);
+    EXPECT_EQ(HeldAction::MediaVolumeUp, controller.heldAction()) << "only its page releases it";
+    released(PAGE.connection);
+    EXPECT_EQ(HeldAction::None, controller.heldAction());
+    web({WebInput::Kind::Media, {}, 99, 0, PAGE.connection});
+    EXPECT_EQ((test::EventLog{"down 0x12 scan 0x38", "down 0x09 scan 0x0f", "up 0x09 scan 0x0f ext",
+                              "up 0x12 scan 0x38"}),
+              log);
+}
+
+TEST_F(DialogLogicTest, AShownPage_GetsItsLabels_AndTheWindowInFrontIsWatchedOnlyWhileOneIsShown) {
+    const auto showPage = [&](ConnectionId page, bool shown) {
+        web({WebInput::Kind::Visible, {}, shown ? 1 : 0, 0, page});
+    };
+    const WindowHandle notepad = desktop.addWindow("Untitled - Notepad");
+    const WindowHandle vlc = desktop.addWindow("clip.mkv - VLC media player");
+    desktop.setForeground(notepad);
+    showPage(PAGE.connection, true);
+    ASSERT_EQ(1U, view.pageMessages.size());
+    EXPECT_EQ(PAGE.connection, view.pageMessages[0].first);
+    EXPECT_TRUE(view.pageMessages[0].second.starts_with("labels \tD:1=Up\tD:2=Vol +")) << view.pageMessages[0].second;
+    EXPECT_EQ(std::vector<bool>{true}, view.labelWatch);
+
+    logic.handleLabelWatch();
+    EXPECT_EQ(1U, view.pageMessages.size()) << "nothing changed: nothing sent";
+    desktop.setForeground(vlc);
+    logic.handleLabelWatch();
+    ASSERT_EQ(2U, view.pageMessages.size());
+    EXPECT_TRUE(view.pageMessages[1].second.starts_with("labels VLC media player\tD:1=Previous\t"));
+
+    showPage(OTHER_PAGE.connection, true);  // a second page gets them at once
+    EXPECT_EQ(OTHER_PAGE.connection, view.pageMessages.at(2).first);
+    showPage(OTHER_PAGE.connection, false);
+    desktop.setForeground(notepad);
+    web({WebInput::Kind::Command, "D:5", 0, 0, PAGE.connection});
+    ASSERT_EQ(4U, view.pageMessages.size()) << "after its command, the page learns of the change";
+    EXPECT_EQ(PAGE.connection, view.pageMessages[3].first);
+    web({WebInput::Kind::Command, "D:5", 0, 0, PAGE.connection});
+    command("D:5");
+    EXPECT_EQ(4U, view.pageMessages.size()) << "unchanged, and a phone has no page";
+
+    departed(PAGE.connection);
+    EXPECT_EQ((std::vector<bool>{true, false}), view.labelWatch) << "idle Vork looks at no window";
+    desktop.setForeground(vlc);
+    logic.handleLabelWatch();
+    EXPECT_EQ(4U, view.pageMessages.size());
 }
 
 TEST_F(DialogLogicTest, WithdrawnOrLeft_TheRequestGoes_AndTheStatusBeforeItComesBack) {

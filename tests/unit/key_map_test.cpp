@@ -24,9 +24,13 @@ title = " - mpv"
 [app.keys]
 "5" = " "
 "E" = "{MEDIA_PLAY_PAUSE}"
+[app.labels]
+"5" = "Pause"
 
 [fallback.keys]
 "#" = "{BROWSER_BACK}"
+[fallback.labels]
+"#" = "Back"
 
 [web]
 enabled = true
@@ -47,6 +51,8 @@ remember = true
     EXPECT_EQ(2, rule.line);
     EXPECT_EQ((KeyStrings{{"5", " "}, {"E", "{MEDIA_PLAY_PAUSE}"}}), rule.keys);
     EXPECT_EQ((KeyStrings{{"#", "{BROWSER_BACK}"}}), map.fallbackKeys);
+    EXPECT_EQ((KeyStrings{{"5", "Pause"}}), rule.labels);
+    EXPECT_EQ((KeyStrings{{"#", "Back"}}), map.fallbackLabels);
     EXPECT_EQ(true, result.settings->web.enabled);
     EXPECT_EQ(9000, result.settings->web.port);
     EXPECT_TRUE(result.settings->bluetooth.remember);
@@ -84,6 +90,11 @@ TEST(SettingsFile, EachProblem_IsNamedWithItsFileAndLine) {
         {"[[app]]\nexe = \"\"\n", "f.toml, line 2: exe must not be empty"},
         {"app = 1\n", "f.toml, line 1: app must be [[app]] sections"},
         {"[fallback]\nkey = {}\n", "f.toml, line 2: unknown field \"key\" in [fallback]"},
+        {"[fallback.labels]\n\"X\" = \"a\"\n", "f.toml, line 2: unknown phone key \"X\""},
+        {"[fallback.labels]\n\"1\" = 1\n", "f.toml, line 2: label \"1\" must be a text"},
+        {"[fallback.labels]\n\"1\" = \"a\\tb\"\n", "f.toml, line 2: label \"1\" must be one line of at most 24 bytes"},
+        {"[fallback.labels]\n\"1\" = \"" + std::string(25, 'a') + "\"\n",
+         "f.toml, line 2: label \"1\" must be one line of at most 24 bytes"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

@@ -77,6 +77,10 @@ public:
             if (input.kind == Kind::LeftClick) inputs.emplace_back("left", page);
             if (input.kind == Kind::RightClick) inputs.emplace_back("right", page);
             if (input.kind == Kind::Beat) inputs.emplace_back("beat", page);
+            if (input.kind == Kind::Text) inputs.emplace_back("text " + std::to_string(input.dx) + " " + input.command, page);
+            if (input.kind == Kind::Press) inputs.emplace_back("press " + input.command, page);
+            if (input.kind == Kind::Media) inputs.emplace_back("media " + std::to_string(input.dx), page);
+            if (input.kind == Kind::Visible) inputs.emplace_back("visible " + std::to_string(input.dx), page);
         }
         notifier.clear();
         return inputs;
@@ -107,7 +111,8 @@ TEST_F(WebSessionTest, PairingByTheQrSecretOrTheTypedCode_TakesThePlaceOfAccept_
         EXPECT_EQ("connected Pixel 7", paired.opened[1]);
         EXPECT_TRUE(paired.opened[0].starts_with("paired "));
         EXPECT_EQ(WebSession::Stage::Paired, page.stage());
-        EXPECT_EQ((Inputs{{"Connected.", "status"}}), webInputs()) << "nobody is asked";
+        EXPECT_EQ((Inputs{{"Connected.", "status"}, {"visible 1", id(page)}}), webInputs())
+            << "nobody is asked; the window sends the new page its labels";
         EXPECT_FALSE(offers.current(0)) << "an offer pairs one browser";
 
         // The key it was given lets it in again; Vork remembered the name.
@@ -245,8 +250,12 @@ TEST_F(WebSessionTest, APageNotPairedWithinThirtySeconds_IsClosed_OnceAndForAll)
 
 TEST_F(WebSessionTest, PairedMessages_BecomeWebInputs_AndBadOnesAreRefused) {
     WebSession page(link, "10.0.0.1", 0);
+    EXPECT_TRUE(page.fromWindow("labels VLC").replies.empty()) << "nothing for a page not yet paired";
     Paired paired = pairByQr(page);
     webInputs();
+    // The largest paste: WEB_TEXT_LIMIT characters of four bytes each.
+    std::string paste;
+    for (int i = 0; i < WEB_TEXT_LIMIT; ++i) paste += "\xF0\x9F\x98\x80";
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"key D:1", ""},
         {"move 12 -7", ""},
@@ -263,14 +272,35 @@ TEST_F(WebSessionTest, PairedMessages_BecomeWebInputs_AndBadOnesAreRefused) {
         {"key " + std::string(WEB_COMMAND_LIMIT + 1, '1'), "error bad key"},
         {"click middle", "error unknown message"},
         {"name again", "error unknown message"},
+        {"text 0 h\xC3\xA9llo \xF0\x9F\x98\x80", ""},
+        {"text 3 ", ""},
+        {"text 0 ", ""},  // nothing to do: nothing reaches the window
+        {"text 0 " + paste, ""},
+        {"text 0 " + paste + "a", "error bad text"},
+        {"text 4001 ", "error bad text"},
+        {"text -1 a", "error bad text"},
+        {"text x a", "error bad text"},
+        {"text 0 \xC3", "error bad text"},
+        {"text 0 \x1B[2J", "error bad text"},
+        {"press c ctrl", ""},
+        {"press ( ctrl", "error bad press"},
+        {"media play-pause", ""},
+        {"media louder", "error bad media"},
+        {"visible 0", ""},
+        {"visible 2", "error unknown message"},
     };
     for (const auto& [message, reply] : cases) {
         const Replies replies = send(page, paired.page.seal(message));
         EXPECT_EQ(reply, replies.empty() ? "" : paired.page.open(replies[0]).value_or("(sealed wrongly)")) << message;
     }
     const std::string me = id(page);
-    EXPECT_EQ((Inputs{{"D:1", me}, {"move 12 -7", me}, {"scroll -240", me}, {"left", me}, {"right", me}}),
+    EXPECT_EQ((Inputs{{"D:1", me}, {"move 12 -7", me}, {"scroll -240", me}, {"left", me}, {"right", me},
+                      {"text 0 h\xC3\xA9llo \xF0\x9F\x98\x80", me}, {"text 3 ", me}, {"text 0 " + paste, me},
+                      {"press ^c", me}, {"media 4", me}, {"visible 0", me}}),
               webInputs());
+    const Replies labels = page.fromWindow("labels VLC media player\tD:1=Previous").replies;
+    ASSERT_EQ(1U, labels.size());
+    EXPECT_EQ("labels VLC media player\tD:1=Previous", paired.page.open(labels[0])) << "sealed, in turn";
 
     EXPECT_EQ("forgotten", paired.page.open(send(page, paired.page.seal("key U:X")).at(0)));
     EXPECT_EQ(0U, trusted.browsers()) << "Forget drops the browser's key at once";
@@ -298,6 +328,12 @@ TEST_F(WebSessionTest, AHeldAction_StopsOnRelease_OnASilentSecond_OrWhenThePageC
     EXPECT_EQ((Inputs{{"released", me}}), webInputs());
     say("beat", 3700);
     EXPECT_TRUE(webInputs().empty()) << "beats of a page that holds nothing stay with the server";
+
+    say("media volume-up", 4000);
+    EXPECT_TRUE(page.nextWake()) << "the volume media keys are held like Vol +";
+    say("text 0 a", 4100);
+    EXPECT_FALSE(page.nextWake()) << "typing, like any command, ends a held action";
+    webInputs();
 
     say("key D:8", 5000);
     page.closed();

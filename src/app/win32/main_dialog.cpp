@@ -337,6 +337,7 @@ INT_PTR MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_TIMER:
         if (wParam == REPEAT_TIMER_ID && logic_) logic_->handleTimer();
+        if (wParam == LABEL_TIMER_ID && logic_) logic_->handleLabelWatch();
         return FALSE;
     case WM_ACTIVATE:
         // Shown again: the addresses may have changed meanwhile.
@@ -407,6 +408,18 @@ void MainDialog::setRepeatTimer(bool running) {
         windows_.setTimer(fromHwnd(dialog_), REPEAT_TIMER_ID, REPEAT_PERIOD_MS);
     else
         KillTimer(dialog_, REPEAT_TIMER_ID);
+}
+
+void MainDialog::sendToPage(ConnectionId page, const std::string& text) {
+    // A page can only be there while the server that serves it is.
+    if (webServer_) webServer_->sendToPage(page, text);
+}
+
+void MainDialog::setLabelWatch(bool running) {
+    if (running)
+        windows_.setTimer(fromHwnd(dialog_), LABEL_TIMER_ID, LABEL_WATCH_PERIOD_MS);
+    else
+        KillTimer(dialog_, LABEL_TIMER_ID);
 }
 
 }  // namespace vork::win32

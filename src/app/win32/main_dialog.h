@@ -68,6 +68,8 @@ public:
     void showTray(DialogMode mode, const std::string& name) override;
     void alertRequest(const std::string& name) override;
     void switchWanted(bool on) override;
+    void sendToPage(ConnectionId page, const std::string& text) override;
+    void setLabelWatch(bool running) override;
 
 private:
     static INT_PTR CALLBACK procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

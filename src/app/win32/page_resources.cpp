@@ -14,10 +14,14 @@ struct PageResource {
     std::string_view contentType;
 };
 
-constexpr std::array<PageResource, 3> REMOTE_PAGE = {{
+constexpr std::array<PageResource, 6> REMOTE_PAGE = {{
     {"PAGE_INDEX_HTML", "/index.html", "text/html; charset=utf-8"},
     {"PAGE_REMOTE_CSS", "/remote.css", "text/css; charset=utf-8"},
     {"PAGE_REMOTE_JS", "/remote.js", "text/javascript; charset=utf-8"},
+    // "Add to Home screen": Vork's icon, the remote full screen.
+    {"PAGE_MANIFEST", "/manifest.webmanifest", "application/manifest+json"},
+    {"PAGE_ICON_192", "/icon-192.png", "image/png"},
+    {"PAGE_ICON_512", "/icon-512.png", "image/png"},
 }};
 
 constexpr std::array<PageResource, 3> CONNECT_PAGE = {{

@@ -18,7 +18,7 @@ public:
                                       std::size_t length) override;
 
 private:
-    std::optional<Bytes> aesGcm(ByteView key, ByteView nonce, ByteView input, ByteView aad, bool seal);
+    std::optional<Bytes> aesGcm(ByteView key, ByteView nonce, ByteView data, ByteView aad, bool seal);
 
     void* hmac_ = nullptr;  // BCRYPT_ALG_HANDLE, kept out of the header
     void* aes_ = nullptr;

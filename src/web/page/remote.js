@@ -1,18 +1,22 @@
 // Vork's browser remote: pairs this browser with the PC by the secret in the
 // QR code (or the code typed from the PC's screen), then sends the phone's
-// keys, touchpad moves and releases over one WebSocket, sealed. The messages
-// are short texts (see web_session.h in Vork).
+// keys, touchpad moves, typing and releases over one WebSocket, sealed. The
+// messages are short texts (see web_session.h in Vork).
 import { Handshake, codeKey, qrKey } from './secure.js';
+import { PLACEHOLDER, edit, pressMessage, shortcutKey, textMessages } from './typing.js';
 
 const ID_KEY = 'vork.id';
 const SECRET_KEY = 'vork.key';
 const NAME_KEY = 'vork.name';
+const VIBRATE_KEY = 'vork.vibrate';
 const POINTER_GAIN = 2;       // screen pixels per CSS pixel of finger movement; Windows adds its acceleration
 const WHEEL_GAIN = 4;         // wheel units per CSS pixel of a two-finger drag (120 is one notch)
 const TAP_LIMIT_MS = 250;     // a touch shorter than this that hardly moved is a click
 const TAP_SLOP_PX = 8;
 const BEAT_MS = 300;          // while a key is held: well inside Vork's one second
 const RETRY_MS = [1000, 2000, 5000];
+const CLICK_AFTER_POINTER_MS = 800;  // a click this soon after a finger's lift is that finger's, already acted on
+const BUZZ_MS = 12;
 
 const $ = (id) => document.getElementById(id);
 const stateLine = $('state');
@@ -43,6 +47,15 @@ function showRemote() {
   $('login').hidden = true;
   $('remote').hidden = false;
   showState('Connected', 'good');
+  setLink(true);
+}
+
+// While the link is down the keys are off: nothing pressed then is sent later.
+function setLink(up) {
+  for (const control of document.querySelectorAll('#remote .key, #typing')) control.disabled = !up;
+  $('offline').hidden = up || !paired;
+  if (up) resetLine();
+  else disarm();
 }
 
 function defaultName() {
@@ -75,6 +88,7 @@ function open() {
     return;
   }
   showState(paired ? 'Reconnecting\u2026' : (pairing ? 'Pairing\u2026' : 'Connecting\u2026'));
+  setLink(false);
   socket = new WebSocket(`ws://${location.host}/ws`);
   channel = null;
   handshake = pairing
@@ -89,6 +103,7 @@ function open() {
     socket = null;
     channel = null;
     releaseAll();
+    setLink(false);
     if (!localStorage.getItem(ID_KEY) || pairing) return;  // nothing to come back to
     // Vork has gone (closed, or the PC left the network): try again by itself.
     showState('Vork is not reachable \u2013 retrying\u2026', 'bad');
@@ -147,26 +162,77 @@ function handleSealed(message) {
       localStorage.setItem(SECRET_KEY, second);
       pairing = null;
       break;
-    case 'connected': showRemote(); break;
+    case 'connected':
+      showRemote();
+      send(`visible ${document.hidden ? 0 : 1}`);
+      break;
     case 'forgotten': forgetKey(); break;
+    case 'labels': showLabels(message); break;
     default: break;  // "error ..." is for developers; the page just goes on
   }
 }
 
-// Keys: sent as the finger goes down, like a phone key; held keys are
-// released on lift, on cancel, when the finger slides off, and when the page
-// is hidden, and a beat tells Vork the finger is still there.
+// "labels APP\tKEY=LABEL\t...": what the application in front does with
+// each key; an empty label: nothing. Keys it does not name show their sign.
+function showLabels(message) {
+  const [head, ...pairs] = message.split('\t');
+  const app = head.slice('labels '.length).trim();
+  const labels = new Map(pairs.map((pair) => {
+    const equals = pair.indexOf('=');
+    return equals < 0 ? [pair, null] : [pair.slice(0, equals), pair.slice(equals + 1)];
+  }));
+  $('app').textContent = app;
+  $('app').hidden = !app;
+  for (const button of document.querySelectorAll('.key[data-key]')) {
+    const name = keyName(button);
+    const label = labels.has(button.dataset.key) ? labels.get(button.dataset.key) : null;
+    let line = button.querySelector('.label');
+    if (!label) {
+      if (line) line.remove();
+    } else {
+      if (!line) {
+        line = document.createElement('span');
+        line.className = 'label';
+        button.append(line);
+      }
+      line.textContent = label;
+    }
+    button.classList.toggle('unused', label === '');
+    const said = label === '' ? `unused in ${app || 'this window'}` : label;
+    button.setAttribute('aria-label', said ? `${name}: ${said}` : name);
+  }
+}
+
+// The key's own name, as the page was written.
+function keyName(button) {
+  if (!button.dataset.name) button.dataset.name = button.getAttribute('aria-label') || button.textContent.trim();
+  return button.dataset.name;
+}
+
+// Keys. A held key (arrows, volume) acts from the finger going down to its
+// lift, like a phone key, a beat telling Vork the finger is still there; it is
+// released on lift, on cancel, and when the page is hidden. Any other key acts
+// when the finger lifts on it: a press that slides off or turns into a scroll
+// does nothing. A click that no finger made (keyboard, switch access) acts once.
 let heldButton = null;
 let beatTimer = 0;
+const armed = new Set();      // one-shot modifiers waiting for the next key
+const vibrate = $('vibrate');
 
-function press(button) {
-  releaseAll();
-  send(`key ${button.dataset.key}`);
+function command(button) {
+  const key = button.dataset.key;
+  return key.startsWith('M:') ? `media ${key.slice(2)}` : `key ${key}`;
+}
+
+function flash(button) {
   button.classList.add('pressed');
-  if (!('hold' in button.dataset)) {
-    setTimeout(() => button.classList.remove('pressed'), 120);
-    return;
-  }
+  setTimeout(() => button.classList.remove('pressed'), 120);
+}
+
+function hold(button) {
+  releaseAll();
+  send(command(button));
+  button.classList.add('pressed');
   heldButton = button;
   beatTimer = setInterval(() => send('beat'), BEAT_MS);
 }
@@ -179,22 +245,175 @@ function releaseAll() {
   send('release');
 }
 
+function act(button) {
+  if (button.disabled) return;
+  releaseAll();
+  if (button.dataset.mod) {
+    if (!armed.delete(button.dataset.mod)) armed.add(button.dataset.mod);
+    showArmed();
+    return;
+  }
+  flash(button);
+  if (button.dataset.press) pressKey(button.dataset.press);
+  else send(command(button));
+}
+
+// A key of the PC's keyboard, with the modifiers armed for it. The PC's
+// caret has moved away from what the line holds, so the line starts again.
+function pressKey(key) {
+  send(pressMessage(key, armed));
+  disarm();
+  resetLine();
+}
+
+function disarm() {
+  armed.clear();
+  showArmed();
+}
+
+function showArmed() {
+  for (const button of document.querySelectorAll('.key[data-mod]')) {
+    button.setAttribute('aria-pressed', String(armed.has(button.dataset.mod)));
+  }
+}
+
+function buzz() {
+  if (vibrate.checked && typeof navigator.vibrate === 'function') navigator.vibrate(BUZZ_MS);
+}
+
 for (const button of document.querySelectorAll('.key')) {
+  const held = 'hold' in button.dataset;
+  let finger = null;          // the pointer pressing the key
+  let liftedAt = -Infinity;   // a click soon after is that finger's
   button.addEventListener('pointerdown', (event) => {
-    event.preventDefault();
+    event.preventDefault();   // keeps the focus, and with it the phone's keyboard, on the text line
+    if (button.disabled) return;
     // Keeps the lift coming here when the finger slides off; a pointer the
     // browser no longer knows cannot be captured, and the key still works.
     try { button.setPointerCapture(event.pointerId); } catch (error) { /* nothing to keep */ }
-    press(button);
+    finger = event.pointerId;
+    liftedAt = Infinity;
+    buzz();
+    if (held) hold(button);
   });
-  for (const type of ['pointerup', 'pointercancel', 'lostpointercapture']) {
-    button.addEventListener(type, () => { if (heldButton === button) releaseAll(); });
+  button.addEventListener('pointerup', (event) => {
+    if (event.pointerId !== finger) return;
+    finger = null;
+    liftedAt = performance.now();
+    if (held) {
+      if (heldButton === button) releaseAll();
+      return;
+    }
+    const box = button.getBoundingClientRect();
+    if (event.clientX >= box.left && event.clientX <= box.right && event.clientY >= box.top && event.clientY <= box.bottom) {
+      act(button);
+    }
+  });
+  for (const type of ['pointercancel', 'lostpointercapture']) {
+    button.addEventListener(type, (event) => {
+      if (event.pointerId === finger) {
+        finger = null;
+        liftedAt = performance.now();
+      }
+      if (heldButton === button) releaseAll();
+    });
   }
+  button.addEventListener('click', () => {
+    if (performance.now() - liftedAt < CLICK_AFTER_POINTER_MS) return;
+    if (!held) {
+      act(button);
+    } else if (!button.disabled) {
+      hold(button);
+      releaseAll();
+      flash(button);
+    }
+  });
   button.addEventListener('contextmenu', (event) => event.preventDefault());
 }
-document.addEventListener('visibilitychange', () => { if (document.hidden) releaseAll(); });
 window.addEventListener('pagehide', releaseAll);
 window.addEventListener('blur', releaseAll);
+document.addEventListener('visibilitychange', () => {
+  if (document.hidden) releaseAll();
+  send(`visible ${document.hidden ? 0 : 1}`);
+  // Back in view: connect at once rather than at the next try.
+  if (!document.hidden && !socket && !pairing && localStorage.getItem(ID_KEY)) open();
+});
+
+vibrate.checked = localStorage.getItem(VIBRATE_KEY) !== '0';
+vibrate.addEventListener('change', () => localStorage.setItem(VIBRATE_KEY, vibrate.checked ? '1' : '0'));
+$('vibrate-switch').hidden = typeof navigator.vibrate !== 'function';
+
+// The text line: each change goes to the PC as it happens (typed, swiped,
+// spoken or corrected), as Backspaces and text; a modifier armed takes the
+// next single character instead.
+const line = $('typing');
+let typed = PLACEHOLDER;      // the line as the PC has it
+
+function resetLine() {
+  typed = PLACEHOLDER;
+  showLine(PLACEHOLDER, 0);
+}
+
+// The caret as far from the end as it was, and never before the placeholder.
+// Only in the focused line: some browsers focus a line whose caret is set.
+function showLine(value, fromEnd) {
+  line.value = value;
+  if (document.activeElement !== line) return;
+  const at = Math.max(PLACEHOLDER.length, value.length - fromEnd);
+  line.setSelectionRange(at, at);
+}
+
+line.addEventListener('input', () => {
+  const fromEnd = line.value.length - line.selectionEnd;
+  const change = edit(typed, line.value);
+  const key = armed.size > 0 ? shortcutKey(change) : null;
+  if (key) {
+    pressKey(key);
+    return;
+  }
+  if (change.deleted > 0 || change.inserted) disarm();
+  for (const message of textMessages(change)) send(message);
+  typed = change.line;
+  if (line.value !== typed) showLine(typed, fromEnd);
+});
+line.addEventListener('keydown', (event) => {
+  if (event.key !== 'Enter' || event.isComposing) return;
+  event.preventDefault();
+  pressKey('enter');
+});
+// A caret put before the placeholder would leave Backspace nothing to remove.
+line.addEventListener('pointerup', () => setTimeout(() => {
+  if (line.selectionEnd === 0) line.setSelectionRange(PLACEHOLDER.length, PLACEHOLDER.length);
+}));
+resetLine();
+
+// Tabs: the remote, the keypad, and the keyboard (whose line takes the focus,
+// which opens the phone's keyboard).
+const tabs = [...document.querySelectorAll('#tabs [role="tab"]')];
+
+function showTab(tab, typing) {
+  for (const other of tabs) {
+    const chosen = other === tab;
+    other.setAttribute('aria-selected', String(chosen));
+    other.tabIndex = chosen ? 0 : -1;
+    $(other.getAttribute('aria-controls')).hidden = !chosen;
+  }
+  if (typing && tab.id === 'tab-keyboard' && !line.disabled) {
+    line.focus();
+    showLine(line.value, 0);
+  }
+}
+
+for (const tab of tabs) {
+  tab.addEventListener('click', () => showTab(tab, true));
+  tab.addEventListener('keydown', (event) => {
+    const step = { ArrowLeft: -1, ArrowRight: 1 }[event.key];
+    if (!step) return;
+    const next = tabs[(tabs.indexOf(tab) + step + tabs.length) % tabs.length];
+    next.focus();
+    showTab(next, false);
+  });
+}
 
 // Touchpad: one finger moves the pointer, a short touch is a left click, two
 // fingers tapping are a right click and two fingers dragging scroll.
@@ -249,10 +468,12 @@ pad.addEventListener('pointercancel', (event) => liftFinger(event, true));
 pad.addEventListener('contextmenu', (event) => event.preventDefault());
 
 $('forget').addEventListener('click', () => {
+  if (!window.confirm('Forget this phone? Using it again takes a new pairing with the code on the PC.')) return;
   send('key U:X');
   forgetKey();
   paired = false;
   if (socket) socket.close();
+  showLabels('labels ');
   showLogin('Forgotten: pair again with the code on the PC');
 });
 

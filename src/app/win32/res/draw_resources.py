@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
 """Draws the program's image resources beside this script: the ACCEPT,
 DECLINE and HIDE button bitmaps (96x30, 24-bit), the icon (32x32, 16 colours)
-and the hand cursor (32x32 monochrome, hot spot top-left). Run it again after
-changing a drawing; the outputs are committed."""
+and the hand cursor (32x32 monochrome, hot spot top-left); and the same icon,
+smooth, as the browser remote's home screen icons (192 and 512 pixels, PNG)
+in src/web/page. Run it again after changing a drawing; the outputs are
+committed."""
 import math
 import os
 import struct
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+PAGE = os.path.join(HERE, os.pardir, os.pardir, os.pardir, "web", "page")
 WIDTH, HEIGHT = 96, 30
 BLACK, WHITE, RED = (0, 0, 0), (255, 255, 255), (255, 0, 0)
 
@@ -143,6 +147,34 @@ def write_icon(path):
         out.write(header + entry + image)
 
 
+def icon_covers(u, v):
+    """The icon's drawing on a 32-unit square: two upright bars and a
+    triangle pointing right, as the pixels of write_icon give them."""
+    if 7 <= v < 25 and (4 <= u < 8 or 10 <= u < 14):
+        return True
+    return 17 <= u and abs(v - 16) <= (29 - u) * 9 / 12
+
+
+def write_icon_png(path, size, samples=4):
+    """White on black, each pixel as grey as the share of it the drawing covers."""
+    scale = 32 / size
+    offsets = [(i + 0.5) / samples for i in range(samples)]
+    rows = bytearray()
+    for y in range(size):
+        rows.append(0)  # no filter
+        for x in range(size):
+            covered = sum(icon_covers((x + dx) * scale, (y + dy) * scale) for dx in offsets for dy in offsets)
+            rows.append(round(255 * covered / samples**2))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 0, 0, 0, 0)  # 8-bit greyscale
+    with open(path, "wb") as out:
+        out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(rows), 9))
+                  + chunk(b"IEND", b""))
+
+
 HAND = [
     " ##",
     "#..#",
@@ -192,3 +224,5 @@ if __name__ == "__main__":
     write_bmp24(os.path.join(HERE, "hide.bmp"), button(down_arrow_onto_bar, "HIDE", WHITE))
     write_icon(os.path.join(HERE, "vork.ico"))
     write_cursor(os.path.join(HERE, "hand.cur"))
+    for pixels in (192, 512):
+        write_icon_png(os.path.join(PAGE, f"icon-{pixels}.png"), pixels)

@@ -1,0 +1,65 @@
+#include "web/page_keys.h"
+
+#include <array>
+
+namespace vork {
+
+namespace {
+
+struct Name {
+    std::string_view word;
+    std::string_view keys;
+};
+
+constexpr std::array<Name, 15> KEY_WORDS = {{
+    {"enter", "{ENTER}"},   {"backspace", "{BS}"}, {"tab", "{TAB}"},       {"escape", "{ESC}"},
+    {"up", "{UP}"},         {"down", "{DOWN}"},    {"left", "{LEFT}"},     {"right", "{RIGHT}"},
+    {"home", "{HOME}"},     {"end", "{END}"},      {"delete", "{DEL}"},    {"pageup", "{PGUP}"},
+    {"pagedown", "{PGDN}"}, {"space", " "},        {"insert", "{INS}"},
+}};
+
+// In the order the key language presses them.
+constexpr std::array<Name, 4> MODIFIER_WORDS = {{{"ctrl", "^"}, {"alt", "%"}, {"shift", "+"}, {"win", "@"}}};
+
+// Characters the key language reads as commands, by their names.
+constexpr std::array<Name, 7> SPECIAL_CHARACTERS = {{
+    {"+", "{PLUS}"}, {"^", "{CARET}"}, {"%", "{PERCENT}"}, {"@", "{AT}"},
+    {"~", "{TILDE}"}, {"}", "{RIGHTBRACE}"}, {")", "{RIGHTPAREN}"},
+}};
+
+std::optional<std::string> keyText(std::string_view key) {
+    for (const Name& name : KEY_WORDS)
+        if (name.word == key) return std::string(name.keys);
+    if (key.size() != 1 || key[0] < 0x21 || key[0] > 0x7E) return std::nullopt;
+    for (const Name& name : SPECIAL_CHARACTERS)
+        if (name.word == key) return std::string(name.keys);
+    // No name in the key language reaches these two.
+    if (key[0] == '(' || key[0] == '{') return std::nullopt;
+    const char c = key[0];
+    return std::string(1, c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+}
+
+}  // namespace
+
+std::optional<std::string> pressedKeys(std::string_view request) {
+    const std::size_t space = request.find(' ');
+    std::optional<std::string> key = keyText(request.substr(0, space));
+    if (!key) return std::nullopt;
+    std::array<bool, MODIFIER_WORDS.size()> held{};
+    std::string_view rest = space == std::string_view::npos ? std::string_view() : request.substr(space + 1);
+    while (!rest.empty()) {
+        const std::size_t next = rest.find(' ');
+        const std::string_view word = rest.substr(0, next);
+        rest = next == std::string_view::npos ? std::string_view() : rest.substr(next + 1);
+        std::size_t index = 0;
+        while (index < MODIFIER_WORDS.size() && MODIFIER_WORDS[index].word != word) ++index;
+        if (index == MODIFIER_WORDS.size() || held[index]) return std::nullopt;
+        held[index] = true;
+    }
+    std::string keys;
+    for (std::size_t i = 0; i < MODIFIER_WORDS.size(); ++i)
+        if (held[i]) keys.append(MODIFIER_WORDS[i].keys);
+    return keys + *key;
+}
+
+}  // namespace vork
