@@ -8,9 +8,9 @@ characters to the last of its keys.
 Vork (vork-loopback.exe --web) and `latency_bench player` run already. Each
 tap is the page's own pointerdown and pointerup raised on the key, timed at
 the lift (when the page acts); each character is set in the line and its
-input event raised, as a phone keyboard's commit does; both are timed with
-the page's wall clock, and the player prints the wall-clock time of each
-WM_KEYDOWN. Prints "NAME median p10 p90" lines (microseconds; the pairing's
+input event raised, as a phone keyboard's commit does; taps and characters
+take turns; both are timed with the page's wall clock, and the player prints
+the wall-clock time of each WM_KEYDOWN. Prints "NAME median p10 p90" lines (microseconds; the pairing's
 and the paste's, as one figure each, in all three columns).
 """
 import os
@@ -52,7 +52,7 @@ def quantiles(values):
 
 pc = pc_browser()
 phone = phone_browser(height=800)
-phone.set_script_timeout(COUNT * 0.2 + 60)  # the taps run inside one script
+phone.set_script_timeout(COUNT * 0.2 + 60)  # the taps and characters run inside one script
 try:
     pc.get(CONNECT)
     WebDriverWait(pc, 15).until(lambda d: d.find_element(By.ID, "code").text.strip() != "")
@@ -63,48 +63,51 @@ try:
     phone.find_element(By.ID, "code").send_keys(code)
     phone.find_element(By.ID, "name").send_keys("Bench")
     phone.execute_cdp_cmd("Emulation.setCPUThrottlingRate", {"rate": 4})
-    started = time.time()
-    phone.find_element(By.ID, "connect").click()
-    WebDriverWait(phone, 30, poll_frequency=0.02).until(lambda d: d.find_element(By.ID, "state").text == "Connected")
-    paired = (time.time() - started) * 1e6
+    # Timed by the page itself, from the tap on Pair to its state reading
+    # "Connected": a driver asking meanwhile would take the page's time.
+    phone.execute_script("""
+        const state = document.getElementById('state');
+        new MutationObserver(() => {
+          if (state.textContent === 'Connected' && !window.pairedAt) window.pairedAt = performance.now();
+        }).observe(state, {childList: true, characterData: true, subtree: true});
+        window.tappedAt = performance.now();
+        document.getElementById('connect').click();""")
+    WebDriverWait(phone, 30, poll_frequency=0.5).until(lambda d: d.execute_script("return window.pairedAt"))
+    paired = phone.execute_script("return (window.pairedAt - window.tappedAt) * 1000")
     phone.execute_cdp_cmd("Emulation.setCPUThrottlingRate", {"rate": 1})
     print(f"pair-code {paired:.1f} {paired:.1f} {paired:.1f}")
 
+    # Taps and typed characters take turns, 60 ms apart, so that both meet
+    # the same conditions (a machine that idles between events wakes slower).
     phone.find_element(By.ID, "tab-keypad").click()
-    taps = phone.execute_async_script("""
+    events = phone.execute_async_script("""
         const [count, done] = [arguments[0], arguments[arguments.length - 1]];
         const key = document.querySelector('#remote .key[data-key="D:1"]');
         const box = key.getBoundingClientRect();
         const at = {bubbles: true, cancelable: true, pointerId: 7, pointerType: 'touch', isPrimary: true,
                     clientX: box.x + box.width / 2, clientY: box.y + box.height / 2};
-        const times = [];
-        const tap = () => {
-          key.dispatchEvent(new PointerEvent('pointerdown', at));
-          times.push((performance.timeOrigin + performance.now()) * 1000);
-          key.dispatchEvent(new PointerEvent('pointerup', at));
-          if (times.length < count) setTimeout(tap, 60); else done(times);
-        };
-        tap();""", COUNT + WARM_UP)
-    downs = wait_downs(len(taps))
-    print("web-key", quantiles([down - tap for tap, down in zip(taps[WARM_UP:], downs[WARM_UP:])]))
-    seen = len(downs)
-
-    phone.find_element(By.ID, "tab-keyboard").click()
-    typed = phone.execute_async_script("""
-        const [count, done] = [arguments[0], arguments[arguments.length - 1]];
         const line = document.getElementById('typing');
-        line.focus();
         const times = [];
-        const type = () => {
-          line.value += 'a';
-          times.push((performance.timeOrigin + performance.now()) * 1000);
-          line.dispatchEvent(new InputEvent('input', {bubbles: true, inputType: 'insertText', data: 'a'}));
-          if (times.length < count) setTimeout(type, 60); else done(times);
+        const now = () => (performance.timeOrigin + performance.now()) * 1000;
+        const next = () => {
+          if (times.length % 2 === 0) {
+            key.dispatchEvent(new PointerEvent('pointerdown', at));
+            times.push(now());
+            key.dispatchEvent(new PointerEvent('pointerup', at));
+          } else {
+            line.value += 'a';
+            times.push(now());
+            line.dispatchEvent(new InputEvent('input', {bubbles: true, inputType: 'insertText', data: 'a'}));
+          }
+          if (times.length < 2 * count) setTimeout(next, 60); else done(times);
         };
-        type();""", COUNT + WARM_UP)
-    downs = wait_downs(seen + len(typed))[seen:]
-    print("web-char", quantiles([down - at for at, down in zip(typed[WARM_UP:], downs[WARM_UP:])]))
-    seen += len(typed)
+        next();""", COUNT + WARM_UP)
+    downs = wait_downs(len(events))
+    latencies = [down - at for at, down in zip(events, downs)][2 * WARM_UP:]
+    print("web-key", quantiles(latencies[0::2]))
+    print("web-char", quantiles(latencies[1::2]))
+    seen = len(downs)
+    phone.find_element(By.ID, "tab-keyboard").click()
 
     pastes = []
     for _ in range(PASTES):

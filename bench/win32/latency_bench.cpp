@@ -171,7 +171,7 @@ int recordPlayer(int count) {
         // Written once the queue is drained, so that writing does not hold
         // back the next key of a burst (a paste).
         std::fflush(stdout);
-        if (nowMicroseconds() - start > 120e6) return 4;
+        if (nowMicroseconds() - start > 900e6) return 4;  // a quarter of an hour: given up
     }
     return 0;
 }

@@ -27,6 +27,9 @@ SEEDS = {
         "raw-to-sealed": pieces((0, b"key D:5"), (0x04, b"key D:1"), (0, b"key D:2")),
         "reopen": pieces((0, b"key D:U"), (0x02, b"key D:5"), (0x12, b"beat"), (0, b"name again")),
         "bad-messages": pieces((0, b"move 1"), (0, b"hello"), (0, b"key "), (0, b"scroll 99999"), (0, b"click middle")),
+        "typing": pieces((0, "text 0 h\u00e9llo \U0001F600".encode()), (0, b"text 2 "), (0, b"press c ctrl"),
+                         (0, b"media volume-up"), (0x10, b"beat"), (0, b"visible 0"), (0, b"text 0 \xc3"),
+                         (0, b"press ( ctrl"), (0, b"text -1 a")),
     },
     "key_sender": {
         name: text

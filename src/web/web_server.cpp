@@ -231,9 +231,15 @@ private:
     }
 
     // The session's next wake-up; a new time replaces the one waited for.
+    // The timer is touched only when the time changes: under Wine every
+    // change of a timer is a round trip to the server, and a paired page that
+    // holds nothing (most messages) has no time at all.
     void arm() {
-        const std::optional<std::uint64_t> wake = session_.nextWake();
-        if (!wake || finished_ || closing_) {
+        std::optional<std::uint64_t> wake = session_.nextWake();
+        if (finished_ || closing_) wake.reset();
+        if (wake == armedFor_) return;
+        armedFor_ = wake;
+        if (!wake) {
             wakeTimer_.cancel();
             return;
         }
@@ -241,6 +247,7 @@ private:
         wakeTimer_.expires_after(std::chrono::milliseconds(*wake > now ? *wake - now : 0));
         wakeTimer_.async_wait([self = shared_from_this()](beast::error_code error) {
             if (error || self->finished_) return;  // replaced or cancelled
+            self->armedFor_.reset();
             self->act(self->session_.wake(nowMs()));
         });
     }
@@ -310,6 +317,7 @@ private:
     beast::flat_buffer buffer_;
     WebSession session_;
     asio::steady_timer wakeTimer_;
+    std::optional<std::uint64_t> armedFor_;  // when wakeTimer_ waits for, if it does
     asio::steady_timer writeTimer_;
     std::deque<std::string> outbox_;
     Clock::time_point writeStartedAt_;

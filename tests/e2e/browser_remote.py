@@ -220,7 +220,7 @@ def main():
             if wanted == 403 and "by this PC's address" not in body:
                 fail(f"the refusal does not say which address to open: {body!r}")
 
-        step("what crosses the network reads as noise, and replayed it lets nobody in")
+        step("what crosses the network (keys, typed text, the code, the key) reads as noise, and replayed it lets nobody in")
         proxy = RecordingProxy(PORT)
         watched = phone_browser()
         try:
@@ -238,12 +238,16 @@ def main():
             watched.find_element(By.ID, "tab-keypad").click()
             key(watched, "D:1").click()
             wait_keys("KEYDOWN 50 scan 19", taps + 2)
+            watched.find_element(By.ID, "tab-keyboard").click()
+            watched.execute_script("document.getElementById('typing').focus()")
+            watched.execute_cdp_cmd("Input.insertText", {"text": "Geheimnis"})  # as a phone keyboard commits it
+            wait_keys("CHAR 0073")  # its s, the last letter: typed text went through too
             stored = watched.execute_script("return localStorage.getItem('vork.key')")
             time.sleep(0.5)
             captured = b"".join(sent + received for sent, received in proxy.sockets())
             if len(proxy.sockets()) != 2:
                 fail(f"the proxy saw {len(proxy.sockets())} page sockets, expected the pairing's and the hello's")
-            for secret in ("D:1", "key ", "Watched", stored, fresh.replace("-", ""), fresh):
+            for secret in ("D:1", "key ", "Geheimnis", "text ", "Watched", stored, fresh.replace("-", ""), fresh):
                 # As it is, in small letters, or merely written out in hex.
                 for form in (secret.encode(), secret.lower().encode(), secret.encode().hex().encode()):
                     if form in captured:

@@ -12,18 +12,9 @@ import time
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
-from chromium_phone import PC_NAME, ProbeError, pc_browser, phone_browser, probe
+from chromium_phone import PC_NAME, ProbeError, fail, pc_browser, phone_browser, step, vork_state
 
 PAGE, WEB_PORT = sys.argv[1], int(sys.argv[2])
-
-
-def step(text):
-    print("--", text, flush=True)
-
-
-def fail(text):
-    print("FAILED:", text, file=sys.stderr, flush=True)
-    sys.exit(1)
 
 
 def status_of(port, path, host=None):
@@ -45,13 +36,6 @@ def wait_for(what, condition, seconds=15):
 
 def text(driver, element_id):
     return driver.find_element(By.ID, element_id).text
-
-
-def vork_state(key):
-    for line in probe("state").splitlines():
-        if line.startswith(key + "="):
-            return line[len(key) + 1:]
-    return None
 
 
 def main():

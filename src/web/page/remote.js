@@ -168,7 +168,12 @@ function handleSealed(message) {
       break;
     case 'forgotten': forgetKey(); break;
     case 'labels': showLabels(message); break;
-    default: break;  // "error ..." is for developers; the page just goes on
+    case 'error':
+      // Text the PC did not type: the line starts again rather than go on
+      // from a text the window never got.
+      if (message === 'error text lost' || message === 'error bad text') resetLine();
+      break;
+    default: break;
   }
 }
 
@@ -284,6 +289,7 @@ function buzz() {
 for (const button of document.querySelectorAll('.key')) {
   const held = 'hold' in button.dataset;
   let finger = null;          // the pointer pressing the key
+  let box = null;             // the key's place when the finger went down
   let liftedAt = -Infinity;   // a click soon after is that finger's
   button.addEventListener('pointerdown', (event) => {
     event.preventDefault();   // keeps the focus, and with it the phone's keyboard, on the text line
@@ -292,6 +298,8 @@ for (const button of document.querySelectorAll('.key')) {
     // browser no longer knows cannot be captured, and the key still works.
     try { button.setPointerCapture(event.pointerId); } catch (error) { /* nothing to keep */ }
     finger = event.pointerId;
+    // Measured now, so that the lift acts without waiting for a layout.
+    box = button.getBoundingClientRect();
     liftedAt = Infinity;
     buzz();
     if (held) hold(button);
@@ -304,7 +312,6 @@ for (const button of document.querySelectorAll('.key')) {
       if (heldButton === button) releaseAll();
       return;
     }
-    const box = button.getBoundingClientRect();
     if (event.clientX >= box.left && event.clientX <= box.right && event.clientY >= box.top && event.clientY <= box.bottom) {
       act(button);
     }
