@@ -1,5 +1,5 @@
 // The published test vectors of the primitives the secure link is made of
-// (RFC 5869's HKDF, RFC 4231's HMAC-SHA256, the GCM specification's AES-256
+// (RFC 5869's HKDF, RFC 4231's HMAC-SHA256, McGrew and Viega's GCM AES-256
 // case, RFC 7914's PBKDF2-HMAC-SHA256), for any implementation of the seam.
 #pragma once
 
@@ -22,7 +22,7 @@ inline void expectPublishedVectors(Crypto& crypto) {
     // RFC 4231 test case 2 (HMAC-SHA256).
     EXPECT_EQ("5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843",
               toHex(crypto.hmacSha256(bytesOf("Jefe"), bytesOf("what do ya want for nothing?")).value()));
-    // The GCM specification's test case 15 (AES-256, no extra data).
+    // McGrew and Viega's GCM test case 15 (AES-256, no extra data).
     const Bytes key = hex("feffe9928665731c6d6a8f9467308308feffe9928665731c6d6a8f9467308308");
     const Bytes nonce = hex("cafebabefacedbaddecaf888");
     const Bytes plain = hex("d9313225f88406e5a55909c5aff5269a86a7a9531534f7da2e4c303d8a318a721c3c0c95956809532fcf0e2449a6b525"
