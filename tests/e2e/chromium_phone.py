@@ -139,10 +139,15 @@ def pairing_offer(pc, url):
     return re.sub(r"^http://[^/]+/", url, qr()), code
 
 
-def pair_by_code(phone, code, name):
+def pair_by_code(phone, code, name, twice=False):
+    """Twice: Pair pressed again at once, while the first socket is still
+    closing; the second must pair all the same."""
     phone.find_element(By.ID, "code").send_keys(code.lower())  # as typed, in any case
     field = phone.find_element(By.ID, "name")
     field.clear()
     field.send_keys(name)
-    phone.find_element(By.ID, "connect").click()
+    if twice:
+        phone.execute_script("const pair = document.getElementById('connect'); pair.click(); pair.click();")
+    else:
+        phone.find_element(By.ID, "connect").click()
     wait_page(phone, "Connected")

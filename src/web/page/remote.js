@@ -89,17 +89,24 @@ function open() {
   }
   showState(paired ? 'Reconnecting\u2026' : (pairing ? 'Pairing\u2026' : 'Connecting\u2026'));
   setLink(false);
-  socket = new WebSocket(`ws://${location.host}/ws`);
+  const own = new WebSocket(`ws://${location.host}/ws`);
+  socket = own;
   channel = null;
   handshake = pairing
     ? new Handshake({ pairingSecret: (salt) => (pairing.secret ? qrKey(pairing.secret, salt) : codeKey(pairing.code, salt)) })
     : new Handshake({ id, key: hexKey(key) });
-  socket.onopen = () => {
+  // A socket that a newer one replaced (Pair pressed while it was still
+  // closing) is heard no more: it must not end or answer the new one's handshake.
+  own.onopen = () => {
+    if (socket !== own) return;
     retries = 0;
-    socket.send(handshake.first());
+    own.send(handshake.first());
   };
-  socket.onmessage = (event) => receive(String(event.data));
-  socket.onclose = () => {
+  own.onmessage = (event) => {
+    if (socket === own) receive(own, String(event.data));
+  };
+  own.onclose = () => {
+    if (socket !== own) return;
     socket = null;
     channel = null;
     releaseAll();
@@ -117,7 +124,7 @@ function hexKey(hex) {
   return bytes;
 }
 
-async function receive(text) {
+async function receive(own, text) {
   if (channel) {
     const message = channel.open(text);
     if (message === null) {
@@ -130,7 +137,7 @@ async function receive(text) {
   const [word] = text.split(' ', 1);
   if (word === 'challenge') {
     const answer = await handshake.answer(text);
-    if (answer && socket) socket.send(answer);
+    if (answer && socket === own) own.send(answer);
     return;
   }
   if (word === 'verified') {
