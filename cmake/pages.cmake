@@ -20,6 +20,6 @@ function(vork_bundle out entry)
   file(GLOB sources CONFIGURE_DEPENDS ${folder}/*.js ${VORK_WEB_SOURCE}/page/*.js)
   add_custom_command(OUTPUT ${VORK_PAGES_DIR}/${out}
     COMMAND ${VORK_NODE} ${VORK_PAGES_DIR}/bundle.mjs ${entry} ${VORK_PAGES_DIR}/${out} ${ARGN}
-    DEPENDS ${sources} ${VORK_PAGES_DIR}/node_modules/.package-lock.json
+    DEPENDS ${entry} ${sources} ${VORK_PAGES_DIR}/node_modules/.package-lock.json
     COMMENT "Bundling ${out}")
 endfunction()

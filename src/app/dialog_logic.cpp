@@ -102,7 +102,7 @@ void DialogLogic::afterCommand(LinkOrigin origin) {
     syncRepeatTimer();
     // The command may have brought another window to the front.
     if (origin.kind == LinkKind::Browser && shownPages_.contains(origin.connection))
-        sendLabels(origin.connection, labelsMessage(controller_.keypadLabels()), false);
+        sendLabels(origin.connection, currentLabels(), false);
 }
 
 void DialogLogic::handleWebInput(const WebInput& input) {
@@ -139,8 +139,7 @@ void DialogLogic::handleWebInput(const WebInput& input) {
 void DialogLogic::pageShown(ConnectionId page, bool shown) {
     const bool watching = !shownPages_.empty();
     if (shown) {
-        refreshKeyMaps();
-        sendLabels(page, labelsMessage(controller_.keypadLabels()), true);
+        sendLabels(page, currentLabels(), true);
     } else {
         shownPages_.erase(page);
     }
@@ -154,15 +153,15 @@ void DialogLogic::sendLabels(ConnectionId page, const std::string& message, bool
     view_.sendToPage(page, message);
 }
 
+std::string DialogLogic::currentLabels() {
+    refreshKeyMaps();
+    return labelsMessage(controller_.keypadLabels());
+}
+
 void DialogLogic::handleLabelWatch() {
     if (shownPages_.empty()) return;
-    refreshKeyMaps();
-    const std::string message = labelsMessage(controller_.keypadLabels());
-    for (auto& [page, sent] : shownPages_) {
-        if (sent == message) continue;
-        sent = message;
-        view_.sendToPage(page, message);
-    }
+    const std::string message = currentLabels();
+    for (const auto& entry : shownPages_) sendLabels(entry.first, message, false);
 }
 
 void DialogLogic::handleRelease(ConnectionId connection, bool departed) {

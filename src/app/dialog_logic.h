@@ -121,6 +121,8 @@ private:
     void refreshKeyMaps();
     void handleWebInput(const WebInput& input);
     void pageShown(ConnectionId page, bool shown);
+    // The labels for the window in front, with the key maps as they are now.
+    std::string currentLabels();
     // The labels to a shown page, unless it has them already (or always).
     void sendLabels(ConnectionId page, const std::string& message, bool always);
     void handleRelease(ConnectionId connection, bool departed);

@@ -1,6 +1,11 @@
 #include "web/page_keys.h"
 
 #include <array>
+#include <cstdint>
+#include <tuple>
+
+#include "input/key_names.h"
+#include "web/words.h"
 
 namespace vork {
 
@@ -21,18 +26,17 @@ constexpr std::array<Name, 15> KEY_WORDS = {{
 // In the order the key language presses them.
 constexpr std::array<Name, 4> MODIFIER_WORDS = {{{"ctrl", "^"}, {"alt", "%"}, {"shift", "+"}, {"win", "@"}}};
 
-// Characters the key language reads as commands, by their names.
-constexpr std::array<Name, 7> SPECIAL_CHARACTERS = {{
-    {"+", "{PLUS}"}, {"^", "{CARET}"}, {"%", "{PERCENT}"}, {"@", "{AT}"},
-    {"~", "{TILDE}"}, {"}", "{RIGHTBRACE}"}, {")", "{RIGHTPAREN}"},
-}};
-
 std::optional<std::string> keyText(std::string_view key) {
     for (const Name& name : KEY_WORDS)
         if (name.word == key) return std::string(name.keys);
     if (key.size() != 1 || key[0] < 0x21 || key[0] > 0x7E) return std::nullopt;
-    for (const Name& name : SPECIAL_CHARACTERS)
-        if (name.word == key) return std::string(name.keys);
+    // Characters the key language reads as commands go by their names.
+    for (const KeyNameEntry& named : KEY_NAME_TABLE)
+        if (named.isCharacter && named.value == static_cast<std::uint8_t>(key[0])) {
+            std::string braced(1, '{');  // appended: g++ 12 warns falsely on "{" + name + "}"
+            braced.append(named.name).push_back('}');
+            return braced;
+        }
     // No name in the key language reaches these two.
     if (key[0] == '(' || key[0] == '{') return std::nullopt;
     const char c = key[0];
@@ -42,15 +46,13 @@ std::optional<std::string> keyText(std::string_view key) {
 }  // namespace
 
 std::optional<std::string> pressedKeys(std::string_view request) {
-    const std::size_t space = request.find(' ');
-    std::optional<std::string> key = keyText(request.substr(0, space));
+    auto [keyWord, rest] = firstWord(request);
+    std::optional<std::string> key = keyText(keyWord);
     if (!key) return std::nullopt;
     std::array<bool, MODIFIER_WORDS.size()> held{};
-    std::string_view rest = space == std::string_view::npos ? std::string_view() : request.substr(space + 1);
     while (!rest.empty()) {
-        const std::size_t next = rest.find(' ');
-        const std::string_view word = rest.substr(0, next);
-        rest = next == std::string_view::npos ? std::string_view() : rest.substr(next + 1);
+        std::string_view word;
+        std::tie(word, rest) = firstWord(rest);
         std::size_t index = 0;
         while (index < MODIFIER_WORDS.size() && MODIFIER_WORDS[index].word != word) ++index;
         if (index == MODIFIER_WORDS.size() || held[index]) return std::nullopt;

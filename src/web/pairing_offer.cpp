@@ -3,6 +3,7 @@
 #include <array>
 
 #include "link/hkdf.h"
+#include "platform/virtual_keys.h"
 #include "web/secure_channel.h"
 
 namespace vork {
@@ -32,7 +33,7 @@ std::string normalisedCode(std::string_view typed) {
     std::string code;
     for (const char c : typed) {
         if (c == ' ' || c == '-') continue;
-        code.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+        code.push_back(asciiUpper(c));
     }
     return code;
 }

@@ -562,16 +562,6 @@ bool admitted(tcp::socket& socket, Slots& slots, asio::ip::address& peer) {
     return true;
 }
 
-std::string hexOf(std::span<const std::uint8_t> bytes) {
-    constexpr std::string_view DIGITS = "0123456789abcdef";
-    std::string text;
-    for (const std::uint8_t byte : bytes) {
-        text.push_back(DIGITS[byte >> 4]);
-        text.push_back(DIGITS[byte & 0x0F]);
-    }
-    return text;
-}
-
 }  // namespace
 
 class WebServer::Impl {
@@ -715,7 +705,7 @@ private:
             if (!listener_.listening()) {
                 std::array<std::uint8_t, CONNECT_SECRET_BYTES> bytes{};
                 if (!server_.parts_.random->fill(bytes)) return std::nullopt;
-                secret_ = hexOf(bytes);
+                secret_ = toHex(bytes);
                 listener_.open(
                     tcp::endpoint(asio::ip::address_v4::loopback(), 0), false,
                     [this](tcp::socket socket) {

@@ -8,6 +8,7 @@
 #include "input/typed_text.h"
 #include "link/phone_protocol.h"
 #include "web/page_keys.h"
+#include "web/words.h"
 
 namespace vork {
 
@@ -17,12 +18,6 @@ constexpr std::string_view NAMELESS_BROWSER = "Browser";
 
 // The commands that start an action running until the finger lifts.
 constexpr std::array<std::string_view, 6> HOLDING_COMMANDS = {"D:2", "D:8", "D:U", "D:D", "D:L", "D:R"};
-
-std::pair<std::string_view, std::string_view> firstWord(std::string_view text) {
-    const std::size_t space = text.find(' ');
-    if (space == std::string_view::npos) return {text, {}};
-    return {text.substr(0, space), text.substr(space + 1)};
-}
 
 bool printableAscii(char c) { return c >= 0x20 && c <= 0x7E; }
 
@@ -70,9 +65,10 @@ WebSession::Outcome WebSession::start(std::string_view word, std::string_view re
     // An address that failed a moment ago is not heard: no code can be tried quickly.
     if (link_.failures.refused(peerKey_, nowMs)) return finish(plain("unknown", true));
     std::optional<Bytes> pageNonce;
+    const PairingOffer* offer = nullptr;
     if (word == "pair") {
         pageNonce = nonceOf(rest);
-        const PairingOffer* offer = link_.offers.current(nowMs);
+        offer = link_.offers.current(nowMs);
         if (!pageNonce) return refuse(nowMs);
         // Nothing is on the PC's screen to pair with.
         if (!offer) return finish(plain("nooffer", true));
@@ -96,7 +92,7 @@ WebSession::Outcome WebSession::start(std::string_view word, std::string_view re
     if (!link_.random.fill(pcNonce_)) return finish(plain("unknown", true));
     stage_ = Stage::Challenged;
     std::string challenge = "challenge " + toHex(pcNonce_);
-    if (pairing_) challenge.append(" ").append(toHex(link_.offers.current(nowMs)->salt));
+    if (offer) challenge.append(" ").append(toHex(offer->salt));
     return plain(std::move(challenge));
 }
 

@@ -8,6 +8,7 @@
 #include "app/win32/shell.h"
 #include "config/starter_settings.h"
 #include "platform/win32/cng_crypto.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_network_adapters.h"
 #include "platform/win32/win32_random_source.h"
@@ -35,13 +36,6 @@ enum TrayCommand : UINT {
 // The resource script needs plain macros; the logic names the same controls.
 static_assert(IDC_ACCEPT == ACCEPT_BUTTON_ID && IDC_STATUS == STATUS_LINE_ID && IDC_DECLINE == DECLINE_BUTTON_ID &&
               IDC_HIDE == HIDE_BUTTON_ID && IDC_NOTICE == NOTICE_LINE_ID && IDC_ADDRESS == ADDRESS_LINE_ID);
-
-std::wstring wideOf(const std::string& text, UINT codePage) {
-    const int size = MultiByteToWideChar(codePage, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(size > 0 ? size - 1 : 0), L'\0');
-    if (size > 1) MultiByteToWideChar(codePage, 0, text.c_str(), -1, out.data(), size);
-    return out;
-}
 
 // The window's texts are in the ANSI code page; the notification area's are wide.
 std::string utf8OfAnsi(const std::string& text) { return utf8Of(wideOf(text, CP_ACP).c_str()); }
@@ -240,7 +234,7 @@ void MainDialog::showAddressLine(const std::string& text, std::size_t lines) {
 }
 
 void MainDialog::showTray(DialogMode mode, const std::string& name) {
-    if (tray_) tray_->setTip(wideOf(trayTip(mode, utf8OfAnsi(name)), CP_UTF8));
+    if (tray_) tray_->setTip(wideOf(trayTip(mode, utf8OfAnsi(name))));
 }
 
 void MainDialog::alertRequest(const std::string& name) {
@@ -249,7 +243,7 @@ void MainDialog::alertRequest(const std::string& name) {
     // Flashes until the window comes to the front; the request itself never brings it there.
     FLASHWINFO flash{sizeof flash, dialog_, FLASHW_TRAY | FLASHW_TIMERNOFG, 0, 0};
     FlashWindowEx(&flash);
-    if (tray_) tray_->notify(L"Vork", wideOf(requestNotification(utf8OfAnsi(name)), CP_UTF8));
+    if (tray_) tray_->notify(L"Vork", wideOf(requestNotification(utf8OfAnsi(name))));
 }
 
 void MainDialog::showWindowAgain() {
@@ -403,23 +397,20 @@ void MainDialog::showControl(ControlId control, bool visible) {
 
 void MainDialog::minimise() { ShowWindow(dialog_, SW_MINIMIZE); }
 
-void MainDialog::setRepeatTimer(bool running) {
+void MainDialog::runTimer(UINT_PTR id, UINT periodMs, bool running) {
     if (running)
-        windows_.setTimer(fromHwnd(dialog_), REPEAT_TIMER_ID, REPEAT_PERIOD_MS);
+        windows_.setTimer(fromHwnd(dialog_), id, periodMs);
     else
-        KillTimer(dialog_, REPEAT_TIMER_ID);
+        KillTimer(dialog_, id);
 }
+
+void MainDialog::setRepeatTimer(bool running) { runTimer(REPEAT_TIMER_ID, REPEAT_PERIOD_MS, running); }
 
 void MainDialog::sendToPage(ConnectionId page, const std::string& text) {
     // A page can only be there while the server that serves it is.
     if (webServer_) webServer_->sendToPage(page, text);
 }
 
-void MainDialog::setLabelWatch(bool running) {
-    if (running)
-        windows_.setTimer(fromHwnd(dialog_), LABEL_TIMER_ID, LABEL_WATCH_PERIOD_MS);
-    else
-        KillTimer(dialog_, LABEL_TIMER_ID);
-}
+void MainDialog::setLabelWatch(bool running) { runTimer(LABEL_TIMER_ID, LABEL_WATCH_PERIOD_MS, running); }
 
 }  // namespace vork::win32

@@ -89,6 +89,7 @@ private:
     void openConnectPage();
     void showWindowAgain();
     void showTrayMenu();
+    void runTimer(UINT_PTR id, UINT periodMs, bool running);
 
     MainDialogSetup setup_;
     HWND dialog_ = nullptr;

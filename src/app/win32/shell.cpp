@@ -6,19 +6,14 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/win32/wide_text.h"
+
 namespace vork::win32 {
 
 namespace {
 
 constexpr const char* RUN_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* RUN_VALUE = "Vork";
-
-std::wstring wide(const std::string& utf8) {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(size > 0 ? size - 1 : 0), L'\0');
-    if (size > 1) MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, out.data(), size);
-    return out;
-}
 
 // "text" in quotes; built by appending (g++ 12 warns falsely on "\"" + text + "\"").
 std::string quoted(std::string_view text) {
@@ -44,7 +39,7 @@ std::optional<std::string> profileFile(const std::string& name) {
 
 bool openInBrowser(const std::string& url) {
     // ShellExecute's result above 32 means it started something.
-    return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", wide(url).c_str(), nullptr, nullptr,
+    return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", wideOf(url).c_str(), nullptr, nullptr,
                                                    SW_SHOWNORMAL)) > 32;
 }
 

@@ -4,6 +4,8 @@
 // windows.h first: bcrypt.h needs its types.
 #include <bcrypt.h>
 
+#include <utility>
+
 #include "platform/unique_resource.h"
 
 namespace vork::win32 {
@@ -28,30 +30,26 @@ ULONG size(ByteView bytes) { return static_cast<ULONG>(bytes.size()); }
 
 }  // namespace
 
+void CngCrypto::CloseProvider::operator()(void* provider) const { BCryptCloseAlgorithmProvider(provider, 0); }
+
 CngCrypto::CngCrypto() {
     BCRYPT_ALG_HANDLE hmac = nullptr;
     if (succeeded(BCryptOpenAlgorithmProvider(&hmac, BCRYPT_SHA256_ALGORITHM, nullptr, BCRYPT_ALG_HANDLE_HMAC_FLAG)))
-        hmac_ = hmac;
-    BCRYPT_ALG_HANDLE aes = nullptr;
-    if (succeeded(BCryptOpenAlgorithmProvider(&aes, BCRYPT_AES_ALGORITHM, nullptr, 0))) {
+        hmac_.reset(hmac);
+    BCRYPT_ALG_HANDLE handle = nullptr;
+    if (succeeded(BCryptOpenAlgorithmProvider(&handle, BCRYPT_AES_ALGORITHM, nullptr, 0))) {
+        UniqueProvider aes(handle);
         const auto* mode = reinterpret_cast<const UCHAR*>(BCRYPT_CHAIN_MODE_GCM);
-        if (succeeded(BCryptSetProperty(aes, BCRYPT_CHAINING_MODE, const_cast<PUCHAR>(mode),
+        if (succeeded(BCryptSetProperty(aes.get(), BCRYPT_CHAINING_MODE, const_cast<PUCHAR>(mode),
                                         sizeof(BCRYPT_CHAIN_MODE_GCM), 0)))
-            aes_ = aes;
-        else
-            BCryptCloseAlgorithmProvider(aes, 0);
+            aes_ = std::move(aes);
     }
-}
-
-CngCrypto::~CngCrypto() {
-    if (hmac_) BCryptCloseAlgorithmProvider(hmac_, 0);
-    if (aes_) BCryptCloseAlgorithmProvider(aes_, 0);
 }
 
 std::optional<Bytes> CngCrypto::hmacSha256(ByteView key, ByteView data) {
     if (!hmac_) return std::nullopt;
     BCRYPT_HASH_HANDLE handle = nullptr;
-    if (!succeeded(BCryptCreateHash(hmac_, &handle, nullptr, 0, input(key), size(key), 0))) return std::nullopt;
+    if (!succeeded(BCryptCreateHash(hmac_.get(), &handle, nullptr, 0, input(key), size(key), 0))) return std::nullopt;
     const UniqueHash hash(handle);
     Bytes out(SHA256_BYTES);
     if (!succeeded(BCryptHashData(hash.get(), input(data), size(data), 0)) ||
@@ -63,7 +61,7 @@ std::optional<Bytes> CngCrypto::hmacSha256(ByteView key, ByteView data) {
 std::optional<Bytes> CngCrypto::aesGcm(ByteView key, ByteView nonce, ByteView data, ByteView aad, bool seal) {
     if (!aes_ || key.size() != AES_KEY_BYTES || nonce.size() != GCM_NONCE_BYTES) return std::nullopt;
     BCRYPT_KEY_HANDLE handle = nullptr;
-    if (!succeeded(BCryptGenerateSymmetricKey(aes_, &handle, nullptr, 0, input(key), size(key), 0))) return std::nullopt;
+    if (!succeeded(BCryptGenerateSymmetricKey(aes_.get(), &handle, nullptr, 0, input(key), size(key), 0))) return std::nullopt;
     const UniqueKey aesKey(handle);
     const ByteView text = seal ? data : data.first(data.size() - GCM_TAG_BYTES);
     Bytes tag(GCM_TAG_BYTES);
@@ -99,7 +97,7 @@ std::optional<Bytes> CngCrypto::pbkdf2Sha256(ByteView password, ByteView salt, s
                                              std::size_t length) {
     if (!hmac_) return std::nullopt;
     Bytes out(length);
-    if (!succeeded(BCryptDeriveKeyPBKDF2(hmac_, input(password), size(password), input(salt), size(salt), iterations,
+    if (!succeeded(BCryptDeriveKeyPBKDF2(hmac_.get(), input(password), size(password), input(salt), size(salt), iterations,
                                          out.data(), size(out), 0)))
         return std::nullopt;
     return out;

@@ -3,13 +3,13 @@
 #pragma once
 
 #include "platform/crypto.h"
+#include "platform/unique_resource.h"
 
 namespace vork::win32 {
 
 class CngCrypto final : public Crypto {
 public:
     CngCrypto();
-    ~CngCrypto() override;
 
     std::optional<Bytes> hmacSha256(ByteView key, ByteView data) override;
     std::optional<Bytes> sealAesGcm(ByteView key, ByteView nonce, ByteView plaintext, ByteView aad) override;
@@ -20,8 +20,14 @@ public:
 private:
     std::optional<Bytes> aesGcm(ByteView key, ByteView nonce, ByteView data, ByteView aad, bool seal);
 
-    void* hmac_ = nullptr;  // BCRYPT_ALG_HANDLE, kept out of the header
-    void* aes_ = nullptr;
+    // BCRYPT_ALG_HANDLE, with bcrypt.h kept out of the header.
+    struct CloseProvider {
+        void operator()(void* provider) const;
+    };
+    using UniqueProvider = UniqueResource<void*, CloseProvider>;
+
+    UniqueProvider hmac_;
+    UniqueProvider aes_;
 };
 
 }  // namespace vork::win32

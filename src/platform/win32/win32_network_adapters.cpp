@@ -6,6 +6,8 @@
 #include <iphlpapi.h>
 #include <windows.h>
 
+#include "platform/win32/wide_text.h"
+
 namespace vork::win32 {
 
 namespace {
@@ -21,15 +23,6 @@ DWORD defaultRouteInterface() {
 }
 
 }  // namespace
-
-std::string utf8Of(const wchar_t* text) {
-    if (!text || !*text) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) return {};
-    std::string out(static_cast<std::size_t>(size - 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
-    return out;
-}
 
 std::vector<NetworkAdapter> Win32NetworkAdapters::list() {
     constexpr ULONG FLAGS = GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;

@@ -11,7 +11,4 @@ public:
     std::vector<NetworkAdapter> list() override;
 };
 
-// A wide text of the system as UTF-8.
-std::string utf8Of(const wchar_t* text);
-
 }  // namespace vork::win32
