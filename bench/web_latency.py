@@ -21,7 +21,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-from chromium_phone import pc_browser, phone_browser  # noqa: E402
+from chromium_phone import pc_browser, phone_browser, wait_page  # noqa: E402
 
 URL, CONNECT, COUNT, PLAYER = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4]
 WARM_UP = 20
@@ -66,7 +66,7 @@ try:
         phone.get(URL)
         phone.execute_script("localStorage.clear()")
         phone.get(URL)
-        WebDriverWait(phone, 15).until(lambda d: d.find_element(By.ID, "state").text == "Not paired")
+        wait_page(phone, "Not paired")
         phone.find_element(By.ID, "code").send_keys(code)
         phone.find_element(By.ID, "name").send_keys("Bench")
         phone.execute_cdp_cmd("Emulation.setCPUThrottlingRate", {"rate": 4})

@@ -17,7 +17,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-from chromium_phone import PC_NAME, pc_browser, phone_browser, probe  # noqa: E402
+from chromium_phone import PC_NAME, key, page_state, pc_browser, phone_browser, probe, recorded, wait_page  # noqa: E402
 
 PORT, CONNECT, SHOTS = sys.argv[1], sys.argv[2], sys.argv[3]
 
@@ -37,30 +37,27 @@ try:
 
     # The phone reaches the PC by its name here; on a real network by the address.
     phone.get(re.sub(r"^http://[^/]+/", f"http://{PC_NAME}:{PORT}/", decoded or address))
-    state = lambda: phone.find_element(By.ID, "state").text  # noqa: E731
-    WebDriverWait(phone, 15).until(lambda d: state() == "Name this phone, then pair")
-    print(f'   phone: "{state()}", name filled in: "{phone.find_element(By.ID, "name").get_attribute("value")}"')
+    wait_page(phone, "Name this phone, then pair")
+    print(f'   phone: "{page_state(phone)}", name filled in: "{phone.find_element(By.ID, "name").get_attribute("value")}"')
     phone.find_element(By.ID, "connect").click()
-    WebDriverWait(phone, 15).until(lambda d: state() == "Connected")
-    print(f'   phone: "{state()}"; window: "{probe("state").splitlines()[0][len("status="):]}" (nobody clicked ACCEPT)')
+    wait_page(phone, "Connected")
+    print(f'   phone: "{page_state(phone)}"; window: "{probe("state").splitlines()[0][len("status="):]}" (nobody clicked ACCEPT)')
     phone.save_screenshot(f"{SHOTS}/browser-remote.png")
     print("   screenshot of the phone's page: build/demo/browser-remote.png")
 
     phone.find_element(By.ID, "tab-keypad").click()
-    key = lambda command: phone.find_element(By.CSS_SELECTOR, f'#remote .key[data-key="{command}"]')  # noqa: E731
-    WebDriverWait(phone, 10).until(lambda d: key("D:1").text.endswith("Previous"))
+    WebDriverWait(phone, 10).until(lambda d: key(d, "D:1").text.endswith("Previous"))
     header = phone.find_element(By.ID, "app").text
-    labels = ", ".join(key(c).text.replace("\n", ": ") for c in ("D:1", "D:3", "D:5", "D:*"))
+    labels = ", ".join(key(phone, c).text.replace("\n", ": ") for c in ("D:1", "D:3", "D:5", "D:*"))
     print(f'   the keypad names the player in front, "{header}", and what its keys do there: {labels}')
     for command in ("D:1", "D:5"):
-        key(command).click()
+        key(phone, command).click()
         time.sleep(0.3)
     phone.save_screenshot(f"{SHOTS}/remote-keypad.png")
     print("   screenshot of the keypad: build/demo/remote-keypad.png")
 
     def characters():
-        with open(os.environ["VORK_KEYS"], encoding="utf-8") as record:
-            return [int(line[5:], 16) for line in record.read().splitlines() if line.startswith("CHAR ")]
+        return [int(line[5:], 16) for line in recorded() if line.startswith("CHAR ")]
 
     before = len(characters())  # the keypad's P and space were characters too
     phone.find_element(By.ID, "tab-keyboard").click()

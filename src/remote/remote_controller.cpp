@@ -31,6 +31,13 @@ constexpr std::array<HeldCommand, 6> HELD_COMMANDS = {{
 
 constexpr std::int32_t SLOW_SPEED_LIMIT = 30;
 
+// What `strings` holds for the key, if they are there and hold it.
+const std::string* lookUp(const KeyStrings* strings, std::string_view key) {
+    if (!strings) return nullptr;
+    const auto found = strings->find(key);
+    return found == strings->end() ? nullptr : &found->second;
+}
+
 }  // namespace
 
 std::int32_t grownSpeed(std::int32_t speed) {
@@ -186,13 +193,8 @@ void RemoteController::toggleMute() {
 
 ForegroundApp RemoteController::foregroundApp() { return detectForegroundApp(desktop_.windows, desktop_.system); }
 
-const std::string* RemoteController::mappedKeys(std::string_view phoneKey) {
-    const ActiveMap map = activeMap();
-    if (!map.keys) return nullptr;
-    // A key the map does not list keeps the built-in behaviour.
-    const auto found = map.keys->find(phoneKey);
-    return found == map.keys->end() ? nullptr : &found->second;
-}
+// A key the map does not list keeps the built-in behaviour.
+const std::string* RemoteController::mappedKeys(std::string_view phoneKey) { return lookUp(activeMap().keys, phoneKey); }
 
 RemoteController::ActiveMap RemoteController::activeMap() {
     if (!keyMap_) return {};
@@ -226,29 +228,18 @@ KeypadLabels RemoteController::keypadLabels() {
     const ActiveMap map = activeMap();
     // Keys the map leaves alone do what they do for the application in front.
     const ForegroundApp app = foregroundApp();
-    const auto find = [](const KeyStrings* strings, std::string_view key) -> const std::string* {
-        if (!strings) return nullptr;
-        const auto found = strings->find(key);
-        return found == strings->end() ? nullptr : &found->second;
+    // The map's own label for a key, else its keys described; none if it leaves the key alone.
+    const auto mapLabel = [&map](std::string_view key) -> std::optional<std::string> {
+        if (const std::string* named = lookUp(map.labels, key)) return *named;
+        if (const std::string* mapped = lookUp(map.keys, key)) return describeKeys(*mapped);
+        return std::nullopt;
     };
     KeypadLabels labels;
     labels.app = map.app && !map.app->empty() ? *map.app : std::string(appDisplayName(app));
-    for (const std::string_view key : KEYPAD_KEYS) {
-        std::string label;
-        if (const std::string* named = find(map.labels, key))
-            label = *named;
-        else if (const std::string* mapped = find(map.keys, key))
-            label = describeKeys(*mapped);
-        else
-            label = builtInLabel(key, app);
-        labels.keys.emplace_back(key, std::move(label));
-    }
-    for (const std::string_view key : POINTER_KEYS) {
-        if (const std::string* named = find(map.labels, key))
-            labels.keys.emplace_back(key, *named);
-        else if (const std::string* mapped = find(map.keys, key))
-            labels.keys.emplace_back(key, describeKeys(*mapped));
-    }
+    for (const std::string_view key : KEYPAD_KEYS)
+        labels.keys.emplace_back(key, mapLabel(key).value_or(std::string(builtInLabel(key, app))));
+    for (const std::string_view key : POINTER_KEYS)
+        if (std::optional<std::string> label = mapLabel(key)) labels.keys.emplace_back(key, std::move(*label));
     return labels;
 }
 

@@ -10,9 +10,8 @@ import tempfile
 import time
 
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support.ui import WebDriverWait
 
-from chromium_phone import PC_NAME, ProbeError, fail, pc_browser, phone_browser, step, vork_state
+from chromium_phone import PC_NAME, ProbeError, fail, pc_browser, phone_browser, step, vork_state, wait_page
 
 PAGE, WEB_PORT = sys.argv[1], int(sys.argv[2])
 
@@ -80,9 +79,9 @@ def main():
         phone = phone_browser()
         try:
             phone.get(url.replace(url.split("/")[2].split(":")[0], PC_NAME, 1))
-            WebDriverWait(phone, 15).until(lambda d: d.find_element(By.ID, "state").text == "Name this phone, then pair")
+            wait_page(phone, "Name this phone, then pair")
             phone.find_element(By.ID, "connect").click()
-            WebDriverWait(phone, 15).until(lambda d: d.find_element(By.ID, "state").text == "Connected")
+            wait_page(phone, "Connected")
             wait_for("the trusted list", lambda: "Pixel 7" in text(pc, "trusted-rows"))
             if "Browser" not in text(pc, "trusted-rows"):
                 fail(f"the trusted list reads {text(pc, 'trusted-rows')!r}")
@@ -90,8 +89,7 @@ def main():
             pc.switch_to.alert.accept()
             wait_for("the emptied list", lambda: pc.find_element(By.ID, "trusted-none").is_displayed())
             phone.refresh()
-            WebDriverWait(phone, 15).until(
-                lambda d: d.find_element(By.ID, "state").text == "Vork does not know this browser; pair it again")
+            wait_page(phone, "Vork does not know this browser; pair it again")
         finally:
             phone.quit()
     finally:
