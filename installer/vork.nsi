@@ -88,6 +88,8 @@ Section "Vork" SectionVork
   SetOutPath "$INSTDIR"
   File "${STAGE}\vork.exe"
   File "${STAGE}\LICENSE.txt"
+  File "${STAGE}\THIRD-PARTY.txt"
+  File "${STAGE}\COPYING.LGPL-2.1.txt"
   File "${STAGE}\README.txt"
   SetOutPath "$INSTDIR\keymaps"
   File "${STAGE}\keymaps\*.toml"
@@ -131,6 +133,8 @@ Section "un.Vork" SectionUnVork
   SectionIn RO
   Delete "$INSTDIR\vork.exe"
   Delete "$INSTDIR\LICENSE.txt"
+  Delete "$INSTDIR\THIRD-PARTY.txt"
+  Delete "$INSTDIR\COPYING.LGPL-2.1.txt"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\keymaps\players.toml"
   RMDir "$INSTDIR\keymaps"

@@ -1,4 +1,4 @@
-// Vork's side of sealing under Wine, on Windows' CNG as vork.exe uses it: one
+// Vork's side of sealing under Wine, on libgcrypt as vork.exe carries it: one
 // tap's message ("key D:1") opened, and one labels message sealed. Prints
 // "pc-seal median p10 p90" in microseconds, per tap.
 #include <windows.h>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/cng_crypto.h"
+#include "platform/gcrypt/gcrypt_crypto.h"
 #include "web/secure_channel.h"
 
 namespace {
@@ -26,7 +26,7 @@ double nowMicroseconds() {
 int main() {
     constexpr int COUNT = 20000;
     constexpr int WARM_UP = 2000;
-    vork::win32::CngCrypto crypto;
+    vork::GcryptCrypto crypto;
     vork::SealedChannel page(crypto, vork::Bytes(32, 1), vork::Bytes(32, 2));
     vork::SealedChannel pc(crypto, vork::Bytes(32, 2), vork::Bytes(32, 1));
     const std::string labels = "labels VLC media player\tD:1=Previous\tD:2=Vol +\tD:3=Next\tD:4=Back\tD:5=Play/Pause";

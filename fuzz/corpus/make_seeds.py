@@ -22,8 +22,10 @@ SEEDS = {
     "web_session": {  # control 0x01: the stranger's raw bytes; else sealed for the paired page
         "use": pieces((0, b"key D:1"), (0, b"move 5 -3"), (0, b"key D:R"), (0x10, b"beat"), (0, b"release"),
                       (0, b"scroll -120"), (0, b"click right"), (0, b"key U:X")),
-        "stranger": pieces((0x01, b"pair " + b"ab" * 16), (0x01, b"answer " + b"00" * 32), (0x01, b"key D:1"),
-                           (0x03, b"hello " + b"11" * 16 + b" " + b"22" * 16), (0x01, b"verified x")),
+        "stranger": pieces((0x01, b"pair qr 04" + b"ab" * 64), (0x01, b"confirm " + b"00" * 32), (0x01, b"key D:1"),
+                           (0x03, b"hello " + b"11" * 16 + b" 1 04" + b"22" * 64), (0x03, b"pair code 02" + b"33" * 32)),
+        "remembered": pieces((0, b"key D:1"), (0x0A, b"key D:2"), (0x0A, b"rekeyed 1"), (0x02, b"key U:X"),
+                             (0x0A, b"key D:3")),
         "raw-to-sealed": pieces((0, b"key D:5"), (0x04, b"key D:1"), (0, b"key D:2")),
         "reopen": pieces((0, b"key D:U"), (0x02, b"key D:5"), (0x12, b"beat"), (0, b"name again")),
         "bad-messages": pieces((0, b"move 1"), (0, b"hello"), (0, b"key "), (0, b"scroll 99999"), (0, b"click middle")),

@@ -4,9 +4,10 @@
 
 namespace vork {
 
-bool RefusalBackoff::refused(std::string_view peer, std::uint64_t nowMs) const {
-    return std::any_of(peers_.begin(), peers_.end(),
-                       [&](const Peer& known) { return known.name == peer && nowMs < known.refusedUntilMs; });
+std::uint64_t RefusalBackoff::waitLeftMs(std::string_view peer, std::uint64_t nowMs) const {
+    for (const Peer& known : peers_)
+        if (known.name == peer) return nowMs < known.refusedUntilMs ? known.refusedUntilMs - nowMs : 0;
+    return 0;
 }
 
 void RefusalBackoff::penalise(std::string_view peer, std::uint64_t nowMs) {
@@ -16,6 +17,7 @@ void RefusalBackoff::penalise(std::string_view peer, std::uint64_t nowMs) {
     if (known == peers_.end()) {
         if (peers_.size() >= PEER_LIMIT)
             peers_.erase(std::min_element(peers_.begin(), peers_.end(), [](const Peer& a, const Peer& b) {
+                if (a.nextWaitMs != b.nextWaitMs) return a.nextWaitMs < b.nextWaitMs;
                 return a.refusedUntilMs < b.refusedUntilMs;
             }));
         peers_.push_back(Peer{std::string(peer)});

@@ -16,11 +16,15 @@ class RefusalBackoff {
 public:
     static constexpr std::uint64_t FIRST_WAIT_MS = 5000;
     static constexpr std::uint64_t LONGEST_WAIT_MS = 300000;
-    // Peers remembered at once; past that the one whose wait ended first is forgotten.
+    // Peers remembered at once. Past that the one with the shortest wait to
+    // come (the oldest of those) is forgotten: new peers by the hundred
+    // cannot reset a persistent one's wait.
     static constexpr std::size_t PEER_LIMIT = 256;
 
     // The peer must still wait.
-    [[nodiscard]] bool refused(std::string_view peer, std::uint64_t nowMs) const;
+    [[nodiscard]] bool refused(std::string_view peer, std::uint64_t nowMs) const { return waitLeftMs(peer, nowMs) > 0; }
+    // How much longer the peer must wait; 0: not at all.
+    [[nodiscard]] std::uint64_t waitLeftMs(std::string_view peer, std::uint64_t nowMs) const;
     // From now the peer waits, twice as long as last time.
     void penalise(std::string_view peer, std::uint64_t nowMs);
     // The user accepted the peer: no wait is owed.

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <utility>
 
 namespace vork {
 
 namespace {
 
-constexpr std::string_view PAIRINGS_HEADER = "vork pairings 2";
+constexpr std::string_view PAIRINGS_HEADER = "vork pairings 3";
+constexpr std::string_view PREVIOUS_PAIRINGS_HEADER = "vork pairings 2";
 constexpr std::string_view HEX_DIGITS = "0123456789ABCDEF";
 
 std::int64_t systemSeconds() {
@@ -74,17 +76,32 @@ bool equalInConstantTime(std::string_view a, std::string_view b) {
     return difference == 0;
 }
 
+std::string copiedKeyWarning(std::string_view name, std::string_view address) {
+    return "A copy of " + std::string(name) + "'s key was used from " + std::string(address) +
+           "; the phone was forgotten, pair it again";
+}
+
 std::string encodePairings(const std::vector<TrustedDevice>& devices) {
     std::string text(PAIRINGS_HEADER);
     text.push_back('\n');
     for (const TrustedDevice& device : devices) {
         const bool browser = device.kind == DeviceKind::Browser;
+        std::string retired;
+        for (const std::string& key : device.retiredKeys) retired.append(retired.empty() ? "" : ",").append(key);
         text.append(browser ? "browser " : "bluetooth ")
             .append(std::to_string(device.lastSeen))
             .append(" ")
             .append(escaped(browser ? device.secret : device.address))
             .append(" ")
-            .append(browser ? escaped(device.key) : "-")
+            .append(std::to_string(browser ? device.keyNumber : 0))
+            .append(" ")
+            .append(browser ? escaped(device.key) : "")
+            .append(" ")
+            .append(browser ? escaped(device.nextKey) : "")
+            .append(" ")
+            .append(browser ? retired : "")
+            .append(" ")
+            .append(escaped(device.lastAddress))
             .append(" ")
             .append(escaped(device.name))
             .append("\n");
@@ -92,30 +109,61 @@ std::string encodePairings(const std::vector<TrustedDevice>& devices) {
     return text;
 }
 
-std::optional<std::vector<TrustedDevice>> decodePairings(std::string_view text) {
-    if (!text.starts_with(PAIRINGS_HEADER) || text.substr(PAIRINGS_HEADER.size()).substr(0, 1) != "\n")
+namespace {
+
+// One device's line: the fields of this version (9), or of the last (5:
+// no key numbers, next or retired keys, nor addresses).
+std::optional<TrustedDevice> decodeDevice(const std::vector<std::string_view>& parts, bool current) {
+    if (parts.size() != (current ? 9U : 5U) || (parts[0] != "browser" && parts[0] != "bluetooth")) return std::nullopt;
+    TrustedDevice device;
+    device.kind = parts[0] == "browser" ? DeviceKind::Browser : DeviceKind::Bluetooth;
+    const bool browser = device.kind == DeviceKind::Browser;
+    const auto [last, error] = std::from_chars(parts[1].data(), parts[1].data() + parts[1].size(), device.lastSeen);
+    if (error != std::errc() || last != parts[1].data() + parts[1].size()) return std::nullopt;
+    const std::optional<std::string> who = unescaped(parts[2]);
+    const std::optional<std::string> name = unescaped(parts[current ? 8 : 4]);
+    const std::optional<std::string> key = unescaped(parts[current ? 4 : 3]);
+    if (!who || !name || !key || who->empty()) return std::nullopt;
+    (browser ? device.secret : device.address) = *who;
+    device.name = *name;
+    if (!browser) return device;
+    if (!isHex(*who) || !isHex(*key)) return std::nullopt;
+    device.key = *key;
+    if (!current) return device;
+    const auto [numberEnd, numberError] =
+        std::from_chars(parts[3].data(), parts[3].data() + parts[3].size(), device.keyNumber);
+    const std::optional<std::string> next = unescaped(parts[5]);
+    const std::optional<std::string> address = unescaped(parts[7]);
+    if (numberError != std::errc() || numberEnd != parts[3].data() + parts[3].size() || device.keyNumber == 0 || !next ||
+        (!next->empty() && !isHex(*next)) || !address)
         return std::nullopt;
-    text.remove_prefix(PAIRINGS_HEADER.size() + 1);
+    device.nextKey = *next;
+    device.lastAddress = *address;
+    for (std::string_view retired = parts[6]; !retired.empty();) {
+        const std::size_t comma = retired.find(',');
+        const std::string_view one = retired.substr(0, comma);
+        if (!isHex(one)) return std::nullopt;
+        device.retiredKeys.emplace_back(one);
+        retired = comma == std::string_view::npos ? std::string_view() : retired.substr(comma + 1);
+    }
+    return device;
+}
+
+}  // namespace
+
+std::optional<std::vector<TrustedDevice>> decodePairings(std::string_view text) {
+    const bool current = text.starts_with(PAIRINGS_HEADER);
+    const std::string_view header = current ? PAIRINGS_HEADER : PREVIOUS_PAIRINGS_HEADER;
+    if (!text.starts_with(header) || text.substr(header.size()).substr(0, 1) != "\n") return std::nullopt;
+    text.remove_prefix(header.size() + 1);
     std::vector<TrustedDevice> devices;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         if (end == std::string_view::npos) return std::nullopt;  // cut short
-        const std::vector<std::string_view> parts = fields(text.substr(0, end));
+        std::optional<TrustedDevice> device = decodeDevice(fields(text.substr(0, end)), current);
         text.remove_prefix(end + 1);
-        if (parts.size() != 5 || (parts[0] != "browser" && parts[0] != "bluetooth")) return std::nullopt;
-        TrustedDevice device;
-        device.kind = parts[0] == "browser" ? DeviceKind::Browser : DeviceKind::Bluetooth;
-        const auto [last, error] = std::from_chars(parts[1].data(), parts[1].data() + parts[1].size(), device.lastSeen);
-        if (error != std::errc() || last != parts[1].data() + parts[1].size()) return std::nullopt;
-        const std::optional<std::string> who = unescaped(parts[2]);
-        const std::optional<std::string> key = unescaped(parts[3]);
-        const std::optional<std::string> name = unescaped(parts[4]);
-        const bool browser = device.kind == DeviceKind::Browser;
-        if (!who || !key || !name || who->empty() || (browser && (!isHex(*who) || !isHex(*key)))) return std::nullopt;
-        (browser ? device.secret : device.address) = *who;
-        if (browser) device.key = *key;
-        device.name = *name;
-        devices.push_back(std::move(device));
+        if (!device) return std::nullopt;
+        devices.push_back(std::move(*device));
     }
     return devices;
 }
@@ -133,9 +181,11 @@ std::optional<std::string> TrustedDevices::load() {
     const std::lock_guard lock(mutex_);
     devices_.clear();
     if (!decoded) return std::string(PAIRINGS_DAMAGED_NOTICE);
+    const std::int64_t now = nowLocked();
     for (TrustedDevice device : *decoded) {
         // A phone kept while the settings asked for it is dropped once they no longer do.
         if (device.kind == DeviceKind::Bluetooth && !keepPhones_) continue;
+        if (device.kind == DeviceKind::Browser && now - device.lastSeen > UNUSED_PAIRING_SECONDS) continue;
         device.id = ++lastId_;
         devices_.push_back(std::move(device));
     }
@@ -145,8 +195,13 @@ std::optional<std::string> TrustedDevices::load() {
 void TrustedDevices::trustPhone(std::string_view name, std::string_view address) {
     const std::lock_guard lock(mutex_);
     std::erase_if(devices_, [](const TrustedDevice& device) { return device.kind == DeviceKind::Bluetooth; });
-    devices_.push_back(TrustedDevice{++lastId_, DeviceKind::Bluetooth, std::string(name), std::string(address), {},
-                                     {}, nowLocked()});
+    TrustedDevice phone;
+    phone.id = ++lastId_;
+    phone.kind = DeviceKind::Bluetooth;
+    phone.name = std::string(name);
+    phone.address = std::string(address);
+    phone.lastSeen = nowLocked();
+    devices_.push_back(std::move(phone));
     if (keepPhones_) saveLocked();
 }
 
@@ -175,29 +230,82 @@ void TrustedDevices::forgetPhone() {
         saveLocked();
 }
 
-void TrustedDevices::trustBrowser(std::string_view name, std::string_view id, std::string_view key) {
+void TrustedDevices::trustBrowser(std::string_view name, std::string_view id, std::string_view key,
+                                  std::string_view address) {
     const std::lock_guard lock(mutex_);
-    devices_.push_back(TrustedDevice{++lastId_, DeviceKind::Browser, std::string(name), {}, std::string(id),
-                                     std::string(key), nowLocked()});
+    TrustedDevice device;
+    device.id = ++lastId_;
+    device.name = std::string(name);
+    device.secret = std::string(id);
+    device.key = std::string(key);
+    device.lastSeen = nowLocked();
+    device.lastAddress = std::string(address);
+    devices_.push_back(std::move(device));
     saveLocked();
 }
 
-std::optional<TrustedDevice> TrustedDevices::browser(std::string_view id) const {
-    const std::lock_guard lock(mutex_);
-    const TrustedDevice* match = nullptr;
-    for (const TrustedDevice& device : devices_)
+TrustedDevice* TrustedDevices::browserLocked(std::string_view id) {
+    TrustedDevice* match = nullptr;
+    for (TrustedDevice& device : devices_)
         if (device.kind == DeviceKind::Browser && equalInConstantTime(device.secret, id) && !match) match = &device;
+    if (match && nowLocked() - match->lastSeen > UNUSED_PAIRING_SECONDS) {
+        const std::uint64_t expired = match->id;
+        std::erase_if(devices_, [expired](const TrustedDevice& device) { return device.id == expired; });
+        saveLocked();
+        return nullptr;
+    }
+    return match;
+}
+
+std::optional<TrustedDevice> TrustedDevices::browser(std::string_view id) {
+    const std::lock_guard lock(mutex_);
+    const TrustedDevice* match = browserLocked(id);
     return match ? std::optional(*match) : std::nullopt;
 }
 
-void TrustedDevices::browserSeen(std::string_view id) {
+BrowserKey TrustedDevices::browserKey(std::string_view id, std::uint64_t number) {
     const std::lock_guard lock(mutex_);
-    for (TrustedDevice& device : devices_) {
-        if (device.kind != DeviceKind::Browser || device.secret != id) continue;
-        device.lastSeen = nowLocked();
+    const TrustedDevice* device = browserLocked(id);
+    if (!device || number == 0) return {};
+    if (number == device->keyNumber) return {KeyStanding::Current, device->key, device->name};
+    if (number == device->keyNumber + 1 && !device->nextKey.empty())
+        return {KeyStanding::Next, device->nextKey, device->name};
+    if (number < device->keyNumber && device->keyNumber - number <= device->retiredKeys.size())
+        return {KeyStanding::Retired, device->retiredKeys[device->keyNumber - number - 1], device->name};
+    return {};
+}
+
+std::optional<std::pair<std::uint64_t, std::string>> TrustedDevices::nextKey(std::string_view id,
+                                                                              std::string_view fresh) {
+    const std::lock_guard lock(mutex_);
+    TrustedDevice* device = browserLocked(id);
+    if (!device) return std::nullopt;
+    if (device->nextKey.empty()) {
+        device->nextKey = std::string(fresh);
         saveLocked();
-        return;
     }
+    return std::pair(device->keyNumber + 1, device->nextKey);
+}
+
+bool TrustedDevices::nextKeyHeld(std::string_view id, std::uint64_t number) {
+    const std::lock_guard lock(mutex_);
+    TrustedDevice* device = browserLocked(id);
+    if (!device || device->nextKey.empty() || number != device->keyNumber + 1) return false;
+    device->retiredKeys.insert(device->retiredKeys.begin(), std::move(device->key));
+    if (device->retiredKeys.size() > RETIRED_KEYS_KEPT) device->retiredKeys.resize(RETIRED_KEYS_KEPT);
+    device->key = std::exchange(device->nextKey, {});
+    device->keyNumber = number;
+    saveLocked();
+    return true;
+}
+
+void TrustedDevices::browserSeen(std::string_view id, std::string_view address) {
+    const std::lock_guard lock(mutex_);
+    TrustedDevice* device = browserLocked(id);
+    if (!device) return;
+    device->lastSeen = nowLocked();
+    if (!address.empty()) device->lastAddress = std::string(address);
+    saveLocked();
 }
 
 void TrustedDevices::forgetBrowser(std::string_view id) {
@@ -206,6 +314,24 @@ void TrustedDevices::forgetBrowser(std::string_view id) {
             return device.kind == DeviceKind::Browser && equalInConstantTime(device.secret, id);
         }) > 0)
         saveLocked();
+}
+
+std::string TrustedDevices::forgetCopied(std::string_view id, std::string_view address) {
+    const std::lock_guard lock(mutex_);
+    const TrustedDevice* device = browserLocked(id);
+    if (!device) return {};
+    std::string warning = copiedKeyWarning(device->name, address);
+    const std::uint64_t copied = device->id;
+    std::erase_if(devices_, [copied](const TrustedDevice& entry) { return entry.id == copied; });
+    saveLocked();
+    warnings_.insert(warnings_.begin(), warning);
+    if (warnings_.size() > WARNINGS_KEPT) warnings_.resize(WARNINGS_KEPT);
+    return warning;
+}
+
+std::vector<std::string> TrustedDevices::warnings() const {
+    const std::lock_guard lock(mutex_);
+    return warnings_;
 }
 
 std::size_t TrustedDevices::browsers() const {
@@ -221,6 +347,8 @@ std::vector<TrustedDevice> TrustedDevices::list() const {
     for (TrustedDevice& device : copies) {
         device.secret.clear();
         device.key.clear();
+        device.nextKey.clear();
+        device.retiredKeys.clear();
     }
     return copies;
 }

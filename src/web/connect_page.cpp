@@ -121,7 +121,14 @@ std::string connectStateJson(const ConnectState& state) {
             .append(device.kind == DeviceKind::Browser ? "browser" : "bluetooth")
             .append("\",\"lastSeen\":")
             .append(std::to_string(device.lastSeen))
-            .append("}");
+            .append(",\"lastAddress\":\"")
+            .append(jsonEscaped(device.lastAddress))
+            .append("\"}");
+    }
+    json.append("],\"warnings\":[");
+    for (const std::string& warning : state.warnings) {
+        if (&warning != &state.warnings.front()) json.push_back(',');
+        json.append("\"").append(jsonEscaped(warning)).append("\"");
     }
     json.append("]");
     // The first network's address carries the secret after '#': a browser never sends that part.

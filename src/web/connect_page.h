@@ -40,6 +40,7 @@ struct ConnectState {
     SwitchSource source = SwitchSource::Default;
     std::vector<ReachableAddress> networks;
     std::vector<TrustedDevice> trusted;
+    std::vector<std::string> warnings;  // copied keys caught, newest first
     // The offer on screen: its secret (hex) for the QR code's address, its code.
     std::optional<std::pair<std::string, std::string>> pairing;
 };

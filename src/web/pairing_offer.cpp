@@ -2,15 +2,11 @@
 
 #include <array>
 
-#include "link/hkdf.h"
 #include "platform/virtual_keys.h"
-#include "web/secure_channel.h"
 
 namespace vork {
 
 namespace {
-
-constexpr std::string_view QR_KEY_INFO = "vork pairing qr";
 
 // A code of uniformly chosen letters: bytes past the largest whole multiple
 // of the alphabet's size are drawn again.
@@ -43,28 +39,15 @@ std::string groupedCode(std::string_view code) {
     return std::string(code.substr(0, half)) + "-" + std::string(code.substr(half));
 }
 
-std::optional<Bytes> qrPairingKey(Crypto& crypto, ByteView secret, ByteView salt) {
-    return hkdfSha256(crypto, secret, salt, bytesOf(QR_KEY_INFO), AES_KEY_BYTES);
-}
-
-std::optional<Bytes> codePairingKey(Crypto& crypto, std::string_view code, ByteView salt, std::uint32_t iterations) {
-    return crypto.pbkdf2Sha256(bytesOf(normalisedCode(code)), salt, iterations, AES_KEY_BYTES);
-}
-
 const PairingOffer* PairingOffers::renew(std::uint64_t nowMs) {
     offer_.reset();
     PairingOffer offer;
     offer.secret.resize(OFFER_SECRET_BYTES);
-    offer.salt.resize(OFFER_SECRET_BYTES);
     std::optional<std::string> code = randomCode(random_);
-    if (!code || !random_.fill(offer.secret) || !random_.fill(offer.salt)) return nullptr;
+    if (!code || !random_.fill(offer.secret)) return nullptr;
     offer.code = std::move(*code);
-    std::optional<Bytes> qrKey = qrPairingKey(crypto_, offer.secret, offer.salt);
-    std::optional<Bytes> codeKey = codePairingKey(crypto_, offer.code, offer.salt, iterations_);
-    if (!qrKey || !codeKey) return nullptr;
-    offer.qrKey = std::move(*qrKey);
-    offer.codeKey = std::move(*codeKey);
     offer.madeAtMs = nowMs;
+    offer.generation = ++lastGeneration_;
     offer_ = std::move(offer);
     return &*offer_;
 }
@@ -74,9 +57,20 @@ const PairingOffer* PairingOffers::current(std::uint64_t nowMs) {
     return offer_ ? &*offer_ : nullptr;
 }
 
-void PairingOffers::failedTry(std::uint64_t nowMs) {
-    if (!offer_ || --offer_->triesLeft > 0) return;
-    renew(nowMs);
+bool PairingOffers::startCodeTry(std::uint64_t generation, std::uint64_t nowMs) {
+    if (!current(nowMs) || offer_->generation != generation || offer_->codeTriesLeft <= 0) return false;
+    --offer_->codeTriesLeft;
+    return true;
+}
+
+void PairingOffers::codeTryFailed(std::uint64_t generation) {
+    if (offer_ && offer_->generation == generation && offer_->codeTriesLeft <= 0) offer_.reset();
+}
+
+bool PairingOffers::take(std::uint64_t generation, std::uint64_t nowMs) {
+    if (!current(nowMs) || offer_->generation != generation) return false;
+    offer_.reset();
+    return true;
 }
 
 }  // namespace vork

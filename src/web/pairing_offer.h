@@ -1,8 +1,9 @@
 // What the Connect page offers a new browser: a secret for its QR code and a
-// short code to type, valid together for one pairing within ten minutes.
-// The keys each gives are worked out once, when the offer is made: the
-// code's through PBKDF2 with enough iterations that a recorded exchange
-// cannot be tried against every code offline. Used by the server thread alone.
+// short code to type, together good for one pairing within ten minutes. Each
+// offer has a generation; an answer pairs only with the offer still in force
+// under that generation, and pairing ends it. The code allows three tries:
+// the third failure ends the offer, and a new one is made only when the
+// Connect page asks. Used by the server thread alone.
 #pragma once
 
 #include <cstdint>
@@ -16,51 +17,47 @@
 namespace vork {
 
 inline constexpr std::uint64_t OFFER_LIFETIME_MS = std::uint64_t{10} * 60 * 1000;
-inline constexpr std::uint32_t CODE_ITERATIONS = 200000;
 inline constexpr int CODE_TRIES = 3;
-inline constexpr std::size_t CODE_LENGTH = 10;
+// SPAKE2 leaves a listener nothing to test codes against, and a guesser one
+// guess a try: eight letters (31^8, about 2^40) are plenty for three tries.
+inline constexpr std::size_t CODE_LENGTH = 8;
 inline constexpr std::size_t OFFER_SECRET_BYTES = 16;
 // No 0 and O, 1, I and L: nothing a reader could take for another.
 inline constexpr std::string_view CODE_ALPHABET = "23456789ABCDEFGHJKMNPQRSTUVWXYZ";
 
 struct PairingOffer {
+    std::uint64_t generation = 0;
     Bytes secret;      // in the QR code's address
     std::string code;  // to type: CODE_LENGTH letters of CODE_ALPHABET
-    Bytes salt;
-    Bytes qrKey;    // the shared secret a browser with `secret` arrives at
-    Bytes codeKey;  // the one a browser that typed `code` arrives at
     std::uint64_t madeAtMs = 0;
-    int triesLeft = CODE_TRIES;
+    int codeTriesLeft = CODE_TRIES;
 };
 
 // The typed code as it is compared: capitals, without spaces or dashes.
 std::string normalisedCode(std::string_view typed);
-// "ABCDE-FGHJK", for reading.
+// "ABCD-EFGH", for reading.
 std::string groupedCode(std::string_view code);
-// The shared secrets a browser derives from the offer's parts.
-std::optional<Bytes> qrPairingKey(Crypto& crypto, ByteView secret, ByteView salt);
-std::optional<Bytes> codePairingKey(Crypto& crypto, std::string_view code, ByteView salt, std::uint32_t iterations);
 
 class PairingOffers {
 public:
-    PairingOffers(Crypto& crypto, RandomSource& random, std::uint32_t iterations = CODE_ITERATIONS)
-        : crypto_(crypto), random_(random), iterations_(iterations) {}
+    explicit PairingOffers(RandomSource& random) : random_(random) {}
 
-    // A new offer, for a new showing of the Connect page; none when the system gives no random bytes.
+    // A new offer, because the Connect page asked; none when the system gives no random bytes.
     const PairingOffer* renew(std::uint64_t nowMs);
-    // The offer in force; none when there is none or it expired.
+    // The offer in force; none when there is none, it was used or it expired.
     const PairingOffer* current(std::uint64_t nowMs);
-    // A browser paired with it: it offers nothing more.
-    void used() { offer_.reset(); }
-    // A wrong answer; the third replaces the offer.
-    void failedTry(std::uint64_t nowMs);
-    [[nodiscard]] std::uint32_t iterations() const { return iterations_; }
+    // A try with the typed code begins; false when the offer has no tries left for it.
+    bool startCodeTry(std::uint64_t generation, std::uint64_t nowMs);
+    // A try with the typed code failed (or never finished): the third ends the offer.
+    void codeTryFailed(std::uint64_t generation);
+    // A browser proved it holds the offer's secret or code: true when that
+    // offer is still in force, which this ends, so that it pairs nobody else.
+    bool take(std::uint64_t generation, std::uint64_t nowMs);
 
 private:
-    Crypto& crypto_;
     RandomSource& random_;
-    std::uint32_t iterations_;
     std::optional<PairingOffer> offer_;
+    std::uint64_t lastGeneration_ = 0;
 };
 
 }  // namespace vork

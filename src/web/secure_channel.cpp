@@ -1,6 +1,7 @@
 #include "web/secure_channel.h"
 
-#include "link/hkdf.h"
+#include "web/hkdf.h"
+#include "web/spake2.h"
 
 namespace vork {
 
@@ -9,6 +10,8 @@ namespace {
 constexpr std::string_view HEX_DIGITS = "0123456789abcdef";
 constexpr std::string_view PAGE_TO_PC_INFO = "vork page to pc";
 constexpr std::string_view PC_TO_PAGE_INFO = "vork pc to page";
+constexpr std::string_view CONTEXT_LABEL = "vork link 1";
+constexpr std::uint8_t END_OF_TEXT = 0x80;
 
 int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -17,10 +20,12 @@ int hexValue(char c) {
     return -1;
 }
 
-Bytes joined(std::initializer_list<ByteView> parts) {
-    Bytes out;
-    for (const ByteView part : parts) out.insert(out.end(), part.begin(), part.end());
-    return out;
+// label, a zero byte, the context, then both shares: every part of the handshake.
+Bytes keyInfo(std::string_view label, ByteView context, ByteView pageShare, ByteView pcShare) {
+    Bytes info(label.begin(), label.end());
+    info.push_back(0);
+    for (const ByteView part : {context, pageShare, pcShare}) info.insert(info.end(), part.begin(), part.end());
+    return info;
 }
 
 }  // namespace
@@ -48,18 +53,39 @@ std::optional<Bytes> fromHex(std::string_view hex) {
     return bytes;
 }
 
-std::optional<Bytes> handshakeProof(Crypto& crypto, ByteView secret, std::string_view side, ByteView pageNonce,
-                                    ByteView pcNonce, std::string_view id) {
-    const std::string label = "vork-" + std::string(side);
-    return crypto.hmacSha256(secret, joined({bytesOf(label), pageNonce, pcNonce, bytesOf(id)}));
+std::string_view linkModeName(LinkMode mode) {
+    switch (mode) {
+    case LinkMode::Qr: return "qr";
+    case LinkMode::Code: return "code";
+    case LinkMode::Key: return "key";
+    }
+    return "key";
 }
 
-std::optional<ChannelKeys> channelKeys(Crypto& crypto, ByteView secret, ByteView pageNonce, ByteView pcNonce) {
-    const Bytes salt = joined({pageNonce, pcNonce});
-    std::optional<Bytes> up = hkdfSha256(crypto, secret, salt, bytesOf(PAGE_TO_PC_INFO), AES_KEY_BYTES);
-    std::optional<Bytes> down = hkdfSha256(crypto, secret, salt, bytesOf(PC_TO_PAGE_INFO), AES_KEY_BYTES);
+std::optional<Bytes> linkPassword(Crypto& crypto, LinkMode mode, ByteView secret) {
+    return spake2Password(crypto, secret, "vork " + std::string(linkModeName(mode)));
+}
+
+Bytes handshakeContext(LinkMode mode, std::string_view browserId, std::uint64_t counter) {
+    const std::string text = std::string(CONTEXT_LABEL) + " " + std::string(linkModeName(mode)) + " " +
+                             std::string(browserId) + " " + std::to_string(counter);
+    return Bytes(text.begin(), text.end());
+}
+
+std::optional<ChannelKeys> channelKeys(Crypto& crypto, ByteView sharedKey, ByteView context, ByteView pageShare,
+                                       ByteView pcShare) {
+    std::optional<Bytes> up =
+        hkdfSha256(crypto, sharedKey, {}, keyInfo(PAGE_TO_PC_INFO, context, pageShare, pcShare), AES_KEY_BYTES);
+    std::optional<Bytes> down =
+        hkdfSha256(crypto, sharedKey, {}, keyInfo(PC_TO_PAGE_INFO, context, pageShare, pcShare), AES_KEY_BYTES);
     if (!up || !down) return std::nullopt;
     return ChannelKeys{std::move(*up), std::move(*down)};
+}
+
+std::size_t paddedLength(std::size_t length) {
+    const std::size_t needed = length + 1;
+    if (needed <= SMALLEST_PADDED) return SMALLEST_PADDED;
+    return (needed + PADDING_STEP - 1) / PADDING_STEP * PADDING_STEP;
 }
 
 Bytes counterNonce(std::uint64_t counter) {
@@ -69,7 +95,11 @@ Bytes counterNonce(std::uint64_t counter) {
 }
 
 std::optional<std::string> SealedChannel::seal(std::string_view text) {
-    const std::optional<Bytes> sealed = crypto_.sealAesGcm(sendKey_, counterNonce(sent_), bytesOf(text), {});
+    // The text, 0x80, then zeros: ISO/IEC 7816-4's padding, unambiguous for any text.
+    Bytes padded(bytesOf(text).begin(), bytesOf(text).end());
+    padded.push_back(END_OF_TEXT);
+    padded.resize(paddedLength(text.size()), 0);
+    const std::optional<Bytes> sealed = crypto_.sealAesGcm(sendKey_, counterNonce(sent_), padded, {});
     if (!sealed) return std::nullopt;
     ++sent_;
     return toHex(*sealed);
@@ -82,7 +112,10 @@ std::optional<std::string> SealedChannel::open(std::string_view hex) {
     const std::optional<Bytes> plain = crypto_.openAesGcm(receiveKey_, counterNonce(received_), *sealed, {});
     if (!plain) return std::nullopt;
     ++received_;
-    return std::string(plain->begin(), plain->end());
+    std::size_t end = plain->size();
+    while (end > 0 && (*plain)[end - 1] == 0) --end;
+    if (end == 0 || (*plain)[end - 1] != END_OF_TEXT) return std::nullopt;
+    return std::string(plain->begin(), plain->begin() + static_cast<std::ptrdiff_t>(end - 1));
 }
 
 }  // namespace vork

@@ -1,10 +1,11 @@
-// The browser link's protection, composed of the crypto seam's primitives:
-// a handshake in which each side proves, with HMAC-SHA256 over both sides'
-// fresh nonces, that it holds the shared secret (which never crosses the
-// network); keys for the connection, one per direction, from HKDF-SHA256 of
-// the secret and both nonces; then every message sealed with AES-256-GCM
-// under a counter, so that a message replayed, reordered, cut or changed
-// fails to open.
+// The browser link's protection, composed of the crypto seam's primitives.
+// Every connection runs SPAKE2 (spake2.h): the page as A, Vork as B, with a
+// password that is the offer's QR secret, its typed code, or the browser's
+// own key. Each direction then gets its own key, HKDF-SHA256 of SPAKE2's key
+// with the whole handshake (mode, browser, counter, both shares) in its info,
+// and every message is padded to a size that tells little and sealed with
+// AES-256-GCM under a counter, so that a message replayed, reordered, cut or
+// changed fails to open.
 #pragma once
 
 #include <cstdint>
@@ -16,9 +17,13 @@
 
 namespace vork {
 
-inline constexpr std::size_t LINK_NONCE_BYTES = 16;
-inline constexpr std::string_view PAGE_SIDE = "page";
-inline constexpr std::string_view PC_SIDE = "pc";
+// The three ways into a connection.
+enum class LinkMode { Qr, Code, Key };
+
+inline constexpr std::string_view PAGE_IDENTITY = "vork page";  // SPAKE2's A
+inline constexpr std::string_view PC_IDENTITY = "vork pc";      // SPAKE2's B
+inline constexpr std::size_t SMALLEST_PADDED = 48;  // keys, presses, clicks and moves all fill this
+inline constexpr std::size_t PADDING_STEP = 64;     // longer texts grow by this
 
 std::string toHex(ByteView bytes);
 // None unless an even number of hex digits.
@@ -27,16 +32,23 @@ inline ByteView bytesOf(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
-// What `side` sends to prove it holds `secret`: HMAC(secret, "vork-" side, the
-// page's nonce, Vork's nonce, the browser's id (empty while pairing)).
-std::optional<Bytes> handshakeProof(Crypto& crypto, ByteView secret, std::string_view side, ByteView pageNonce,
-                                    ByteView pcNonce, std::string_view id);
+std::string_view linkModeName(LinkMode mode);
+// SPAKE2's w for the connection's password (the secret's bytes, or the code as typed).
+std::optional<Bytes> linkPassword(Crypto& crypto, LinkMode mode, ByteView secret);
+// SPAKE2's extra data: the mode, the browser's id (empty while pairing) and
+// the counter (the offer's generation, or the browser key's number).
+Bytes handshakeContext(LinkMode mode, std::string_view browserId, std::uint64_t counter);
 
 struct ChannelKeys {
     Bytes pageToPc;
     Bytes pcToPage;
 };
-std::optional<ChannelKeys> channelKeys(Crypto& crypto, ByteView secret, ByteView pageNonce, ByteView pcNonce);
+std::optional<ChannelKeys> channelKeys(Crypto& crypto, ByteView sharedKey, ByteView context, ByteView pageShare,
+                                       ByteView pcShare);
+
+// The size a message of `length` bytes is padded to before sealing: room for
+// the 0x80 that ends it, rounded up to SMALLEST_PADDED, then to PADDING_STEP.
+std::size_t paddedLength(std::size_t length);
 
 // One direction's counter as the 12-byte GCM nonce: four zero bytes, then
 // the counter, most significant byte first.
@@ -47,10 +59,10 @@ public:
     SealedChannel(Crypto& crypto, Bytes sendKey, Bytes receiveKey)
         : crypto_(crypto), sendKey_(std::move(sendKey)), receiveKey_(std::move(receiveKey)) {}
 
-    // The message sealed, as hex for a text frame.
+    // The message padded and sealed, as hex for a text frame.
     std::optional<std::string> seal(std::string_view text);
-    // The next message, or none: forged, replayed, out of order or cut (the
-    // connection is then over).
+    // The next message, or none: forged, replayed, out of order, cut or
+    // padded wrongly (the connection is then over).
     std::optional<std::string> open(std::string_view hex);
 
 private:

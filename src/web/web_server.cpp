@@ -192,7 +192,9 @@ public:
         });
     }
 
-    [[nodiscard]] bool expendable() const override { return session_.stage() != WebSession::Stage::Paired; }
+    // A page that has not begun a handshake; one in mid-pairing is kept like
+    // a paired one (an address has at most one, and it has 30 seconds).
+    [[nodiscard]] bool expendable() const override { return session_.stage() == WebSession::Stage::Start; }
 
     // A message from the window; it waits its turn behind the replies.
     void fromWindow(std::string_view text) { act(session_.fromWindow(text)); }
@@ -569,7 +571,7 @@ public:
     Impl(WebServerParts parts, const WebServerLimits& limits)
         : parts_(std::move(parts)),
           limits_(limits),
-          offers_(*parts_.crypto, *parts_.random, limits_.codeIterations),
+          offers_(*parts_.random),
           link_(*parts_.mailbox, *parts_.state, *parts_.random, *parts_.trusted, *parts_.crypto, offers_),
           remoteSlots_(limits_.connections, limits_.perAddress),
           connectSlots_(CONNECT_PAGE_CONNECTIONS, CONNECT_PAGE_CONNECTIONS),
@@ -781,6 +783,7 @@ private:
             if (offer) state.pairing.emplace(toHex(offer->secret), offer->code);
         }
         state.trusted = parts_.trusted->list();
+        state.warnings = parts_.trusted->warnings();
         return connectStateJson(state);
     }
 

@@ -40,7 +40,6 @@ struct WebServerLimits {
     std::chrono::milliseconds bindRetryFor{300000};
     std::chrono::milliseconds acceptPause{500};     // after a failed accept (out of sockets, say)
     std::uint64_t unpairedMs = UNPAIRED_LIMIT_MS;
-    std::uint32_t codeIterations = CODE_ITERATIONS;  // what a typed pairing code goes through
 };
 
 // The files of both pages, pointing into memory that outlives the server

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <utility>
 
 #include "input/media_keys.h"
 #include "input/typed_text.h"
@@ -40,14 +41,27 @@ std::optional<std::int32_t> number(std::string_view text, std::int32_t limit) {
     return value;
 }
 
-// A nonce of the page's: exactly LINK_NONCE_BYTES in hex.
-std::optional<Bytes> nonceOf(std::string_view hex) {
-    std::optional<Bytes> nonce = fromHex(hex);
-    if (!nonce || nonce->size() != LINK_NONCE_BYTES) return std::nullopt;
-    return nonce;
+// A browser's id as Vork gives it: BROWSER_ID_BYTES in lower-case hex.
+bool browserIdShape(std::string_view id) {
+    return id.size() == 2 * BROWSER_ID_BYTES &&
+           std::all_of(id.begin(), id.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+std::optional<std::uint64_t> counterOf(std::string_view text) {
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value == 0) return std::nullopt;
+    return value;
 }
 
 WebSession::Outcome plain(std::string text, bool close = false) { return {{std::move(text)}, close}; }
+
+std::string waitReply(std::uint64_t ms) { return "wait " + std::to_string((ms + 999) / 1000); }
+
+void wipe(Bytes& bytes) {
+    std::fill(bytes.begin(), bytes.end(), 0);
+    bytes.clear();
+}
 
 }  // namespace
 
@@ -57,78 +71,142 @@ WebSession::Outcome WebSession::receive(std::string_view message, std::uint64_t 
     if (channel_) return sealed(message, nowMs);
     const auto [word, rest] = firstWord(message);
     if (stage_ == Stage::Start) return start(word, rest, nowMs);
-    if (word == "answer") return answer(rest, nowMs);
+    if (stage_ == Stage::Shared && word == "confirm") return confirm(rest, nowMs);
     return refuse(nowMs);
 }
 
-WebSession::Outcome WebSession::start(std::string_view word, std::string_view rest, std::uint64_t nowMs) {
-    // An address that failed a moment ago is not heard: no code can be tried quickly.
-    if (link_.failures.refused(peerKey_, nowMs)) return finish(plain("unknown", true));
-    std::optional<Bytes> pageNonce;
-    const PairingOffer* offer = nullptr;
+bool WebSession::choosePassword(std::string_view word, std::string_view rest, std::uint64_t nowMs, Bytes& password,
+                                std::string_view& share, Outcome& refusal) {
     if (word == "pair") {
-        pageNonce = nonceOf(rest);
-        offer = link_.offers.current(nowMs);
-        if (!pageNonce) return refuse(nowMs);
-        // Nothing is on the PC's screen to pair with.
-        if (!offer) return finish(plain("nooffer", true));
-        candidates_ = {offer->qrKey, offer->codeKey};
-        pairing_ = true;
-    } else if (word == "hello") {
-        const auto [id, nonce] = firstWord(rest);
-        pageNonce = nonceOf(nonce);
-        const std::optional<TrustedDevice> browser = link_.trusted.browser(id);
-        const std::optional<Bytes> key = browser ? fromHex(browser->key) : std::nullopt;
-        // Forgotten, or never paired: the page offers to pair again.
-        if (!pageNonce || !key) return finish(plain("unknown", true));
-        browserId_ = std::string(id);
-        name_ = browser->name;
-        candidates_ = {*key};
-    } else {
-        return refuse(nowMs);
+        const auto [mode, shareText] = firstWord(rest);
+        share = shareText;
+        if (mode != "qr" && mode != "code") {
+            refusal = refuse(nowMs);
+            return false;
+        }
+        mode_ = mode == "qr" ? LinkMode::Qr : LinkMode::Code;
+        const PairingOffer* offer = link_.offers.current(nowMs);
+        // Nothing is on the PC's screen to pair with, or its code has had its tries.
+        if (!offer || (mode_ == LinkMode::Code && !link_.offers.startCodeTry(offer->generation, nowMs))) {
+            refusal = finish(plain("nooffer", true));
+            return false;
+        }
+        counter_ = offer->generation;
+        password = mode_ == LinkMode::Qr ? offer->secret : Bytes(offer->code.begin(), offer->code.end());
+        link_.pairing[peerAddress_] = id_;
+        return true;
     }
-    pageNonce_ = std::move(*pageNonce);
-    pcNonce_.assign(LINK_NONCE_BYTES, 0);
-    if (!link_.random.fill(pcNonce_)) return finish(plain("unknown", true));
-    stage_ = Stage::Challenged;
-    std::string challenge = "challenge " + toHex(pcNonce_);
-    if (offer) challenge.append(" ").append(toHex(offer->salt));
-    return plain(std::move(challenge));
+    if (word == "hello") {
+        const auto [id, numberAndShare] = firstWord(rest);
+        const auto [number, shareText] = firstWord(numberAndShare);
+        share = shareText;
+        const std::optional<std::uint64_t> keyNumber = counterOf(number);
+        const BrowserKey key =
+            browserIdShape(id) && keyNumber ? link_.trusted.browserKey(id, *keyNumber) : BrowserKey{};
+        std::optional<Bytes> bytes = fromHex(key.key);
+        // Forgotten, never paired, or a key Vork never gave: the page offers to pair again.
+        if (key.standing == KeyStanding::Unknown || !bytes) {
+            refusal = finish(plain("unknown", true));
+            return false;
+        }
+        mode_ = LinkMode::Key;
+        counter_ = *keyNumber;
+        standing_ = key.standing;
+        browserId_ = std::string(id);
+        name_ = key.name;
+        password = std::move(*bytes);
+        return true;
+    }
+    refusal = refuse(nowMs);
+    return false;
 }
 
-WebSession::Outcome WebSession::answer(std::string_view proof, std::uint64_t nowMs) {
-    const std::optional<Bytes> given = fromHex(proof);
-    const Bytes* secret = nullptr;
-    for (const Bytes& candidate : candidates_) {
-        const std::optional<Bytes> expected =
-            handshakeProof(link_.crypto, candidate, PAGE_SIDE, pageNonce_, pcNonce_, browserId_);
-        const auto text = [](const Bytes& bytes) { return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()); };
-        if (given && expected && equalInConstantTime(text(*given), text(*expected)) && !secret) secret = &candidate;
+WebSession::Outcome WebSession::start(std::string_view word, std::string_view rest, std::uint64_t nowMs) {
+    // An address that failed, or has a handshake under way, waits: it gets
+    // one guess at a time, however many sockets it opens.
+    if (const std::uint64_t wait = link_.failures.waitLeftMs(peerKey_, nowMs); wait > 0)
+        return finish(plain(waitReply(wait), true));
+    if (word == "pair") {
+        const auto busy = link_.pairing.find(peerAddress_);
+        if (busy != link_.pairing.end() && busy->second != id_) return finish(plain(waitReply(PAIRING_BUSY_WAIT_MS), true));
     }
-    if (!secret) {
-        if (pairing_) link_.offers.failedTry(nowMs);
-        return refuse(nowMs);
-    }
-    const std::optional<Bytes> proofOfPc =
-        handshakeProof(link_.crypto, *secret, PC_SIDE, pageNonce_, pcNonce_, browserId_);
-    const std::optional<ChannelKeys> keys = channelKeys(link_.crypto, *secret, pageNonce_, pcNonce_);
-    if (!proofOfPc || !keys) return finish(plain("unknown", true));
+    Bytes password;
+    std::string_view shareHex;
+    Outcome refusal;
+    if (!choosePassword(word, rest, nowMs, password, shareHex, refusal)) return refusal;
+    stage_ = Stage::Shared;
+    const std::optional<Bytes> pageShare = fromHex(shareHex);
+    std::optional<Bytes> w = linkPassword(link_.crypto, mode_, password);
+    wipe(password);
+    std::optional<Bytes> y = spake2RandomScalar(link_.crypto, link_.random);
+    if (!pageShare || !w || !y) return refuse(nowMs);
+    std::optional<Spake2> spake = Spake2::start(link_.crypto, Spake2Role::B, std::move(*w), std::move(*y),
+                                                PAGE_IDENTITY, PC_IDENTITY);
+    context_ = handshakeContext(mode_, browserId_, counter_);
+    std::optional<Spake2Keys> keys = spake ? spake->finish(*pageShare, context_) : std::nullopt;
+    // Not a point of the group, or one that cancels the password's mask.
+    if (!keys) return refuse(nowMs);
+    pageShare_ = *pageShare;
+    pcShare_ = spake->share();
+    sharedKey_ = std::move(keys->sharedKey);
+    expectedConfirmation_ = std::move(keys->confirmationA);
+    // Vork's confirmation lets the page check one guess: the address waits
+    // as for a failure until the page's own confirmation shows it knew.
+    link_.failures.penalise(peerKey_, nowMs);
+    counted_ = true;
+    return plain("share " + std::to_string(counter_) + " " + toHex(pcShare_) + " " + toHex(keys->confirmationB));
+}
+
+WebSession::Outcome WebSession::confirm(std::string_view mac, std::uint64_t nowMs) {
+    const std::optional<Bytes> given = fromHex(mac);
+    const auto text = [](const Bytes& bytes) {
+        return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    };
+    if (!given || !equalInConstantTime(text(*given), text(expectedConfirmation_))) return refuse(nowMs);
+    const std::optional<ChannelKeys> keys = channelKeys(link_.crypto, sharedKey_, context_, pageShare_, pcShare_);
+    wipe(sharedKey_);
+    wipe(expectedConfirmation_);
+    if (!keys) return finish(plain("unknown", true));
     channel_.emplace(link_.crypto, keys->pcToPage, keys->pageToPc);
-    candidates_.clear();
     link_.failures.forgive(peerKey_);
-    Outcome outcome = plain("verified " + toHex(*proofOfPc));
-    if (pairing_) {
-        // The offer's secret has done its work: nobody else pairs with it.
-        link_.offers.used();
+    counted_ = false;
+    if (mode_ != LinkMode::Key) {
+        link_.pairing.erase(peerAddress_);
+        // The offer pairs one browser, and only while it is in force.
+        if (!link_.offers.take(counter_, nowMs)) return finish(plain("nooffer", true));
         stage_ = Stage::Naming;
-        return outcome;
+        return {};
     }
-    link_.trusted.browserSeen(browserId_);
+    if (standing_ == KeyStanding::Retired) {
+        // The browser moved on from this key: whoever holds it has a copy.
+        const std::string warning = link_.trusted.forgetCopied(browserId_, peerAddress_);
+        if (!warning.empty()) link_.mailbox.publishWarning(warning);
+        stage_ = Stage::Paired;
+        Outcome goodbye = reply({"forgotten"});
+        goodbye.close = true;
+        return finish(std::move(goodbye));
+    }
+    // The next key has come back: the browser holds it.
+    if (standing_ == KeyStanding::Next) link_.trusted.nextKeyHeld(browserId_, counter_);
+    link_.trusted.browserSeen(browserId_, peerAddress_);
     stage_ = Stage::Paired;
-    Outcome greeting = reply({"connected " + name_});
-    greeting.replies.insert(greeting.replies.begin(), outcome.replies.front());
+    // Every handshake ends with a new key: a copy of the old one is caught
+    // the first time it comes back after the browser took this one.
+    Bytes fresh(BROWSER_KEY_BYTES);
+    if (!link_.random.fill(fresh)) return finish(plain("unknown", true));
+    const std::optional<std::pair<std::uint64_t, std::string>> next = link_.trusted.nextKey(browserId_, toHex(fresh));
+    wipe(fresh);
+    if (!next) return finish(plain("unknown", true));
+    Outcome greeting = reply({"connected " + name_, "rekey " + std::to_string(next->first) + " " + next->second});
     connected();
     return greeting;
+}
+
+WebSession::Outcome WebSession::rekeyed(std::string_view number) {
+    const std::optional<std::uint64_t> keyNumber = counterOf(number);
+    if (mode_ != LinkMode::Key || !keyNumber) return reply({"error bad rekeyed"});
+    link_.trusted.nextKeyHeld(browserId_, *keyNumber);
+    return {};
 }
 
 WebSession::Outcome WebSession::sealed(std::string_view frame, std::uint64_t nowMs) {
@@ -142,6 +220,7 @@ WebSession::Outcome WebSession::sealed(std::string_view frame, std::uint64_t now
         if (holding_) link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Beat, {}, 0, 0, id_});
         return {};
     }
+    if (word == "rekeyed") return rekeyed(rest);
     return paired(word, rest);
 }
 
@@ -151,10 +230,12 @@ WebSession::Outcome WebSession::name(std::string_view asked) {
     Bytes key(BROWSER_KEY_BYTES);
     if (!link_.random.fill(id) || !link_.random.fill(key)) return finish(plain("unknown", true));
     browserId_ = toHex(id);
-    link_.trusted.trustBrowser(name_, browserId_, toHex(key));
+    link_.trusted.trustBrowser(name_, browserId_, toHex(key), peerAddress_);
+    Outcome greeting = reply({"paired " + browserId_ + " 1 " + toHex(key), "connected " + name_});
+    wipe(key);
     stage_ = Stage::Paired;
     connected();
-    return reply({"paired " + browserId_ + " " + toHex(key), "connected " + name_});
+    return greeting;
 }
 
 WebSession::Outcome WebSession::paired(std::string_view word, std::string_view rest) {
@@ -243,8 +324,9 @@ WebSession::Outcome WebSession::fromWindow(std::string_view text) {
 WebSession::Outcome WebSession::wake(std::uint64_t nowMs) {
     if (over_) return {};
     if (stage_ != Stage::Paired) {
-        if (nowMs - openedAtMs_ >= link_.unpairedLimitMs) return finish(plain("unknown", true));
-        return {};
+        if (nowMs - openedAtMs_ < link_.unpairedLimitMs) return {};
+        abandonHandshake();
+        return finish(plain("unknown", true));
     }
     if (holding_ && nowMs - lastMessageMs_ >= HOLD_SILENCE_MS) release();
     return {};
@@ -257,6 +339,7 @@ std::optional<std::uint64_t> WebSession::nextWake() const {
 }
 
 void WebSession::closed() {
+    if (!over_) abandonHandshake();
     // Only this page's own held action stops, and the window no longer counts it as connected.
     if (holding_ || shownConnected_) link_.mailbox.publishDeparture(id_);
     holding_ = false;
@@ -264,8 +347,20 @@ void WebSession::closed() {
     over_ = true;
 }
 
+void WebSession::abandonHandshake() {
+    if (stage_ != Stage::Shared) return;
+    if (mode_ == LinkMode::Code) link_.offers.codeTryFailed(counter_);
+    const auto pairing = link_.pairing.find(peerAddress_);
+    if (pairing != link_.pairing.end() && pairing->second == id_) link_.pairing.erase(pairing);
+    stage_ = Stage::Start;
+    wipe(sharedKey_);
+    wipe(expectedConfirmation_);
+}
+
 WebSession::Outcome WebSession::refuse(std::uint64_t nowMs) {
-    link_.failures.penalise(peerKey_, nowMs);
+    abandonHandshake();
+    // A handshake past its share has been counted already.
+    if (!std::exchange(counted_, false)) link_.failures.penalise(peerKey_, nowMs);
     // What went wrong is not said: a guesser learns nothing from it.
     return finish(plain("unknown", true));
 }

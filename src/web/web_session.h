@@ -1,24 +1,29 @@
-// One browser page's WebSocket as the link sees it: the handshake that
-// proves, both ways, that the page holds a key Vork gave it (or the secret of
-// the pairing offer on the PC's screen), then the page's sealed commands,
-// touchpad moves and releases to the window. Pure logic on the server
-// thread: the server hands it each message and wakes it at the time it asks.
+// One browser page's WebSocket as the link sees it: the handshake (SPAKE2,
+// secure_channel.h) by which the page and Vork prove, both ways, that they
+// share a password (the offer's QR secret or code, or the browser's key)
+// without sending it, then the page's sealed commands, touchpad moves and
+// releases to the window. Pure logic on the server thread: the server hands
+// it each message and wakes it at the time it asks.
 //
 // In the clear, only the handshake:
-//   page: hello ID PAGENONCE | pair PAGENONCE | answer PROOF
-//   Vork: challenge PCNONCE [SALT] | verified PROOF | unknown | nooffer
-// then every message sealed (secure_channel.h), the page's:
+//   page: pair qr|code SHARE | hello ID KEYNUMBER SHARE   then   confirm MAC
+//   Vork: share COUNTER SHARE MAC | unknown | nooffer | wait SECONDS
+// (COUNTER: the offer's generation while pairing, else the key's number;
+// the page's MAC is SPAKE2's confirmation A, Vork's confirmation B), then
+// every message padded and sealed, the page's:
 //   name NAME (pairing, first) | key COMMAND | move DX DY | scroll DY |
 //   click left|right | release | beat | text DELETED TEXT |
-//   press KEY [ctrl] [alt] [shift] [win] | media WORD | visible 0|1
+//   press KEY [ctrl] [alt] [shift] [win] | media WORD | visible 0|1 |
+//   rekeyed KEYNUMBER
 // and Vork's:
-//   paired ID KEY | connected NAME | forgotten | error WHAT |
-//   labels APP<TAB>KEY=LABEL<TAB>... (from the window)
+//   paired ID KEYNUMBER KEY | rekey KEYNUMBER KEY | connected NAME |
+//   forgotten | error WHAT | labels APP<TAB>KEY=LABEL<TAB>... (from the window)
 // A session that has asked for its socket to close is over: it answers
 // nothing more and never wakes again.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +37,7 @@
 #include "platform/random_source.h"
 #include "web/pairing_offer.h"
 #include "web/secure_channel.h"
+#include "web/spake2.h"
 
 namespace vork {
 
@@ -41,16 +47,19 @@ inline constexpr std::uint64_t HOLD_SILENCE_MS = 1000;
 // characters of four bytes each.
 inline constexpr std::size_t WEB_MESSAGE_LIMIT = std::size_t{16} * 1024;
 inline constexpr std::int32_t WEB_TEXT_LIMIT = 4000;  // characters typed or deleted in one message
-inline constexpr std::size_t WEB_FRAME_LIMIT = 2 * (WEB_MESSAGE_LIMIT + GCM_TAG_BYTES);  // sealed, as hex
+inline constexpr std::size_t WEB_FRAME_LIMIT = 2 * (WEB_MESSAGE_LIMIT + PADDING_STEP + GCM_TAG_BYTES);  // sealed, as hex
 inline constexpr std::size_t WEB_NAME_LIMIT = 40;
 inline constexpr std::size_t WEB_COMMAND_LIMIT = 16;
 inline constexpr std::int32_t WEB_MOVE_LIMIT = 2000;    // pixels in one move
 inline constexpr std::int32_t WEB_SCROLL_LIMIT = 2400;  // wheel units in one scroll
 inline constexpr std::size_t BROWSER_ID_BYTES = 16;
 inline constexpr std::size_t BROWSER_KEY_BYTES = 32;
+// While another page of the same address pairs, a second is told to wait this long.
+inline constexpr std::uint64_t PAIRING_BUSY_WAIT_MS = 2000;
 
 // What all pages share: the way to the window, the trusted browsers, the
-// offer on the PC's screen, and the addresses that failed the handshake.
+// offer on the PC's screen, the addresses that must wait before they try
+// again, and the one pairing each address may have under way.
 struct WebLink {
     WebLink(UiMailbox& mailbox, ConnectionState& state, RandomSource& random, TrustedDevices& trusted, Crypto& crypto,
             PairingOffers& offers)
@@ -62,13 +71,16 @@ struct WebLink {
     TrustedDevices& trusted;
     Crypto& crypto;
     PairingOffers& offers;
-    RefusalBackoff failures;  // an address that failed waits before it may try again
+    // An address waits from each handshake it starts until that handshake
+    // succeeds: a failed or abandoned one (a guess) makes it wait longer each time.
+    RefusalBackoff failures;
+    std::map<std::string, ConnectionId, std::less<>> pairing;  // address -> its page pairing now
     std::uint64_t unpairedLimitMs = UNPAIRED_LIMIT_MS;
 };
 
 class WebSession {
 public:
-    enum class Stage { Start, Challenged, Naming, Paired };
+    enum class Stage { Start, Shared, Naming, Paired };
 
     struct Outcome {
         std::vector<std::string> replies;
@@ -79,7 +91,8 @@ public:
     WebSession(WebLink& link, std::string peerAddress, std::uint64_t nowMs)
         : link_(link),
           id_(link.state.newConnection()),
-          peerKey_("browser " + std::move(peerAddress)),
+          peerAddress_(std::move(peerAddress)),
+          peerKey_("browser " + peerAddress_),
           openedAtMs_(nowMs) {}
 
     Outcome receive(std::string_view message, std::uint64_t nowMs);
@@ -101,7 +114,11 @@ public:
 
 private:
     Outcome start(std::string_view word, std::string_view rest, std::uint64_t nowMs);
-    Outcome answer(std::string_view proof, std::uint64_t nowMs);
+    // Finds the password the page says it holds; false: the outcome is said.
+    bool choosePassword(std::string_view word, std::string_view rest, std::uint64_t nowMs, Bytes& password,
+                        std::string_view& share, Outcome& refusal);
+    Outcome confirm(std::string_view mac, std::uint64_t nowMs);
+    Outcome rekeyed(std::string_view number);
     Outcome sealed(std::string_view frame, std::uint64_t nowMs);
     Outcome name(std::string_view asked);
     Outcome paired(std::string_view word, std::string_view rest);
@@ -111,6 +128,9 @@ private:
     // What failed the handshake or the seal: "unknown", the socket closed,
     // the address made to wait.
     Outcome refuse(std::uint64_t nowMs);
+    // A handshake that did not finish: a try with the code is spent, the
+    // address's pairing is no longer under way.
+    void abandonHandshake();
     Outcome finish(Outcome outcome);
     // Sealed replies; a seal that fails ends the connection.
     Outcome reply(std::initializer_list<std::string_view> texts);
@@ -119,17 +139,24 @@ private:
 
     WebLink& link_;
     const ConnectionId id_;
+    const std::string peerAddress_;
     const std::string peerKey_;
     std::uint64_t openedAtMs_;
     Stage stage_ = Stage::Start;
     std::uint64_t lastMessageMs_ = 0;
-    // The handshake: the nonces, and the secrets the page may hold (a
-    // browser's key, or the offer's two).
-    Bytes pageNonce_;
-    Bytes pcNonce_;
+    // The handshake, kept only until the page confirms it: how it came in,
+    // its counter and context, both shares, SPAKE2's key and the page's
+    // expected confirmation.
+    LinkMode mode_ = LinkMode::Key;
+    std::uint64_t counter_ = 0;
+    KeyStanding standing_ = KeyStanding::Unknown;
+    Bytes context_;
+    Bytes pageShare_;
+    Bytes pcShare_;
+    Bytes sharedKey_;
+    Bytes expectedConfirmation_;
+    bool counted_ = false;  // the address was made to wait for this handshake already
     std::string browserId_;
-    std::vector<Bytes> candidates_;
-    bool pairing_ = false;
     std::optional<SealedChannel> channel_;
     std::string name_;
     bool holding_ = false;

@@ -8,6 +8,7 @@ loopback. Exits non-zero with the failing step's message.
 Set VORK_PAGE_SHOT=FILE to keep a picture of the connected page.
 """
 import http.client
+import json
 import os
 import secrets
 import socket
@@ -75,6 +76,35 @@ class RecordingProxy:
                 return
             record.extend(data)
             sink.sendall(data)
+
+
+def ws_texts(stream, masked):
+    """The text frames of one direction of a WebSocket (after its upgrade)."""
+    texts, at = [], 0
+    while at + 2 <= len(stream):
+        opcode, length = stream[at] & 0x0F, stream[at + 1] & 0x7F
+        at += 2
+        if length == 126:
+            length, at = int.from_bytes(stream[at:at + 2], "big"), at + 2
+        elif length == 127:
+            length, at = int.from_bytes(stream[at:at + 8], "big"), at + 8
+        mask = stream[at:at + 4] if masked else b"\0\0\0\0"
+        at += 4 if masked else 0
+        payload = bytes(b ^ mask[i % 4] for i, b in enumerate(stream[at:at + length]))
+        at += length
+        if opcode == 1:
+            texts.append(payload.decode("ascii", "replace"))
+    return texts
+
+
+def page_code_says(script, **values):
+    """Runs the page's own link code (secure.js bundled for node) on values."""
+    bundle = os.path.join(os.environ["VORK_BIN"], "pages", "secure-node.mjs")
+    program = f"import * as link from {json.dumps(bundle)}; const v = {json.dumps(values)}; {script}"
+    result = subprocess.run(["node", "--input-type=module", "-e", program], capture_output=True, text=True, check=False)
+    if result.returncode != 0:
+        fail(f"the page's code could not be run: {result.stderr.strip()[-300:]}")
+    return result.stdout.strip()
 
 
 def main():
@@ -233,12 +263,15 @@ def main():
             watched.find_element(By.ID, "tab-keypad").click()
             key(watched, "D:1").click()
             wait_keys("KEYDOWN 50 scan 19", taps + 1)
+            first_key = watched.execute_script("return localStorage.getItem('vork.key')")
             watched.refresh()  # a second connection: the remembered browser's hello
             wait_page(watched, "Connected")
             watched.find_element(By.ID, "tab-keypad").click()
             key(watched, "D:1").click()
             wait_keys("KEYDOWN 50 scan 19", taps + 2)
             watched.find_element(By.ID, "tab-keyboard").click()
+            for special in ("tab", "enter", "backspace"):
+                watched.find_element(By.CSS_SELECTOR, f'.key[data-press="{special}"]').click()
             watched.execute_script("document.getElementById('typing').focus()")
             watched.execute_cdp_cmd("Input.insertText", {"text": "Geheimnis"})  # as a phone keyboard commits it
             wait_keys("CHAR 0073")  # its s, the last letter: typed text went through too
@@ -247,11 +280,28 @@ def main():
             captured = b"".join(sent + received for sent, received in proxy.sockets())
             if len(proxy.sockets()) != 2:
                 fail(f"the proxy saw {len(proxy.sockets())} page sockets, expected the pairing's and the hello's")
-            for secret in ("D:1", "key ", "Geheimnis", "text ", "Watched", stored, fresh.replace("-", ""), fresh):
+            for secret in ("D:1", "key ", "Geheimnis", "text ", "Watched", first_key, stored, fresh.replace("-", ""), fresh):
                 # As it is, in small letters, or merely written out in hex.
                 for form in (secret.encode(), secret.lower().encode(), secret.encode().hex().encode()):
                     if form in captured:
                         fail(f"{secret!r} crossed the network in the clear")
+
+            step("a listener learns no key from sizes: every press, special key and typed character is one size")
+            pairing_up, pairing_down = (ws_texts(part.split(b"\r\n\r\n", 1)[1], masked) for part, masked in
+                                        zip(proxy.sockets()[0], (True, False)))
+            hello_up = ws_texts(proxy.sockets()[1][0].split(b"\r\n\r\n", 1)[1], True)
+            sealed_sizes = {len(frame) for frame in pairing_up[2:] + hello_up[2:]}
+            if sealed_sizes != {2 * (48 + 16)}:
+                fail(f"the page's sealed messages came in sizes {sorted(sealed_sizes)}, expected one")
+
+            step("the recorded pairing gives nothing to test codes on: the right code itself does not check out")
+            opening, share = pairing_up[0], pairing_down[0]
+            if not (opening.startswith("pair code 04") and share.startswith("share ")):
+                fail(f"the recording does not start with a pairing by code: {opening[:20]!r}, {share[:20]!r}")
+            verdict = page_code_says("console.log(String(new link.Handshake({ code: v.code }).answer(v.share)))",
+                                     code=fresh, share=share)
+            if verdict != "null":
+                fail(f"the recorded pairing could be checked against the code: {verdict[:40]}")
             taps = key_count("KEYDOWN 50 scan 19")
             statuses = vork_state("status")
             for recorded, _ in proxy.sockets():
@@ -266,11 +316,35 @@ def main():
                             answer.extend(chunk)
                     except OSError:
                         pass
-                if b"connected" in answer or b"verified" in answer:
-                    fail(f"a replay was let in: {bytes(answer)[-200:]!r}")
+                # Vork answers the replayed opening afresh, and nothing after it opens.
+                said = ws_texts(bytes(answer).split(b"\r\n\r\n", 1)[-1], False)
+                if not said or not all(text.split(" ")[0] in ("share", "unknown", "wait") for text in said):
+                    fail(f"a replay was let in: {said!r}")
             time.sleep(0.5)
             if key_count("KEYDOWN 50 scan 19") != taps or vork_state("status") != statuses:
                 fail("a replay moved something on the PC")
+
+            step("a copy of the watched browser's first key, used after it took its second, forgets that browser")
+            if watched.execute_script("return localStorage.getItem('vork.keynumber')") != "2":
+                fail("the hello did not leave the browser with its second key")
+            thief = phone_browser()
+            try:
+                thief.get(proxied)
+                thief.execute_script("localStorage.setItem('vork.id', arguments[0]); localStorage.setItem('vork.key', "
+                                     "arguments[1]); localStorage.setItem('vork.keynumber', '1')",
+                                     watched.execute_script("return localStorage.getItem('vork.id')"), first_key)
+                thief.get(proxied)
+                wait_page(thief, "Forgotten: pair again with the code on the PC")
+            finally:
+                thief.quit()
+            warning = "A copy of Watched's key was used from 127.0.0.1; the phone was forgotten, pair it again"
+            if vork_state("notice") != warning:
+                fail(f'Vork\'s notice line reads "{vork_state("notice")}"')
+            WebDriverWait(pc, 10).until(lambda d: warning in d.find_element(By.ID, "warnings").text)
+            if "Watched" in pc.find_element(By.ID, "trusted-rows").text:
+                fail("the Connect page still lists the copied browser")
+            watched.refresh()
+            wait_page(watched, "Vork does not know this browser; pair it again")
         finally:
             watched.quit()
 

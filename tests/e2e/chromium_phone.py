@@ -140,8 +140,8 @@ def pairing_offer(pc, url):
 
 
 def pair_by_code(phone, code, name, twice=False):
-    """Twice: Pair pressed again at once, while the first socket is still
-    closing; the second must pair all the same."""
+    """Twice: Pair pressed again at once; the button waits while a pairing
+    is under way, so the one pairing goes through."""
     phone.find_element(By.ID, "code").send_keys(code.lower())  # as typed, in any case
     field = phone.find_element(By.ID, "name")
     field.clear()

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The release as a Windows user gets it, in a fresh Wine prefix. The zip and
 # the install folder hold vork.exe, README.txt (the user's guide, docs/user-guide.md
-# in CR LF), LICENSE.txt, keymaps/players.toml and docs/ (phones.md,
+# in CR LF), LICENSE.txt, THIRD-PARTY.txt and COPYING.LGPL-2.1.txt (the
+# statically linked libraries' notice, naming the versions linked, and their
+# licence), keymaps/players.toml and docs/ (phones.md,
 # browser-remote.md and the screenshots browser-remote.png, vork-web.png,
 # connect-page.png, remote-keypad.png, remote-keyboard.png); the zip matches its checksum. The silent installer puts
 # the files, the Start menu shortcuts (Vork, its guide), the sign-in start and
@@ -23,8 +25,11 @@ step "the zip holds the release and matches its checksum"
 (cd "$dist" && sha256sum -c --quiet "vork-$version-win64.zip.sha256" "vork-$version-setup.exe.sha256") ||
   fail "a checksum does not match"
 listed=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
-[ "$listed" = "LICENSE.txt README.txt docs/ docs/browser-remote.md docs/browser-remote.png docs/connect-page.png docs/phones.md docs/remote-keyboard.png docs/remote-keypad.png docs/vork-web.png keymaps/ keymaps/players.toml vork.exe " ] ||
+[ "$listed" = "COPYING.LGPL-2.1.txt LICENSE.txt README.txt THIRD-PARTY.txt docs/ docs/browser-remote.md docs/browser-remote.png docs/connect-page.png docs/phones.md docs/remote-keyboard.png docs/remote-keypad.png docs/vork-web.png keymaps/ keymaps/players.toml vork.exe " ] ||
   fail "the zip holds: $listed"
+notice=$(unzip -p "$zip" THIRD-PARTY.txt)
+[[ "$notice" == *"libgcrypt $(dpkg-query -W -f='${Version}' libgcrypt-mingw-w64-dev) and"* ]] ||
+  fail "THIRD-PARTY.txt does not name the libgcrypt that vork.exe holds"
 
 # A fresh prefix of its own, without shortcuts leaking into Linux menus.
 wineserver -k 2>/dev/null || true

@@ -22,7 +22,7 @@
 
 #include "counting_random.h"
 #include "fixed_adapters.h"
-#include "openssl_crypto.h"
+#include "platform/gcrypt/gcrypt_crypto.h"
 #include "page_model.h"
 #include "recording_notifier.h"
 #include "web/web_server.h"
@@ -166,13 +166,12 @@ public:
 
     // Pairs with the offer's secret, as a page opened from the QR code does.
     bool pair(Crypto& crypto, const Bytes& secret) {
-        model_.emplace(crypto, Bytes(LINK_NONCE_BYTES, 0x5A));
-        send(model_->pair());
-        const std::optional<std::string> challenge = next();
-        if (!challenge || !challenge->starts_with("challenge ")) return false;
-        send(model_->answer(*challenge, secret));
-        const std::optional<std::string> verified = next();
-        if (!verified || !model_->verified(*verified)) return false;
+        model_.emplace(crypto, Bytes(P256_SCALAR_BYTES, 0x5A));
+        send(model_->pair(secret));
+        const std::optional<std::string> share = next();
+        const std::string confirm = share ? model_->confirm(*share) : "";
+        if (confirm.empty()) return false;
+        send(confirm);
         send(model_->seal("name Pixel 7"));
         const std::optional<std::string> paired = next();
         const std::optional<std::string> connected = next();
@@ -209,7 +208,6 @@ public:
 class WebServerTest : public ::testing::Test {
 protected:
     void start(WebServerLimits limits = {}, std::unique_ptr<RandomSource> random = nullptr) {
-        limits.codeIterations = 1000;  // a typed code's derivation, kept quick here
         // The user accepts every browser that asks.
         notifier.onPost = [this](unsigned message) {
             if (message == WM_PHONE_REQUEST) state->answer(mailbox->readRequest().number, Accepted, 0);
@@ -225,7 +223,7 @@ protected:
         parts.state = state;
         parts.trusted = trusted;
         parts.random = std::move(random);
-        parts.crypto = std::make_unique<test::OpenSslCrypto>();
+        parts.crypto = std::make_unique<GcryptCrypto>();
         parts.adapters = std::make_unique<test::FixedAdapters>();
         parts.pages.remote = {{"/index.html", "text/html", "<p>remote</p>"}};
         parts.pages.connect = {{"/index.html", "text/html", "<p>connect</p>"}};
@@ -263,7 +261,7 @@ protected:
     }
 
     std::uint16_t port = static_cast<std::uint16_t>(20000 + getpid() % 30000);
-    test::OpenSslCrypto crypto;
+    GcryptCrypto crypto;
     test::RecordingNotifier notifier;
     std::shared_ptr<UiMailbox> mailbox = std::make_shared<UiMailbox>(notifier);
     std::shared_ptr<ConnectionState> state = std::make_shared<ConnectionState>();

@@ -1,6 +1,7 @@
 // The remote page's side of the browser link, written again for the tests:
 // it pairs (by the offer's secret or its code) or says hello with its key,
-// checks Vork's proof, and seals and opens messages as the page does.
+// runs SPAKE2 as the page does, checks Vork's confirmation, and seals and
+// opens messages as the page does.
 #pragma once
 
 #include <optional>
@@ -9,51 +10,70 @@
 
 #include "web/pairing_offer.h"
 #include "web/secure_channel.h"
+#include "web/spake2.h"
+#include "web/words.h"
 
 namespace vork::test {
 
 class PageModel {
 public:
-    PageModel(Crypto& crypto, Bytes nonce) : crypto_(crypto), nonce_(std::move(nonce)) {}
+    // x: the page's ephemeral scalar (32 bytes below the group's order).
+    PageModel(Crypto& crypto, Bytes x) : crypto_(crypto), x_(std::move(x)) {}
 
-    [[nodiscard]] std::string pair() const { return "pair " + toHex(nonce_); }
-    std::string hello(std::string_view id, const Bytes& key) {
+    // "pair qr|code SHARE": the QR code's secret, or the code as typed.
+    std::string pair(LinkMode mode, ByteView secret) {
+        mode_ = mode;
+        id_.clear();
+        const std::string normal = mode == LinkMode::Code ? normalisedCode(std::string_view(
+                                                                reinterpret_cast<const char*>(secret.data()), secret.size()))
+                                                          : std::string();
+        return "pair " + std::string(linkModeName(mode)) + " " +
+               begin(mode == LinkMode::Code ? bytesOf(normal) : secret);
+    }
+    std::string pair(const Bytes& qrSecret) { return pair(LinkMode::Qr, qrSecret); }
+    std::string pairByCode(std::string_view typed) { return pair(LinkMode::Code, bytesOf(typed)); }
+    std::string hello(std::string_view id, std::uint64_t number, const Bytes& key) {
+        mode_ = LinkMode::Key;
         id_ = std::string(id);
-        secret_ = key;
-        return "hello " + id_ + " " + toHex(nonce_);
+        number_ = number;
+        return "hello " + id_ + " " + std::to_string(number) + " " + begin(key);
     }
-    // The answer to "challenge PCNONCE [SALT]": with the browser's key, or
-    // while pairing with the offer's secret (qrSecret) or its typed code.
-    std::string answer(std::string_view challenge, std::optional<Bytes> qrSecret = {}, std::string_view code = {},
-                       std::uint32_t iterations = CODE_ITERATIONS) {
-        if (!challenge.starts_with("challenge ")) return "answer";
-        const std::size_t space = challenge.find(' ', 10);
-        pcNonce_ = fromHex(challenge.substr(10, space == std::string_view::npos ? space : space - 10)).value_or(Bytes{});
-        if (space != std::string_view::npos) {
-            const Bytes salt = fromHex(challenge.substr(space + 1)).value_or(Bytes{});
-            secret_ = qrSecret ? qrPairingKey(crypto_, *qrSecret, salt).value_or(Bytes{})
-                               : codePairingKey(crypto_, code, salt, iterations).value_or(Bytes{});
-        }
-        return "answer " + toHex(handshakeProof(crypto_, secret_, PAGE_SIDE, nonce_, pcNonce_, id_).value_or(Bytes{}));
-    }
-    // Whether "verified PROOF" proves Vork holds the secret; the channel is then sealed.
-    bool verified(std::string_view reply) {
-        const std::optional<Bytes> proof = handshakeProof(crypto_, secret_, PC_SIDE, nonce_, pcNonce_, id_);
-        if (!proof || reply != "verified " + toHex(*proof)) return false;
-        const std::optional<ChannelKeys> keys = channelKeys(crypto_, secret_, nonce_, pcNonce_);
-        if (!keys) return false;
-        channel_.emplace(crypto_, keys->pageToPc, keys->pcToPage);
-        return true;
+    // The answer to "share COUNTER SHARE MAC": "confirm MAC" once Vork has
+    // proved it holds the password too, the channel then sealed; empty when
+    // it did not.
+    std::string confirm(std::string_view reply) {
+        const auto [word, rest] = firstWord(reply);
+        const auto [counter, shareAndMac] = firstWord(rest);
+        const auto [share, mac] = firstWord(shareAndMac);
+        const std::optional<Bytes> pcShare = fromHex(share);
+        if (word != "share" || !spake_ || !pcShare) return {};
+        if (mode_ == LinkMode::Key && counter != std::to_string(number_)) return {};
+        const Bytes context = handshakeContext(mode_, id_, std::stoull(std::string(counter)));
+        const std::optional<Spake2Keys> keys = spake_->finish(*pcShare, context);
+        if (!keys || mac != toHex(keys->confirmationB)) return {};
+        const std::optional<ChannelKeys> channel = channelKeys(crypto_, keys->sharedKey, context, pageShare_, *pcShare);
+        if (!channel) return {};
+        channel_.emplace(crypto_, channel->pageToPc, channel->pcToPage);
+        return "confirm " + toHex(keys->confirmationA);
     }
     std::string seal(std::string_view text) { return channel_ ? channel_->seal(text).value_or("") : ""; }
     std::optional<std::string> open(std::string_view hex) { return channel_ ? channel_->open(hex) : std::nullopt; }
 
 private:
+    std::string begin(ByteView password) {
+        std::optional<Bytes> w = linkPassword(crypto_, mode_, password);
+        spake_ = w ? Spake2::start(crypto_, Spake2Role::A, std::move(*w), x_, PAGE_IDENTITY, PC_IDENTITY) : std::nullopt;
+        pageShare_ = spake_ ? spake_->share() : Bytes{};
+        return toHex(pageShare_);
+    }
+
     Crypto& crypto_;
-    Bytes nonce_;
-    Bytes pcNonce_;
-    Bytes secret_;
+    Bytes x_;
+    LinkMode mode_ = LinkMode::Key;
     std::string id_;
+    std::uint64_t number_ = 0;
+    std::optional<Spake2> spake_;
+    Bytes pageShare_;
     std::optional<SealedChannel> channel_;
 };
 

@@ -8,6 +8,7 @@
 #include "config/remote_switch.h"
 #include "config/settings_file.h"
 #include "config/starter_settings.h"
+#include "link/refusal_backoff.h"
 #include "link/trusted_devices.h"
 #include "web/connect_page.h"
 #include "web/page_routes.h"
@@ -118,12 +119,83 @@ TEST(TrustedDevices, BrowsersAndRememberedPhonesOutliveARestart_AndForgettingIsW
     const int writes = file.writes;
     EXPECT_TRUE(after.forget(listed[0].id));
     EXPECT_EQ(writes + 1, file.writes);
-    TrustedDevices again(&file);
+    TrustedDevices again(&file, [&now] { return now; });
     again.setKeepPhones(false);  // the settings no longer keep phones: the one kept is dropped
     EXPECT_FALSE(again.load());
     EXPECT_FALSE(again.browser("00ff"));
     EXPECT_FALSE(again.phone());
     EXPECT_TRUE(again.browser("ab01"));
+}
+
+// What the pairings file must keep, checked through a fresh TrustedDevices
+// that reads it: keys as they rotate, where each browser was last seen, a
+// forgotten browser gone for good, and no phone unless the user said so.
+TEST(TrustedDevices, TheFileKeepsEachKeyAsItRotates_ForgetsAtOnce_AndKeepsPhonesOnlyWhenAsked) {
+    MemoryFile file;
+    std::int64_t now = 1000;
+    const auto clock = [&now] { return now; };
+    const std::string id(32, 'a');
+    const std::string other(32, 'b');
+    {
+        TrustedDevices devices(&file, clock);
+        devices.trustBrowser("Pixel 7", id, "01", "10.0.0.2");
+        devices.trustBrowser("Tablet", other, "02");
+        devices.trustPhone("Nokia", "00:11:22:33:44:55");  // not remembered: the setting is off
+        EXPECT_EQ((std::pair<std::uint64_t, std::string>{2, "03"}), devices.nextKey(id, "03"));
+        EXPECT_EQ((std::pair<std::uint64_t, std::string>{2, "03"}), devices.nextKey(id, "04")) << "the one on its way";
+    }
+    EXPECT_EQ(std::string::npos, file.text->find("00:11:22")) << "a phone's address reaches the disk only when asked";
+    {
+        TrustedDevices devices(&file, clock);
+        EXPECT_FALSE(devices.load());
+        EXPECT_EQ(KeyStanding::Next, devices.browserKey(id, 2).standing) << "the next key outlives a restart";
+        EXPECT_TRUE(devices.nextKeyHeld(id, 2));
+        devices.forgetBrowser(other);
+        EXPECT_FALSE(devices.phone());
+        devices.trustBrowser("Copied", std::string(32, 'c'), "05");
+        EXPECT_EQ("A copy of Copied's key was used from 10.0.0.66; the phone was forgotten, pair it again",
+                  devices.forgetCopied(std::string(32, 'c'), "10.0.0.66"));
+    }
+    TrustedDevices devices(&file, clock);
+    EXPECT_FALSE(devices.load());
+    const BrowserKey current = devices.browserKey(id, 2);
+    EXPECT_EQ(KeyStanding::Current, current.standing);
+    EXPECT_EQ("03", current.key);
+    EXPECT_EQ(KeyStanding::Retired, devices.browserKey(id, 1).standing);
+    EXPECT_EQ(KeyStanding::Unknown, devices.browserKey(id, 3).standing);
+    EXPECT_EQ("10.0.0.2", devices.browser(id)->lastAddress);
+    EXPECT_FALSE(devices.browser(other)) << "forgotten, also after a restart";
+    EXPECT_FALSE(devices.browser(std::string(32, 'c'))) << "a copied one too";
+    // A pairing unused for 90 days expires.
+    now += UNUSED_PAIRING_SECONDS + 1;
+    EXPECT_FALSE(devices.browser(id));
+    TrustedDevices later(&file, clock);
+    EXPECT_FALSE(later.load());
+    EXPECT_EQ(0U, later.browsers());
+
+    // The last version's file is read as it was: each browser on its first key.
+    MemoryFile previous;
+    previous.text = "vork pairings 2\nbrowser 1000 " + id + " 0a0b Pixel%207\n";
+    TrustedDevices upgraded(&previous, [] { return 2000; });
+    EXPECT_FALSE(upgraded.load());
+    EXPECT_EQ(KeyStanding::Current, upgraded.browserKey(id, 1).standing);
+    EXPECT_EQ("Pixel 7", upgraded.browserKey(id, 1).name);
+}
+
+TEST(RefusalBackoff, AFullTableKeepsTheLongestWaits_SoFreshAddressesCannotResetOne) {
+    RefusalBackoff backoff;
+    std::uint64_t now = 0;
+    for (int failure = 0; failure < 8; ++failure) {
+        now += backoff.waitLeftMs("attacker", now);
+        backoff.penalise("attacker", now);
+    }
+    EXPECT_EQ(RefusalBackoff::LONGEST_WAIT_MS, backoff.waitLeftMs("attacker", now));
+    now += RefusalBackoff::LONGEST_WAIT_MS;  // waited out, but not forgiven
+    for (std::size_t fresh = 0; fresh < RefusalBackoff::PEER_LIMIT; ++fresh)
+        backoff.penalise("fresh " + std::to_string(fresh), now);
+    backoff.penalise("attacker", now);
+    EXPECT_EQ(RefusalBackoff::LONGEST_WAIT_MS, backoff.waitLeftMs("attacker", now));
+    EXPECT_EQ(0U, backoff.waitLeftMs("never seen", now));
 }
 
 TEST(TrustedDevices, ADamagedOrForeignFile_StartsEmpty_AndSaysSo) {
@@ -142,7 +214,7 @@ TEST(TrustedDevices, ADamagedOrForeignFile_StartsEmpty_AndSaysSo) {
     unreadable.damaged = true;
     TrustedDevices devices(&unreadable);
     EXPECT_EQ(std::optional<std::string>(PAIRINGS_DAMAGED_NOTICE), devices.load());
-    EXPECT_EQ("vork pairings 2\n", encodePairings({}));
+    EXPECT_EQ("vork pairings 3\n", encodePairings({}));
 }
 
 TEST(PageRoutes, ThisPcsOwnNames_AreAnswered_OtherNamesAreToldTheAddress) {
@@ -212,16 +284,27 @@ TEST(ConnectPage, StateIsJson_WithTheSwitchNetworksAndTrustedDevices) {
     state.serverState = WebServerState::Listening;
     state.source = SwitchSource::SettingsFile;
     state.networks = {{"Wi-Fi", "192.168.1.20", true}, {"Ethernet \"2\"", "10.0.0.5", false}};
-    state.trusted = {{7, DeviceKind::Browser, "Pixel <7>", {}, {}, {}, 1733750000},
-                     {8, DeviceKind::Bluetooth, "Nokia\x01\xe9", "00:11", {}, {}, 0}};
+    TrustedDevice browser;
+    browser.id = 7;
+    browser.name = "Pixel <7>";
+    browser.lastSeen = 1733750000;
+    browser.lastAddress = "192.168.1.37";
+    TrustedDevice phone;
+    phone.id = 8;
+    phone.kind = DeviceKind::Bluetooth;
+    phone.name = "Nokia\x01\xe9";
+    phone.address = "00:11";
+    state.trusted = {browser, phone};
+    state.warnings = {"A copy of \"P\"'s key was used"};
     EXPECT_EQ(R"({"remote":{"on":true,"port":8642,"state":"listening","lockedBy":"settings file"},)"
               R"("networks":[{"name":"Wi-Fi","address":"192.168.1.20","url":"http://192.168.1.20:8642/","primary":true},)"
               R"({"name":"Ethernet \"2\"","address":"10.0.0.5","url":"http://10.0.0.5:8642/","primary":false}],)"
-              R"("trusted":[{"id":"7","name":"Pixel <7>","kind":"browser","lastSeen":1733750000},)"
-              R"({"id":"8","name":"Nokia\u0001\u00e9","kind":"bluetooth","lastSeen":0}]})",
+              R"("trusted":[{"id":"7","name":"Pixel <7>","kind":"browser","lastSeen":1733750000,"lastAddress":"192.168.1.37"},)"
+              R"({"id":"8","name":"Nokia\u0001\u00e9","kind":"bluetooth","lastSeen":0,"lastAddress":""}],)"
+              R"("warnings":["A copy of \"P\"'s key was used"]})",
               connectStateJson(state));
     ConnectState off;
-    EXPECT_EQ(R"({"remote":{"on":false,"port":0,"state":"off","lockedBy":null},"networks":[],"trusted":[]})",
+    EXPECT_EQ(R"({"remote":{"on":false,"port":0,"state":"off","lockedBy":null},"networks":[],"trusted":[],"warnings":[]})",
               connectStateJson(off));
 }
 

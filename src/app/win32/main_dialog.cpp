@@ -7,7 +7,7 @@
 #include "app/win32/resource.h"
 #include "app/win32/shell.h"
 #include "config/starter_settings.h"
-#include "platform/win32/cng_crypto.h"
+#include "platform/gcrypt/gcrypt_crypto.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_network_adapters.h"
@@ -141,7 +141,7 @@ WebServer& MainDialog::server() {
         parts.state = state_;
         parts.trusted = trusted_;
         parts.random = std::make_unique<Win32RandomSource>();
-        parts.crypto = std::make_unique<CngCrypto>();
+        parts.crypto = std::make_unique<GcryptCrypto>();
         parts.adapters = std::make_unique<Win32NetworkAdapters>();
         parts.pages = pageResources();
         parts.ownNames = ownComputerNames();

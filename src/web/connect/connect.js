@@ -53,6 +53,7 @@ const ui = {
   table: $('trusted-table'),
   rows: $('trusted-rows'),
   forgetAll: $('forget-all'),
+  warnings: $('warnings'),
 };
 
 let pollTimer = 0;
@@ -340,7 +341,9 @@ function renderTrusted(list) {
     setText(row.nameText, name);
     setText(row.kind, kind);
     setText(row.kindInline, kind);
-    setText(row.seen, lastSeenText(Number(entry.lastSeen) || 0, now));
+    // Where it was last seen: a browser's address, for comparing with one's own phones.
+    const from = entry.lastAddress ? ` from ${String(entry.lastAddress)}` : '';
+    setText(row.seen, lastSeenText(Number(entry.lastSeen) || 0, now) + from);
     row.button.setAttribute('aria-label', `Forget ${name}`);
     row.button.disabled = !online;
     // Move a row only when it is out of place: moving a focused button drops its focus.
@@ -381,6 +384,20 @@ ui.forgetAll.addEventListener('click', async () => {
   if (ui.forgetAll.hidden) ui.trustedTitle.focus();
 });
 
+// A copy of a browser's key was caught: said until the page is closed.
+function renderWarnings(list) {
+  const texts = list.filter((text) => typeof text === 'string' && text);
+  const shown = [...ui.warnings.children].map((item) => item.textContent);
+  if (shown.join('\n') !== texts.join('\n')) {
+    ui.warnings.replaceChildren(...texts.map((text) => {
+      const item = document.createElement('li');
+      item.textContent = text;
+      return item;
+    }));
+  }
+  ui.warnings.hidden = texts.length === 0;
+}
+
 // --- The whole state ---
 
 function render(state) {
@@ -391,6 +408,7 @@ function render(state) {
   renderRemote(remote);
   renderScan(remote, networks, pairing);
   renderTrusted(trusted);
+  renderWarnings(Array.isArray(state.warnings) ? state.warnings : []);
 }
 
 document.addEventListener('visibilitychange', () => {

@@ -2,11 +2,13 @@
 // QR code (or the code typed from the PC's screen), then sends the phone's
 // keys, touchpad moves, typing and releases over one WebSocket, sealed. The
 // messages are short texts (see web_session.h in Vork).
-import { Handshake, codeKey, qrKey } from './secure.js';
+import { Handshake } from './secure.js';
 import { PLACEHOLDER, edit, pressMessage, shortcutKey, textMessages } from './typing.js';
 
 const ID_KEY = 'vork.id';
 const SECRET_KEY = 'vork.key';
+const NUMBER_KEY = 'vork.keynumber';   // which of Vork's keys this is (a browser paired before numbers had 1)
+const FORGET_KEY = 'vork.forget';      // Forget was pressed while Vork could not be reached
 const NAME_KEY = 'vork.name';
 const VIBRATE_KEY = 'vork.vibrate';
 const POINTER_GAIN = 2;       // screen pixels per CSS pixel of finger movement; Windows adds its acceleration
@@ -27,6 +29,8 @@ let pairing = null;           // {secret} from the QR code, or {code} typed; the
 let paired = false;
 let retries = 0;
 let retryTimer = 0;
+let waitTimer = 0;
+let answered = false;         // Vork said why it closes this socket: no retry of our own
 
 function showState(text, tone) {
   stateLine.textContent = text;
@@ -73,9 +77,23 @@ function send(text) {
   if (channel && socket && socket.readyState === WebSocket.OPEN) socket.send(channel.seal(text));
 }
 
+// Only on Vork's sealed word (or a new pairing): a plain reply anyone could send.
 function forgetKey() {
-  localStorage.removeItem(ID_KEY);
-  localStorage.removeItem(SECRET_KEY);
+  for (const item of [ID_KEY, SECRET_KEY, NUMBER_KEY, FORGET_KEY]) localStorage.removeItem(item);
+}
+
+function storeKey(id, number, key) {
+  localStorage.setItem(ID_KEY, id);
+  localStorage.setItem(NUMBER_KEY, number);
+  localStorage.setItem(SECRET_KEY, key);
+}
+
+// The Pair button waits while a pairing is under way or Vork asked to wait.
+function holdPairButton(seconds) {
+  const button = $('connect');
+  clearTimeout(waitTimer);
+  button.disabled = seconds !== 0;
+  if (seconds > 0) waitTimer = setTimeout(() => { button.disabled = false; }, seconds * 1000);
 }
 
 function open() {
@@ -92,9 +110,11 @@ function open() {
   const own = new WebSocket(`ws://${location.host}/ws`);
   socket = own;
   channel = null;
+  answered = false;
   handshake = pairing
-    ? new Handshake({ pairingSecret: (salt) => (pairing.secret ? qrKey(pairing.secret, salt) : codeKey(pairing.code, salt)) })
-    : new Handshake({ id, key: hexKey(key) });
+    ? new Handshake(pairing.secret ? { secret: pairing.secret } : { code: pairing.code })
+    : new Handshake({ id, number: Number(localStorage.getItem(NUMBER_KEY) || '1'), key });
+  if (pairing) holdPairButton(-1);
   // A socket that a newer one replaced (Pair pressed while it was still
   // closing) is heard no more: it must not end or answer the new one's handshake.
   own.onopen = () => {
@@ -111,6 +131,11 @@ function open() {
     channel = null;
     releaseAll();
     setLink(false);
+    if (pairing) {
+      holdPairButton(0);
+      if ($('state').textContent === 'Pairing\u2026') showLogin('The pairing did not finish: try again', 'bad');
+    }
+    if (answered) return;
     if (!localStorage.getItem(ID_KEY) || pairing) return;  // nothing to come back to
     // Vork has gone (closed, or the PC left the network): try again by itself.
     showState('Vork is not reachable \u2013 retrying\u2026', 'bad');
@@ -118,13 +143,7 @@ function open() {
   };
 }
 
-function hexKey(hex) {
-  const bytes = new Uint8Array(hex.length / 2);
-  for (let i = 0; i < bytes.length; i += 1) bytes[i] = parseInt(hex.substr(i * 2, 2), 16);
-  return bytes;
-}
-
-async function receive(own, text) {
+function receive(own, text) {
   if (channel) {
     const message = channel.open(text);
     if (message === null) {
@@ -134,46 +153,77 @@ async function receive(own, text) {
     handleSealed(message);
     return;
   }
-  const [word] = text.split(' ', 1);
-  if (word === 'challenge') {
-    const answer = await handshake.answer(text);
-    if (answer && socket === own) own.send(answer);
-    return;
-  }
-  if (word === 'verified') {
-    channel = handshake.verified(text);
-    if (!channel) {
-      showLogin('This is not the Vork it was paired with', 'bad');
-      socket.close();
+  const [word, rest] = text.split(' ', 2);
+  if (word === 'share') {
+    const confirm = handshake.answer(text);
+    if (!confirm) {
+      // Not the Vork it was paired with, or not the code on the PC.
+      const wasPairing = Boolean(pairing);
+      pairing = null;
+      answered = true;
+      holdPairButton(0);
+      showLogin(wasPairing ? 'That did not pair: check the code on the PC and try again'
+        : 'This is not the Vork it was paired with', 'bad');
+      own.close();
       return;
     }
+    own.send(confirm);
+    channel = handshake.channel;
     if (pairing) send(`name ${pairing.name}`);
     return;
   }
   const wasPairing = Boolean(pairing);
   pairing = null;
-  if (word === 'nooffer') showLogin('Open Vork\u2019s Connect page on the PC first, then try again', 'bad');
-  else if (wasPairing) showLogin('That did not pair: check the code on the PC and try again', 'bad');
-  else {
-    // Forgotten on the PC (or never paired): pair again.
-    forgetKey();
+  answered = true;
+  holdPairButton(0);
+  if (word === 'wait') {
+    // Too many tries from this address: Vork says how long to wait. The key stays.
+    const seconds = Math.max(1, Number(rest) || 5);
+    if (wasPairing) {
+      showLogin(`Vork asks this phone to wait ${seconds} s before it tries again`, 'bad');
+      holdPairButton(seconds);
+    } else {
+      showState(`Vork asks this phone to wait ${seconds} s\u2026`, 'bad');
+      clearTimeout(retryTimer);
+      retryTimer = setTimeout(open, seconds * 1000);
+    }
+  } else if (word === 'nooffer') {
+    showLogin('Open Vork\u2019s Connect page on the PC first, then try again', 'bad');
+  } else if (wasPairing) {
+    showLogin('That did not pair: check the code on the PC and try again', 'bad');
+  } else {
+    // Forgotten on the PC, or never paired. The key is kept: only Vork's sealed
+    // "forgotten" or a new pairing replaces it, and a plain word could be anyone's.
     showLogin('Vork does not know this browser; pair it again');
   }
 }
 
 function handleSealed(message) {
-  const [word, first, second] = message.split(' ');
+  const [word, first, second, third] = message.split(' ');
   switch (word) {
     case 'paired':
-      localStorage.setItem(ID_KEY, first);
-      localStorage.setItem(SECRET_KEY, second);
+      storeKey(first, second, third);
+      localStorage.removeItem(FORGET_KEY);
       pairing = null;
+      holdPairButton(0);
+      break;
+    case 'rekey':
+      // Kept before it is acknowledged: Vork keeps the old key until it hears this.
+      storeKey(localStorage.getItem(ID_KEY), first, second);
+      send(`rekeyed ${first}`);
       break;
     case 'connected':
       showRemote();
       send(`visible ${document.hidden ? 0 : 1}`);
+      if (localStorage.getItem(FORGET_KEY)) send('key U:X');
       break;
-    case 'forgotten': forgetKey(); break;
+    case 'forgotten':
+      forgetKey();
+      paired = false;
+      if (socket) socket.close();
+      showLabels('labels ');
+      showLogin('Forgotten: pair again with the code on the PC');
+      break;
     case 'labels': showLabels(message); break;
     case 'error':
       // Text the PC did not type: the line starts again rather than go on
@@ -481,14 +531,17 @@ pad.addEventListener('pointerup', (event) => liftFinger(event, false));
 pad.addEventListener('pointercancel', (event) => liftFinger(event, true));
 pad.addEventListener('contextmenu', (event) => event.preventDefault());
 
+// Forget waits for Vork's sealed answer; while Vork cannot be reached the
+// page keeps its key and asks again each time it connects.
 $('forget').addEventListener('click', () => {
   if (!window.confirm('Forget this phone? Using it again takes a new pairing with the code on the PC.')) return;
-  send('key U:X');
-  forgetKey();
-  paired = false;
-  if (socket) socket.close();
-  showLabels('labels ');
-  showLogin('Forgotten: pair again with the code on the PC');
+  localStorage.setItem(FORGET_KEY, '1');
+  if (channel && socket && socket.readyState === WebSocket.OPEN) {
+    send('key U:X');
+    showState('Forgetting\u2026');
+  } else {
+    showState('The PC will forget this phone when it next reaches it', 'bad');
+  }
 });
 
 $('login').addEventListener('submit', (event) => {

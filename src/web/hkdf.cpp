@@ -1,4 +1,4 @@
-#include "link/hkdf.h"
+#include "web/hkdf.h"
 
 namespace vork {
 
