@@ -341,7 +341,9 @@ std::size_t TrustedDevices::browsers() const {
     }));
 }
 
-std::vector<TrustedDevice> TrustedDevices::list() const {
+std::vector<TrustedDevice> TrustedDevices::list() const { return summary().devices; }
+
+TrustedDevices::Summary TrustedDevices::summary() const {
     const std::lock_guard lock(mutex_);
     std::vector<TrustedDevice> copies = devices_;
     for (TrustedDevice& device : copies) {
@@ -350,7 +352,7 @@ std::vector<TrustedDevice> TrustedDevices::list() const {
         device.nextKey.clear();
         device.retiredKeys.clear();
     }
-    return copies;
+    return {copies, warnings_};
 }
 
 bool TrustedDevices::forget(std::uint64_t id) {

@@ -98,6 +98,12 @@ public:
 
     // For the Connect page: every device, ids and keys left out.
     [[nodiscard]] std::vector<TrustedDevice> list() const;
+    // The same with the warnings, as one moment saw both.
+    struct Summary {
+        std::vector<TrustedDevice> devices;
+        std::vector<std::string> warnings;
+    };
+    [[nodiscard]] Summary summary() const;
     bool forget(std::uint64_t id);
     void forgetAll();
 

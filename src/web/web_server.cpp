@@ -782,8 +782,9 @@ private:
             if (!offer) offer = offers_.renew(now);
             if (offer) state.pairing.emplace(toHex(offer->secret), offer->code);
         }
-        state.trusted = parts_.trusted->list();
-        state.warnings = parts_.trusted->warnings();
+        TrustedDevices::Summary trusted = parts_.trusted->summary();
+        state.trusted = std::move(trusted.devices);
+        state.warnings = std::move(trusted.warnings);
         return connectStateJson(state);
     }
 

@@ -341,8 +341,9 @@ def main():
             if vork_state("notice") != warning:
                 fail(f'Vork\'s notice line reads "{vork_state("notice")}"')
             WebDriverWait(pc, 10).until(lambda d: warning in d.find_element(By.ID, "warnings").text)
-            if "Watched" in pc.find_element(By.ID, "trusted-rows").text:
-                fail("the Connect page still lists the copied browser")
+            listed = pc.find_element(By.ID, "trusted-rows").text
+            if "Watched" in listed:
+                fail(f"the Connect page still lists the copied browser: {listed!r}")
             watched.refresh()
             wait_page(watched, "Vork does not know this browser; pair it again")
         finally:

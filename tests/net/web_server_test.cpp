@@ -165,13 +165,17 @@ public:
     [[nodiscard]] const Socket& socket() const { return socket_; }
 
     // Pairs with the offer's secret, as a page opened from the QR code does.
-    bool pair(Crypto& crypto, const Bytes& secret) {
+    bool pair(Crypto& crypto, const Bytes& secret) { return beginPairing(crypto, secret) && finishPairing(); }
+    // The pairing in two halves: up to Vork's share, then the rest.
+    bool beginPairing(Crypto& crypto, const Bytes& secret) {
         model_.emplace(crypto, Bytes(P256_SCALAR_BYTES, 0x5A));
         send(model_->pair(secret));
         const std::optional<std::string> share = next();
-        const std::string confirm = share ? model_->confirm(*share) : "";
-        if (confirm.empty()) return false;
-        send(confirm);
+        confirm_ = share ? model_->confirm(*share) : "";
+        return !confirm_.empty();
+    }
+    bool finishPairing() {
+        send(confirm_);
         send(model_->seal("name Pixel 7"));
         const std::optional<std::string> paired = next();
         const std::optional<std::string> connected = next();
@@ -189,6 +193,7 @@ private:
     Socket socket_;
     std::string pending_;
     std::optional<test::PageModel> model_;
+    std::string confirm_;
 };
 
 std::size_t residentBytes() {
@@ -344,6 +349,15 @@ TEST_F(WebServerTest, OneHost_GetsAFewSlots_AndAFullServerMakesRoomByClosingTheO
         page->sendSealed("key");
         EXPECT_EQ("error bad key", page->nextSealed().value_or("(closed)")) << "a paired page is still there";
     }
+}
+
+TEST_F(WebServerTest, APageInMidPairing_KeepsItsSlot_WhateverBareConnectionsCome) {
+    start();
+    Page page("127.0.0.5", port);
+    ASSERT_TRUE(page.beginPairing(crypto, offeredSecret()));
+    std::vector<Socket> bare;
+    for (int i = 0; i < 40; ++i) bare.push_back(connectFrom(("127.0.1." + std::to_string(10 + i % 16)).c_str(), port));
+    EXPECT_TRUE(page.finishPairing()) << "40 bare connections from 16 addresses did not close it";
 }
 
 TEST_F(WebServerTest, KeepAlive_DoesNotRenewAPlainConnectionsTime) {

@@ -97,6 +97,19 @@ int write() {
     std::printf("              \"replies\": [%s, %s], \"opened\": [%s, %s]},\n", quoted(named.at(0)).c_str(),
                 quoted(named.at(1)).c_str(), quoted(page.open(named.at(0)).value()).c_str(),
                 quoted(page.open(named.at(1)).value()).c_str());
+    // A remembered browser back with its key, then forgotten at its own request: Vork's replies.
+    TrustedDevices remembered;
+    remembered.trustBrowser("Pixel 7", BROWSER, toHex(KEY));
+    WebLink returning(mailbox, state, random, remembered, crypto, offers);
+    WebSession back(returning, "10.0.0.2", 0);
+    test::PageModel browser(crypto, x);
+    const std::string hello = browser.hello(BROWSER, 1, KEY);
+    const std::string backShare = back.receive(hello, 0).replies.at(0);
+    const auto greeting = back.receive(browser.confirm(backShare), 0).replies;
+    const auto forgotten = back.receive(browser.seal("key U:X"), 0).replies;
+    std::printf("  \"returning\": {\"hello\": %s, \"share\": %s, \"greeting\": [%s, %s], \"forgotten\": %s},\n",
+                quoted(hello).c_str(), quoted(backShare).c_str(), quoted(greeting.at(0)).c_str(),
+                quoted(greeting.at(1)).c_str(), quoted(forgotten.at(0)).c_str());
     // The share the page answers in the other half, as a remembered browser.
     std::printf("  \"answerThis\": %s\n}\n", quoted(toHex(vorkSide(crypto)->share())).c_str());
     return 0;

@@ -11,7 +11,10 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E env VORK_VECTORS=${OUT} VORK_PAGE_HA
 if(NOT passed EQUAL 0)
   message(FATAL_ERROR "the page's tests failed (${passed})")
 endif()
-execute_process(COMMAND ${VECTORS} check ${PAGE_HALF} RESULT_VARIABLE checked)
-if(NOT checked EQUAL 0)
-  message(FATAL_ERROR "Vork refused the page's half of the exchange (${checked})")
+# Only the test of the page's link code writes a half to check.
+if(EXISTS ${PAGE_HALF})
+  execute_process(COMMAND ${VECTORS} check ${PAGE_HALF} RESULT_VARIABLE checked)
+  if(NOT checked EQUAL 0)
+    message(FATAL_ERROR "Vork refused the page's half of the exchange (${checked})")
+  endif()
 endif()

@@ -519,7 +519,7 @@ TEST_F(WebSessionTest, AHeldAction_StopsOnRelease_OnASilentSecond_OrWhenThePageC
     EXPECT_EQ((Inputs{{"departed", id(idle)}}), webInputs());
 }
 
-TEST(SecureChannel, HkdfMatchesRfc5869_AndGcmHmacAndPbkdf2TheirPublishedVectors) {
+TEST(SecureChannel, ThePrimitivesAndSpake2_GiveTheirStandardsVectors) {
     GcryptCrypto crypto;
     test::expectPublishedVectors(crypto);
 }

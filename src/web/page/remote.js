@@ -2,13 +2,9 @@
 // QR code (or the code typed from the PC's screen), then sends the phone's
 // keys, touchpad moves, typing and releases over one WebSocket, sealed. The
 // messages are short texts (see web_session.h in Vork).
-import { Handshake } from './secure.js';
+import { PageLink } from './link.js';
 import { PLACEHOLDER, edit, pressMessage, shortcutKey, textMessages } from './typing.js';
 
-const ID_KEY = 'vork.id';
-const SECRET_KEY = 'vork.key';
-const NUMBER_KEY = 'vork.keynumber';   // which of Vork's keys this is (a browser paired before numbers had 1)
-const FORGET_KEY = 'vork.forget';      // Forget was pressed while Vork could not be reached
 const NAME_KEY = 'vork.name';
 const VIBRATE_KEY = 'vork.vibrate';
 const POINTER_GAIN = 2;       // screen pixels per CSS pixel of finger movement; Windows adds its acceleration
@@ -16,51 +12,60 @@ const WHEEL_GAIN = 4;         // wheel units per CSS pixel of a two-finger drag 
 const TAP_LIMIT_MS = 250;     // a touch shorter than this that hardly moved is a click
 const TAP_SLOP_PX = 8;
 const BEAT_MS = 300;          // while a key is held: well inside Vork's one second
-const RETRY_MS = [1000, 2000, 5000];
 const CLICK_AFTER_POINTER_MS = 800;  // a click this soon after a finger's lift is that finger's, already acted on
 const BUZZ_MS = 12;
 
 const $ = (id) => document.getElementById(id);
 const stateLine = $('state');
-let socket = null;
-let handshake = null;         // under way on this socket
-let channel = null;           // sealed, once Vork proved itself
-let pairing = null;           // {secret} from the QR code, or {code} typed; the name with it
-let paired = false;
-let retries = 0;
-let retryTimer = 0;
-let waitTimer = 0;
-let answered = false;         // Vork said why it closes this socket: no retry of our own
+let qrSecret = null;          // from the QR code's address, until Pair uses it
 
 function showState(text, tone) {
   stateLine.textContent = text;
   stateLine.className = tone || '';
 }
 
-// The pairing form; the code field only when there is no secret from a QR code.
-function showLogin(text, tone) {
-  paired = false;
-  $('remote').hidden = true;
-  $('login').hidden = false;
-  $('code-field').hidden = Boolean(pairing && pairing.secret);
-  showState(text, tone);
-}
-
-function showRemote() {
-  paired = true;
-  $('login').hidden = true;
-  $('remote').hidden = false;
-  showState('Connected', 'good');
-  setLink(true);
-}
-
-// While the link is down the keys are off: nothing pressed then is sent later.
-function setLink(up) {
-  for (const control of document.querySelectorAll('#remote .key, #typing')) control.disabled = !up;
-  $('offline').hidden = up || !paired;
-  if (up) resetLine();
-  else disarm();
-}
+// What the link shows, on this page.
+const view = {
+  state: showState,
+  // The pairing form; the code field only when there is a secret from a QR code to use.
+  login(text, tone) {
+    $('remote').hidden = true;
+    $('login').hidden = false;
+    $('code-field').hidden = Boolean(qrSecret);
+    showState(text, tone);
+  },
+  remote() {
+    $('login').hidden = true;
+    $('remote').hidden = false;
+    showState('Connected', 'good');
+    view.linkUp(true);
+    link.send(`visible ${document.hidden ? 0 : 1}`);
+  },
+  // While the link is down the keys are off: nothing pressed then is sent later.
+  linkUp(up) {
+    if (!up) releaseAll();
+    for (const control of document.querySelectorAll('#remote .key, #typing')) control.disabled = !up;
+    $('offline').hidden = up || !link.paired;
+    if (up) resetLine();
+    else disarm();
+  },
+  labels: (message) => showLabels(message),
+  // Text the PC did not type: the line starts again rather than go on from a
+  // text the window never got.
+  error(message) {
+    if (message === 'error text lost' || message === 'error bad text') resetLine();
+  },
+  // The Pair button waits while a pairing is under way or Vork asked to wait.
+  pairButton(seconds) {
+    const button = $('connect');
+    clearTimeout(pairWait);
+    button.disabled = seconds !== 0;
+    if (seconds > 0) pairWait = setTimeout(() => { button.disabled = false; }, seconds * 1000);
+  },
+};
+let pairWait = 0;
+const link = new PageLink({ storage: localStorage, connect: () => new WebSocket(`ws://${location.host}/ws`), view });
+const send = (text) => link.send(text);
 
 function defaultName() {
   const agent = navigator.userAgent;
@@ -70,168 +75,6 @@ function defaultName() {
   if (model && model[1] !== 'K') return model[1].trim();
   if (/Android/.test(agent)) return 'Android phone';
   return 'Browser';
-}
-
-// Everything after the handshake is sealed; nothing is sent before.
-function send(text) {
-  if (channel && socket && socket.readyState === WebSocket.OPEN) socket.send(channel.seal(text));
-}
-
-// Only on Vork's sealed word (or a new pairing): a plain reply anyone could send.
-function forgetKey() {
-  for (const item of [ID_KEY, SECRET_KEY, NUMBER_KEY, FORGET_KEY]) localStorage.removeItem(item);
-}
-
-function storeKey(id, number, key) {
-  localStorage.setItem(ID_KEY, id);
-  localStorage.setItem(NUMBER_KEY, number);
-  localStorage.setItem(SECRET_KEY, key);
-}
-
-// The Pair button waits while a pairing is under way or Vork asked to wait.
-function holdPairButton(seconds) {
-  const button = $('connect');
-  clearTimeout(waitTimer);
-  button.disabled = seconds !== 0;
-  if (seconds > 0) waitTimer = setTimeout(() => { button.disabled = false; }, seconds * 1000);
-}
-
-function open() {
-  clearTimeout(retryTimer);
-  if (socket) return;
-  const id = localStorage.getItem(ID_KEY);
-  const key = localStorage.getItem(SECRET_KEY);
-  if (!pairing && !(id && key)) {
-    showLogin('Not paired');
-    return;
-  }
-  showState(paired ? 'Reconnecting\u2026' : (pairing ? 'Pairing\u2026' : 'Connecting\u2026'));
-  setLink(false);
-  const own = new WebSocket(`ws://${location.host}/ws`);
-  socket = own;
-  channel = null;
-  answered = false;
-  handshake = pairing
-    ? new Handshake(pairing.secret ? { secret: pairing.secret } : { code: pairing.code })
-    : new Handshake({ id, number: Number(localStorage.getItem(NUMBER_KEY) || '1'), key });
-  if (pairing) holdPairButton(-1);
-  // A socket that a newer one replaced (Pair pressed while it was still
-  // closing) is heard no more: it must not end or answer the new one's handshake.
-  own.onopen = () => {
-    if (socket !== own) return;
-    retries = 0;
-    own.send(handshake.first());
-  };
-  own.onmessage = (event) => {
-    if (socket === own) receive(own, String(event.data));
-  };
-  own.onclose = () => {
-    if (socket !== own) return;
-    socket = null;
-    channel = null;
-    releaseAll();
-    setLink(false);
-    if (pairing) {
-      holdPairButton(0);
-      if ($('state').textContent === 'Pairing\u2026') showLogin('The pairing did not finish: try again', 'bad');
-    }
-    if (answered) return;
-    if (!localStorage.getItem(ID_KEY) || pairing) return;  // nothing to come back to
-    // Vork has gone (closed, or the PC left the network): try again by itself.
-    showState('Vork is not reachable \u2013 retrying\u2026', 'bad');
-    retryTimer = setTimeout(open, RETRY_MS[Math.min(retries++, RETRY_MS.length - 1)]);
-  };
-}
-
-function receive(own, text) {
-  if (channel) {
-    const message = channel.open(text);
-    if (message === null) {
-      socket.close();  // not from Vork's side of this channel
-      return;
-    }
-    handleSealed(message);
-    return;
-  }
-  const [word, rest] = text.split(' ', 2);
-  if (word === 'share') {
-    const confirm = handshake.answer(text);
-    if (!confirm) {
-      // Not the Vork it was paired with, or not the code on the PC.
-      const wasPairing = Boolean(pairing);
-      pairing = null;
-      answered = true;
-      holdPairButton(0);
-      showLogin(wasPairing ? 'That did not pair: check the code on the PC and try again'
-        : 'This is not the Vork it was paired with', 'bad');
-      own.close();
-      return;
-    }
-    own.send(confirm);
-    channel = handshake.channel;
-    if (pairing) send(`name ${pairing.name}`);
-    return;
-  }
-  const wasPairing = Boolean(pairing);
-  pairing = null;
-  answered = true;
-  holdPairButton(0);
-  if (word === 'wait') {
-    // Too many tries from this address: Vork says how long to wait. The key stays.
-    const seconds = Math.max(1, Number(rest) || 5);
-    if (wasPairing) {
-      showLogin(`Vork asks this phone to wait ${seconds} s before it tries again`, 'bad');
-      holdPairButton(seconds);
-    } else {
-      showState(`Vork asks this phone to wait ${seconds} s\u2026`, 'bad');
-      clearTimeout(retryTimer);
-      retryTimer = setTimeout(open, seconds * 1000);
-    }
-  } else if (word === 'nooffer') {
-    showLogin('Open Vork\u2019s Connect page on the PC first, then try again', 'bad');
-  } else if (wasPairing) {
-    showLogin('That did not pair: check the code on the PC and try again', 'bad');
-  } else {
-    // Forgotten on the PC, or never paired. The key is kept: only Vork's sealed
-    // "forgotten" or a new pairing replaces it, and a plain word could be anyone's.
-    showLogin('Vork does not know this browser; pair it again');
-  }
-}
-
-function handleSealed(message) {
-  const [word, first, second, third] = message.split(' ');
-  switch (word) {
-    case 'paired':
-      storeKey(first, second, third);
-      localStorage.removeItem(FORGET_KEY);
-      pairing = null;
-      holdPairButton(0);
-      break;
-    case 'rekey':
-      // Kept before it is acknowledged: Vork keeps the old key until it hears this.
-      storeKey(localStorage.getItem(ID_KEY), first, second);
-      send(`rekeyed ${first}`);
-      break;
-    case 'connected':
-      showRemote();
-      send(`visible ${document.hidden ? 0 : 1}`);
-      if (localStorage.getItem(FORGET_KEY)) send('key U:X');
-      break;
-    case 'forgotten':
-      forgetKey();
-      paired = false;
-      if (socket) socket.close();
-      showLabels('labels ');
-      showLogin('Forgotten: pair again with the code on the PC');
-      break;
-    case 'labels': showLabels(message); break;
-    case 'error':
-      // Text the PC did not type: the line starts again rather than go on
-      // from a text the window never got.
-      if (message === 'error text lost' || message === 'error bad text') resetLine();
-      break;
-    default: break;
-  }
 }
 
 // "labels APP\tKEY=LABEL\t...": what the application in front does with
@@ -400,7 +243,7 @@ document.addEventListener('visibilitychange', () => {
   if (document.hidden) releaseAll();
   send(`visible ${document.hidden ? 0 : 1}`);
   // Back in view: connect at once rather than at the next try.
-  if (!document.hidden && !socket && !pairing && localStorage.getItem(ID_KEY)) open();
+  if (!document.hidden && !link.socket && !link.pairing && link.remembered) link.open();
 });
 
 vibrate.checked = localStorage.getItem(VIBRATE_KEY) !== '0';
@@ -531,28 +374,18 @@ pad.addEventListener('pointerup', (event) => liftFinger(event, false));
 pad.addEventListener('pointercancel', (event) => liftFinger(event, true));
 pad.addEventListener('contextmenu', (event) => event.preventDefault());
 
-// Forget waits for Vork's sealed answer; while Vork cannot be reached the
-// page keeps its key and asks again each time it connects.
 $('forget').addEventListener('click', () => {
   if (!window.confirm('Forget this phone? Using it again takes a new pairing with the code on the PC.')) return;
-  localStorage.setItem(FORGET_KEY, '1');
-  if (channel && socket && socket.readyState === WebSocket.OPEN) {
-    send('key U:X');
-    showState('Forgetting\u2026');
-  } else {
-    showState('The PC will forget this phone when it next reaches it', 'bad');
-  }
+  link.forget();
 });
 
 $('login').addEventListener('submit', (event) => {
   event.preventDefault();
   const name = $('name').value.trim() || defaultName();
   localStorage.setItem(NAME_KEY, name);
-  const secret = pairing && pairing.secret;
-  pairing = secret ? { secret, name } : { code: $('code').value, name };
-  if (socket) socket.close();
-  socket = null;
-  open();
+  const offer = qrSecret ? { secret: qrSecret } : { code: $('code').value };
+  qrSecret = null;
+  link.pairWith(offer, name);
 });
 
 // The QR code's address carries the pairing secret after '#', which the
@@ -560,8 +393,8 @@ $('login').addEventListener('submit', (event) => {
 const fragment = /^#pair=([0-9a-f]{32})$/.exec(location.hash);
 if (fragment) {
   history.replaceState(null, '', location.pathname + location.search);
-  pairing = { secret: fragment[1] };
+  qrSecret = fragment[1];
 }
 $('name').value = localStorage.getItem(NAME_KEY) || defaultName();
-if (pairing) showLogin('Name this phone, then pair');
-else open();
+if (qrSecret) view.login('Name this phone, then pair');
+else link.open();
