@@ -27,7 +27,7 @@ from chromium_phone import pc_browser, phone_browser, wait_page  # noqa: E402
 URL, CONNECT, COUNT, PLAYER = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4]
 WARM_UP = 20
 PASTE = 2000
-PASTES = 5
+PASTES = int(os.environ.get("VORK_PASTES", "5"))
 PAIRINGS = 3
 RETURNS = 5
 
@@ -66,6 +66,10 @@ try:
         code = pc.find_element(By.ID, "code").text
 
         phone.get(URL)
+        # The page comes back with the last pairing's key and takes its next
+        # one; only then is its storage cleared, so that nothing is stored after.
+        WebDriverWait(phone, 15).until(lambda d: d.find_element(By.ID, "state").text in ("Connected", "Not paired"))
+        time.sleep(0.5)
         phone.execute_script("localStorage.clear()")
         phone.get(URL)
         wait_page(phone, "Not paired")

@@ -80,6 +80,7 @@ export class PageLink {
       if (this.socket !== own) return;
       this.retries = 0;
       own.send(this.handshake.first());
+      this.handshake.spake.prepare();
     };
     own.onmessage = (event) => {
       if (this.socket === own) this.receive(own, String(event.data));
@@ -163,7 +164,7 @@ export class PageLink {
         break;
       case 'rekey':
         // Kept before it is acknowledged: Vork keeps the old key until it hears this.
-        this.store(this.storage.getItem(ID_KEY), first, second);
+        this.store(this.handshake.id, first, second);
         this.send(`rekeyed ${first}`);
         break;
       case 'connected':
