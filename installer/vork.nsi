@@ -4,7 +4,7 @@
 ; an entry in the list of installed programs and an uninstaller that keeps the
 ; user's settings and paired phones unless asked to remove them.
 ;   makensis -DVERSION=1.2.0 -DSTAGE=<folder with the files> -DOUTFILE=<setup.exe> vork.nsi
-; Silent: setup.exe /S [/BROWSERREMOTE], uninstall.exe /S [/REMOVESETTINGS].
+; Silent: setup.exe /S [/NOBROWSERREMOTE], uninstall.exe /S [/REMOVESETTINGS].
 ; Exit code 3: Vork is running (nothing was changed).
 
 Unicode true
@@ -47,7 +47,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "MIT licence, ${PUBLISHER}"
 
 !define MUI_ICON "${STAGE}\vork.ico"
 !define MUI_UNICON "${STAGE}\vork.ico"
-!define MUI_COMPONENTSPAGE_NODESC
+!define MUI_COMPONENTSPAGE_SMALLDESC
 !define MUI_FINISHPAGE_RUN "$INSTDIR\vork.exe"
 !insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE.txt"
 !insertmacro MUI_PAGE_COMPONENTS
@@ -94,13 +94,8 @@ Section "Vork" SectionVork
   SetOutPath "$INSTDIR\keymaps"
   File "${STAGE}\keymaps\*.toml"
   SetOutPath "$INSTDIR\docs"
-  File "${STAGE}\docs\phones.md"
-  File "${STAGE}\docs\browser-remote.md"
-  File "${STAGE}\docs\browser-remote.png"
-  File "${STAGE}\docs\vork-web.png"
-  File "${STAGE}\docs\connect-page.png"
-  File "${STAGE}\docs\remote-keypad.png"
-  File "${STAGE}\docs\remote-keyboard.png"
+  File "${STAGE}\docs\browser-remote.txt"
+  File "${STAGE}\docs\*.png"
   SetOutPath "$INSTDIR"
 
   CreateShortcut "$SMPROGRAMS\Vork.lnk" "$INSTDIR\vork.exe"
@@ -124,10 +119,19 @@ Section "Start Vork when I sign in" SectionStartup
   WriteRegStr HKCU "${RUN_KEY}" "Vork" '"$INSTDIR\vork.exe" --minimized'
 SectionEnd
 
-; Unticked, it leaves the value alone: the user may have turned it on in Vork.
-Section /o "Let phones use Vork from their browser" SectionBrowserRemote
+; Ticked: phones pair only by the code on the PC's screen, and most people
+; connect by their browser. Unticked, it leaves the value alone: the user
+; may have turned it on in Vork.
+Section "Let phones use Vork from their browser" SectionBrowserRemote
   WriteRegDWORD HKCU "${VORK_KEY}" "BrowserRemote" 1
 SectionEnd
+
+!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
+  !insertmacro MUI_DESCRIPTION_TEXT ${SectionVork} "Vork itself, its user's guide and its key maps."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SectionStartup} "Vork starts, minimised, each time you sign in."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SectionBrowserRemote} \
+    "Phones on your network can then pair with Vork by the QR code it shows you; nobody who has not seen that code can."
+!insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 Section "un.Vork" SectionUnVork
   SectionIn RO
@@ -138,13 +142,11 @@ Section "un.Vork" SectionUnVork
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\keymaps\players.toml"
   RMDir "$INSTDIR\keymaps"
+  Delete "$INSTDIR\docs\browser-remote.txt"
+  ; What earlier versions put there.
   Delete "$INSTDIR\docs\phones.md"
   Delete "$INSTDIR\docs\browser-remote.md"
-  Delete "$INSTDIR\docs\browser-remote.png"
-  Delete "$INSTDIR\docs\vork-web.png"
-  Delete "$INSTDIR\docs\connect-page.png"
-  Delete "$INSTDIR\docs\remote-keypad.png"
-  Delete "$INSTDIR\docs\remote-keyboard.png"
+  Delete "$INSTDIR\docs\*.png"
   RMDir "$INSTDIR\docs"
   Delete "$SMPROGRAMS\Vork.lnk"
   Delete "$SMPROGRAMS\Vork user guide.lnk"
@@ -173,9 +175,9 @@ Function .onInit
   Call RefuseWhileRunning
   ${GetParameters} $0
   ClearErrors
-  ${GetOptions} $0 "/BROWSERREMOTE" $1
+  ${GetOptions} $0 "/NOBROWSERREMOTE" $1
   ${IfNot} ${Errors}
-    !insertmacro SelectSection ${SectionBrowserRemote}
+    !insertmacro UnselectSection ${SectionBrowserRemote}
   ${EndIf}
 FunctionEnd
 

@@ -50,9 +50,19 @@ try:
     header = phone.find_element(By.ID, "app").text
     labels = ", ".join(key(phone, c).text.replace("\n", ": ") for c in ("D:1", "D:3", "D:5", "D:*"))
     print(f'   the keypad names the player in front, "{header}", and what its keys do there: {labels}')
-    for command in ("D:1", "D:5"):
+    # What Vork's table has VLC do with them, as the player records it.
+    wanted = {"D:1": ("1: Previous", "P", ["KEYDOWN 50 scan 19", "CHAR 0070", "KEYUP 50 scan 19 ext"]),
+              "D:5": ("5: Play/Pause", "the space bar", ["KEYDOWN 20 scan 39", "CHAR 0020", "KEYUP 20 scan 39 ext"])}
+    for command, (said, name, lines) in wanted.items():
+        before = len([line for line in recorded() if line != "READY"])
         key(phone, command).click()
-        time.sleep(0.3)
+        deadline = time.time() + 5
+        while time.time() < deadline and len([line for line in recorded() if line != "READY"]) < before + len(lines):
+            time.sleep(0.1)
+        got = [line for line in recorded() if line != "READY"][before:]
+        if got != lines:
+            sys.exit(f"FAILED: the keypad's {said}: the player got {got}, not {lines}")
+        print(f"   the keypad's {said} \u2013 the player got {name}")
     phone.save_screenshot(f"{SHOTS}/remote-keypad.png")
     print("   screenshot of the keypad: build/demo/remote-keypad.png")
 
@@ -68,6 +78,8 @@ try:
     time.sleep(0.5)
     units = characters()[before:]
     typed = b"".join(unit.to_bytes(2, "little") for unit in units).decode("utf-16-le", "replace")
+    if typed != "Hello from the phone \u2713":
+        sys.exit(f"FAILED: typed on the phone, the player received {typed!r}")
     print(f"   typed on the phone, the player's window received the characters {typed!r}")
     phone.save_screenshot(f"{SHOTS}/remote-keyboard.png")
     print("   screenshot of the keyboard: build/demo/remote-keyboard.png")

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "input/typed_text.h"
+#include "link/phone_listener.h"
 #include "link/phone_protocol.h"
 
 namespace vork {
@@ -11,7 +12,7 @@ void DialogLogic::initialise() {
     if (keyMaps_) controller_.setKeyMap(keyMaps_->keyMap());
     mode_ = IdleMode;
     showImages(false, false, false);
-    showTray();
+    modeChanged();
 }
 
 bool DialogLogic::handleLinkMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -29,9 +30,13 @@ bool DialogLogic::handleLinkMessage(unsigned message, std::uintptr_t wParam, std
     case WM_REQUEST_WITHDRAWN:
         if (shownRequest_ && shownRequest_->number == wParam) leaveRequest();
         return true;
-    case WM_WEB_SERVER:
-        view_.showWebServer(static_cast<WebServerState>(wParam), static_cast<std::uint16_t>(lParam));
+    case WM_WEB_SERVER: {
+        const auto server = static_cast<WebServerState>(wParam);
+        view_.showWebServer(server, static_cast<std::uint16_t>(lParam));
+        remoteOn_ = server == WebServerState::Listening || server == WebServerState::Retrying;
+        showNotice();
         return true;
+    }
     case WM_SWITCH_WANTED: view_.switchWanted(wParam != 0); return true;
     default: return false;
     }
@@ -51,6 +56,14 @@ void DialogLogic::handleStatus(const LinkText& status) {
             showConnected();
         }
         return;
+    }
+    if (status.origin.kind == LinkKind::Bluetooth) {
+        // The status line keeps the listener's own text; the hint says the browser is the way.
+        const bool none = status.text.starts_with(NO_BLUETOOTH_PREFIX);
+        if ((none || status.text == WAITING_STATUS) && none != noBluetooth_) {
+            noBluetooth_ = none;
+            showNotice();
+        }
     }
     if (belongsElsewhere(status.origin.kind)) {
         movedStatus_ = status.text;
@@ -76,7 +89,10 @@ void DialogLogic::handleNotice(const Notice& notice) {
 }
 
 void DialogLogic::showNotice() {
-    view_.setNoticeText(!loginNotice_.empty() ? loginNotice_ : !movedStatus_.empty() ? movedStatus_ : warning_);
+    std::string text = !loginNotice_.empty() ? loginNotice_ : !movedStatus_.empty() ? movedStatus_ : warning_;
+    hintShown_ = text.empty() && hintWanted();
+    if (hintShown_) text = std::string(noBluetooth_ ? NO_BLUETOOTH_HINT : CONNECT_HINT);
+    view_.setNoticeText(text);
 }
 
 void DialogLogic::runCommand(LinkOrigin origin, const std::string& command) {
@@ -202,6 +218,10 @@ bool DialogLogic::handleClick(int controlId) {
     case ACCEPT_BUTTON_ID: accept(); return true;
     case DECLINE_BUTTON_ID: decline(); return true;
     case HIDE_BUTTON_ID: hide(); return true;
+    case NOTICE_LINE_ID:
+        if (!hintShown_) return false;
+        view_.openConnectPage();
+        return true;
     default: return false;
     }
 }
@@ -238,7 +258,7 @@ void DialogLogic::decline() {
     shownRequest_.reset();
     mode_ = IdleMode;
     showImages(false, false, false);
-    showTray();
+    modeChanged();
 }
 
 void DialogLogic::showRequest(const PhoneRequest& request) {
@@ -251,7 +271,7 @@ void DialogLogic::showRequest(const PhoneRequest& request) {
     mode_ = RequestMode;
     showImages(true, true, false);
     setStatus(request.name + std::string(REQUEST_SUFFIX));
-    showTray();
+    modeChanged();
     view_.alertRequest(request.name);
 }
 
@@ -259,7 +279,16 @@ void DialogLogic::showConnected() {
     mode_ = ConnectedMode;
     setStatus(std::string(CONNECTED_STATUS));
     showImages(false, false, true);
+    modeChanged();
+}
+
+void DialogLogic::modeChanged() {
     showTray();
+    showNotice();
+}
+
+bool DialogLogic::hintWanted() const {
+    return mode_ == IdleMode && !shownRequest_ && connected_.empty() && !remoteOn_;
 }
 
 void DialogLogic::showTray() {
@@ -277,7 +306,7 @@ void DialogLogic::leaveRequest() {
     connectedName_ = connectedNameBeforeRequest_;
     setStatus(statusBeforeRequest_);
     showImages(false, false, mode_ == ConnectedMode);
-    showTray();
+    modeChanged();
 }
 
 void DialogLogic::showImages(bool accept, bool decline, bool hide) {

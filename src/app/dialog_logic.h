@@ -33,6 +33,12 @@ enum DialogMode : std::int32_t {
 };
 
 inline constexpr std::string_view REQUEST_SUFFIX = " requesting connection.";
+// Shown on the notice line while nothing is connected and the browser remote
+// is off; a click on it opens the Connect page.
+inline constexpr std::string_view CONNECT_HINT = "Connect a phone: click here";
+inline constexpr std::string_view NO_BLUETOOTH_HINT = "No Bluetooth? Connect by browser: click here";
+// The listener's status texts that say there is no Bluetooth here.
+inline constexpr std::string_view NO_BLUETOOTH_PREFIX = "Cannot find bluetooth";
 inline constexpr std::uintptr_t REPEAT_TIMER_ID = 100;
 inline constexpr unsigned REPEAT_PERIOD_MS = 50;
 // While a browser page is shown, the window in front is looked at this often
@@ -66,6 +72,8 @@ public:
     virtual void sendToPage(ConnectionId page, const std::string& text) = 0;
     // The label watch's timer runs only while a page is shown.
     virtual void setLabelWatch(bool running) = 0;
+    // The Connect page, in the user's browser.
+    virtual void openConnectPage() = 0;
 };
 
 class DialogLogic {
@@ -81,7 +89,8 @@ public:
     bool handleLinkMessage(unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
     // A key-down before normal dialog processing; true when it was consumed.
     bool preTranslateKey(unsigned virtualKey);
-    // A click on one of the image controls; false for any other control.
+    // A click on one of the image controls, or on the notice line while it
+    // shows the way to connect; false for any other control.
     bool handleClick(int controlId);
     void handleTimer();
     // The label watch's timer: shown pages learn what the keys do in the
@@ -135,6 +144,11 @@ private:
     [[nodiscard]] bool belongsElsewhere(LinkKind kind) const;
     void showNotice();
     void showTray();
+    // The mode changed: the icon by the clock and the notice line follow.
+    void modeChanged();
+    // Nothing connected, nothing asking, and no browser remote: the notice
+    // line says how to connect a phone.
+    [[nodiscard]] bool hintWanted() const;
 
     DialogView& view_;
     UiMailbox& mailbox_;
@@ -159,6 +173,9 @@ private:
     std::string loginNotice_;
     std::string movedStatus_;
     std::string warning_;
+    bool hintShown_ = false;
+    bool remoteOn_ = false;
+    bool noBluetooth_ = false;
     bool timerRunning_ = false;
     // The browser pages in view, with the labels each was last sent.
     std::map<ConnectionId, std::string> shownPages_;

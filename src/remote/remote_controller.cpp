@@ -46,15 +46,17 @@ std::int32_t grownSpeed(std::int32_t speed) {
     return speed > LARGEST - growth ? LARGEST : speed + growth;
 }
 
-RemoteController::RemoteController(const Desktop& desktop)
+RemoteController::RemoteController(const Desktop& desktop, std::shared_ptr<const KeyMap> builtIn)
     : desktop_(desktop),
       activator_(desktop.windows, desktop.system),
-      keySender_(desktop.input, desktop.system, activator_) {}
+      keySender_(desktop.input, desktop.system, activator_),
+      builtIn_(std::move(builtIn)) {}
 
 void RemoteController::dispatch(std::string_view command) {
+    const OneLook look(*this);
     resetHeld();
     constexpr std::string_view KEY_PREFIX = "D:";
-    if (keyMap_ && command.size() == KEY_PREFIX.size() + 1 && command.starts_with(KEY_PREFIX)) {
+    if (command.size() == KEY_PREFIX.size() + 1 && command.starts_with(KEY_PREFIX)) {
         const std::string_view key = command.substr(KEY_PREFIX.size());
         if (const std::string* keys = mappedKeys(key)) {
             // A mapped volume key repeats like the built-in one; anything else is sent once.
@@ -151,11 +153,10 @@ void RemoteController::tick() {
 }
 
 void RemoteController::volumeStep(bool up) {
-    if (keyMap_) {
-        if (const std::string* keys = mappedKeys(up ? "2" : "8")) {
-            keySender_.send(*keys, false);
-            return;
-        }
+    const OneLook look(*this);
+    if (const std::string* keys = mappedKeys(up ? "2" : "8")) {
+        keySender_.send(*keys, false);
+        return;
     }
     const VolumeStep& step = VOLUME_STEPS[static_cast<std::size_t>(foregroundApp())];
     for (int i = 0; i < step.sends; ++i) keySender_.send(up ? step.up : step.down, false);
@@ -191,51 +192,109 @@ void RemoteController::toggleMute() {
     mixer.close();
 }
 
-ForegroundApp RemoteController::foregroundApp() { return detectForegroundApp(desktop_.windows, desktop_.system); }
+ForegroundApp RemoteController::foregroundApp() {
+    if (!detected_) detected_ = detectForegroundApp(desktop_.windows, desktop_.system);
+    return *detected_;
+}
 
-// A key the map does not list keeps the built-in behaviour.
-const std::string* RemoteController::mappedKeys(std::string_view phoneKey) { return lookUp(activeMap().keys, phoneKey); }
+namespace {
 
-RemoteController::ActiveMap RemoteController::activeMap() {
-    if (!keyMap_) return {};
-    const WindowHandle window = desktop_.windows.foregroundWindow();
-    // Each is read once, and only when a rule asks for it; the program's
-    // file name is the dearest.
+bool dependsOnApplication(std::string_view phoneKey) {
+    return phoneKey.size() == 1 && ((phoneKey[0] >= '0' && phoneKey[0] <= '9') || phoneKey[0] == '*');
+}
+
+}  // namespace
+
+// A key no map lists keeps the table's behaviour.
+const std::string* RemoteController::mappedKeys(std::string_view phoneKey) {
+    return activeMap(dependsOnApplication(phoneKey)).keysFor(phoneKey);
+}
+
+const KeyStrings* RemoteController::MapLayer::forKey(const KeyStrings* strings, std::string_view phoneKey) const {
+    return applicationKeysOnly && !dependsOnApplication(phoneKey) ? nullptr : strings;
+}
+
+const std::string* RemoteController::ActiveMap::keysFor(std::string_view phoneKey) const {
+    for (const MapLayer& layer : layers)
+        if (const std::string* keys = lookUp(layer.forKey(layer.keys, phoneKey), phoneKey)) return keys;
+    return nullptr;
+}
+
+const std::string* RemoteController::ActiveMap::labelFor(std::string_view phoneKey) const {
+    // A layer's own label for a key it maps, else none: the keys are described.
+    for (const MapLayer& layer : layers) {
+        if (const std::string* label = lookUp(layer.forKey(layer.labels, phoneKey), phoneKey)) return label;
+        if (lookUp(layer.forKey(layer.keys, phoneKey), phoneKey)) return nullptr;
+    }
+    return nullptr;
+}
+
+const std::string* RemoteController::ActiveMap::app() const {
+    for (const MapLayer& layer : layers)
+        if (layer.app && !layer.app->empty()) return layer.app;
+    return nullptr;
+}
+
+struct RemoteController::WindowTexts {
+    WindowHandle window;
     std::optional<std::string> className;
     std::optional<std::string> title;
     std::optional<std::string> program;
-    for (const AppRule& rule : keyMap_->rules) {
+};
+
+const AppRule* RemoteController::firstMatch(const std::vector<AppRule>& rules, WindowTexts& window) {
+    // The program's file name is the dearest to ask.
+    for (const AppRule& rule : rules) {
         if (rule.className) {
-            if (!className) className = desktop_.windows.className(window, TITLE_BUFFER_SIZE);
-            if (*className != *rule.className) continue;
+            if (!window.className) window.className = desktop_.windows.className(window.window, TITLE_BUFFER_SIZE);
+            if (*window.className != *rule.className) continue;
         }
         if (rule.title) {
-            if (!title) title = desktop_.windows.windowText(window, TITLE_BUFFER_SIZE);
-            if (!ansiContains(*title, *rule.title, desktop_.system)) continue;
+            if (!window.title) window.title = desktop_.windows.windowText(window.window, TITLE_BUFFER_SIZE);
+            if (!ansiContains(*window.title, *rule.title, desktop_.system)) continue;
         }
         if (rule.exe) {
-            if (!program) program = desktop_.windows.programFileName(window);
-            if (!equalIgnoringAsciiCase(*program, *rule.exe)) continue;
+            if (!window.program) window.program = desktop_.windows.programFileName(window.window);
+            if (!equalIgnoringAsciiCase(*window.program, *rule.exe)) continue;
         }
-        return {&rule.keys, &rule.labels, &rule.name};
+        return &rule;
     }
-    if (keyMap_->fallbackKeys.empty() && keyMap_->fallbackLabels.empty()) return {};
-    if (foregroundApp() != ForegroundApp::None) return {};
-    return {&keyMap_->fallbackKeys, &keyMap_->fallbackLabels, nullptr};
+    return nullptr;
+}
+
+RemoteController::ActiveMap RemoteController::activeMap(bool withBuiltIns) {
+    ActiveMap map;
+    withBuiltIns = withBuiltIns && builtIn_ && !builtIn_->rules.empty();
+    if (!keyMap_ && !withBuiltIns) return map;
+    WindowTexts window{desktop_.windows.foregroundWindow(), {}, {}, {}};
+    if (keyMap_)
+        if (const AppRule* rule = firstMatch(keyMap_->rules, window))
+            map.layers[0] = MapLayer{&rule->keys, &rule->labels, &rule->name};
+    // The built-in rules and the user's fallback speak only for windows the table does not know.
+    const bool fallback = keyMap_ && map.layers[0].keys == nullptr &&
+                          (!keyMap_->fallbackKeys.empty() || !keyMap_->fallbackLabels.empty());
+    if ((!withBuiltIns && !fallback) || foregroundApp() != ForegroundApp::None) return map;
+    if (withBuiltIns)
+        if (const AppRule* rule = firstMatch(builtIn_->rules, window))
+            map.layers[1] = MapLayer{&rule->keys, &rule->labels, &rule->name, true};
+    if (fallback && map.layers[1].keys == nullptr)
+        map.layers[0] = MapLayer{&keyMap_->fallbackKeys, &keyMap_->fallbackLabels, nullptr};
+    return map;
 }
 
 KeypadLabels RemoteController::keypadLabels() {
+    const OneLook look(*this);
     const ActiveMap map = activeMap();
-    // Keys the map leaves alone do what they do for the application in front.
+    // Keys the maps leave alone do what they do for the application in front.
     const ForegroundApp app = foregroundApp();
-    // The map's own label for a key, else its keys described; none if it leaves the key alone.
+    // A map's own label for a key, else its keys described; none if the maps leave the key alone.
     const auto mapLabel = [&map](std::string_view key) -> std::optional<std::string> {
-        if (const std::string* named = lookUp(map.labels, key)) return *named;
-        if (const std::string* mapped = lookUp(map.keys, key)) return describeKeys(*mapped);
+        if (const std::string* named = map.labelFor(key)) return *named;
+        if (const std::string* mapped = map.keysFor(key)) return describeKeys(*mapped);
         return std::nullopt;
     };
     KeypadLabels labels;
-    labels.app = map.app && !map.app->empty() ? *map.app : std::string(appDisplayName(app));
+    labels.app = map.app() ? *map.app() : std::string(appDisplayName(app));
     for (const std::string_view key : KEYPAD_KEYS)
         labels.keys.emplace_back(key, mapLabel(key).value_or(std::string(builtInLabel(key, app))));
     for (const std::string_view key : POINTER_KEYS)

@@ -2,11 +2,15 @@
 // repeats held actions (pointer movement, volume steps) on the window's timer.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "config/built_in_rules.h"
 #include "config/key_map.h"
 #include "input/app_activator.h"
 #include "input/key_sender.h"
@@ -49,7 +53,8 @@ public:
     static constexpr std::int32_t POINTER_INTERVAL = 1;
     static constexpr std::int32_t VOLUME_INTERVAL = 4;
 
-    explicit RemoteController(const Desktop& desktop);
+    // builtIn: the rules that come with Vork, for windows the table does not know.
+    explicit RemoteController(const Desktop& desktop, std::shared_ptr<const KeyMap> builtIn = builtInRules());
     virtual ~RemoteController() = default;
     RemoteController(const RemoteController&) = delete;
     RemoteController& operator=(const RemoteController&) = delete;
@@ -63,8 +68,8 @@ public:
     void pressMediaKey(MediaKey key);
     // What each keypad key does in the window in front, and its application.
     KeypadLabels keypadLabels();
-    // The user's key map, asked before the built-in table; none: the
-    // built-in behaviour alone.
+    // The user's key map, asked before the built-in rules and the table;
+    // none: the built-in behaviour alone.
     void setKeyMap(std::shared_ptr<const KeyMap> keyMap) { keyMap_ = std::move(keyMap); }
 
     void resetHeld();
@@ -85,18 +90,45 @@ public:
 private:
     void runAction(std::string_view command);
     void click(std::uint32_t downFlag, std::uint32_t upFlag);
+    // The application in front, looked at once for each command (and each
+    // firing of a held volume key): its answer is kept while one lasts.
     ForegroundApp foregroundApp();
-    // The keystrokes the key map gives this phone key for the window in
-    // front; none when the built-in behaviour holds.
+    struct OneLook {
+        explicit OneLook(RemoteController& controller) : controller_(controller) {}
+        ~OneLook() { controller_.detected_.reset(); }
+        OneLook(const OneLook&) = delete;
+        OneLook& operator=(const OneLook&) = delete;
+        RemoteController& controller_;
+    };
+    // The keystrokes the key maps give this phone key for the window in
+    // front; none when the table holds.
     const std::string* mappedKeys(std::string_view phoneKey);
-    // The key map's part for the window in front: the first rule that
-    // matches, else the fallback when no known application is in front.
-    struct ActiveMap {
-        const KeyStrings* keys = nullptr;  // none: the built-in behaviour for every key
+    // What speaks for the window in front, first first: the user's first
+    // matching rule, then (for a window the table does not know) the first
+    // built-in rule that matches, else the user's fallback.
+    struct MapLayer {
+        const KeyStrings* keys = nullptr;
         const KeyStrings* labels = nullptr;
         const std::string* app = nullptr;  // the rule's name
+        // A built-in rule speaks only for the keys whose meaning depends on
+        // the application: Escape, the pointer and the clicks act the same
+        // everywhere, and Vork does not even look which window is in front for them.
+        bool applicationKeysOnly = false;
+        [[nodiscard]] const KeyStrings* forKey(const KeyStrings* strings, std::string_view phoneKey) const;
     };
-    ActiveMap activeMap();
+    struct ActiveMap {
+        std::array<MapLayer, 2> layers{};
+        [[nodiscard]] const std::string* keysFor(std::string_view phoneKey) const;
+        [[nodiscard]] const std::string* labelFor(std::string_view phoneKey) const;
+        [[nodiscard]] const std::string* app() const;
+    };
+    // withBuiltIns: the key's meaning depends on the application (0-9, *), so
+    // the built-in rules are asked too.
+    ActiveMap activeMap(bool withBuiltIns = true);
+    // The first rule of `rules` that matches the window in front, reading each
+    // of the window's texts once, and only when a rule asks for it.
+    struct WindowTexts;
+    const AppRule* firstMatch(const std::vector<AppRule>& rules, WindowTexts& window);
 
     Desktop desktop_;
     AppActivator activator_;
@@ -107,6 +139,8 @@ private:
     std::int32_t speed_ = 5;
     bool muted_ = false;
     std::shared_ptr<const KeyMap> keyMap_;
+    std::shared_ptr<const KeyMap> builtIn_;
+    std::optional<ForegroundApp> detected_;
 };
 
 }  // namespace vork

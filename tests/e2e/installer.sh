@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # The release as a Windows user gets it, in a fresh Wine prefix. The zip and
-# the install folder hold vork.exe, README.txt (the user's guide, docs/user-guide.md
-# in CR LF), LICENSE.txt, THIRD-PARTY.txt and COPYING.LGPL-2.1.txt (the
+# the install folder hold vork.exe, README.txt (the user's guide with the page on
+# Bluetooth phones, as plain text for Notepad: no Markdown left, no line past
+# 78 columns, CR LF), LICENSE.txt, THIRD-PARTY.txt and COPYING.LGPL-2.1.txt (the
 # statically linked libraries' notice, naming the versions linked, and their
-# licence), keymaps/players.toml and docs/ (phones.md,
-# browser-remote.md and the screenshots browser-remote.png, vork-web.png,
-# connect-page.png, remote-keypad.png, remote-keyboard.png); the zip matches its checksum. The silent installer puts
+# licence), keymaps/players.toml and docs/ (browser-remote.txt
+# and the screenshots the two texts name); the zip matches its checksum. The silent installer puts
 # the files, the Start menu shortcuts (Vork, its guide), the sign-in start and
 # the entry in the installed programs where they belong, with the version of
-# vork.exe, and turns the browser remote on only with /BROWSERREMOTE, never
-# off; the installed program starts, also minimised; a second install over it
+# vork.exe, and turns the browser remote on unless given /NOBROWSERREMOTE,
+# never off; the installed program starts, also minimised; a second install over it
 # works, one while Vork runs fails with its exit code; the uninstaller removes
 # all it made and keeps the settings, pairings and Vork's registry key unless
 # given /REMOVESETTINGS. Needs scripts/package first.
@@ -25,7 +25,7 @@ step "the zip holds the release and matches its checksum"
 (cd "$dist" && sha256sum -c --quiet "vork-$version-win64.zip.sha256" "vork-$version-setup.exe.sha256") ||
   fail "a checksum does not match"
 listed=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
-[ "$listed" = "COPYING.LGPL-2.1.txt LICENSE.txt README.txt THIRD-PARTY.txt docs/ docs/browser-remote.md docs/browser-remote.png docs/connect-page.png docs/phones.md docs/remote-keyboard.png docs/remote-keypad.png docs/vork-web.png keymaps/ keymaps/players.toml vork.exe " ] ||
+[ "$listed" = "COPYING.LGPL-2.1.txt LICENSE.txt README.txt THIRD-PARTY.txt docs/ docs/browser-remote.png docs/browser-remote.txt docs/connect-page.png docs/remote-keyboard.png docs/remote-keypad.png docs/tray-menu.png docs/vork-web.png keymaps/ keymaps/players.toml vork.exe " ] ||
   fail "the zip holds: $listed"
 notice=$(unzip -p "$zip" THIRD-PARTY.txt)
 [[ "$notice" == *"libgcrypt $(dpkg-query -W -f='${Version}' libgcrypt-mingw-w64-dev) and"* ]] ||
@@ -48,17 +48,30 @@ uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vork'
 reg_value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
 install() { "$wine_run" "$setup" /S "$@"; }
 
+step "the guide reads as plain text in Notepad: no Markdown markup, no line past 78 columns"
+for text in README.txt docs/browser-remote.txt; do
+  unzip -p "$zip" "$text" >"$work/text"
+  python3 - "$work/text" "$text" <<'PY' || fail "$text is not plain text for Notepad (above)"
+import re, sys
+lines = open(sys.argv[1], encoding="utf-8", newline="").read().split("\r\n")
+bad = [(n, line) for n, line in enumerate(lines, 1) if len(line) > 78 or "\n" in line
+       or re.search(r"\*\*|`|\]\(|^#|\|---|\.md\b", line)]
+for n, line in bad[:5]:
+    print(f"{sys.argv[2]}, line {n}: {line!r}")
+sys.exit(1 if bad or len(lines) < 50 else 0)
+PY
+done
+
 step "a silent install"
-install || fail "the installer failed ($?)"
+install /NOBROWSERREMOTE || fail "the installer failed ($?)"
 # The zip's files and the uninstaller, nothing else.
 in_folder=$(cd "$install_dir" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ')
 [ "$in_folder" = "$( (unzip -Z1 "$zip" | grep -v '/$'; echo uninstall.exe) | sort | tr '\n' ' ')" ] ||
   fail "the install folder holds: $in_folder"
-cmp -s <(sed 's/$/\r/' "$here/../../docs/user-guide.md") "$install_dir/README.txt" ||
-  fail "README.txt is not the user's guide in CR LF: $(head -n1 "$install_dir/README.txt" | od -c | head -n2)"
+cmp -s <(unzip -p "$zip" README.txt) "$install_dir/README.txt" || fail "README.txt is not the zip's"
 [ -f "$shortcut" ] || fail "no Start menu shortcut at $shortcut"
 [ -f "$guide_shortcut" ] || fail "no Start menu shortcut to the guide at $guide_shortcut"
-[ -z "$(reg_value "$vork_key" BrowserRemote)" ] || fail "the browser remote was set without being asked for"
+[ -z "$(reg_value "$vork_key" BrowserRemote)" ] || fail "the browser remote was set though /NOBROWSERREMOTE said not to"
 win_dir=$(winepath -w "$install_dir" 2>/dev/null)
 [ "$(reg_value "$run_key" Vork)" = "\"$win_dir\\vork.exe\" --minimized" ] ||
   fail "the sign-in start is \"$(reg_value "$run_key" Vork)\""
@@ -88,8 +101,8 @@ probe close
 probe wait-gone 10000 >/dev/null || fail "Vork did not close"
 sleep 0.5
 
-step "installing again over it, with the browser remote"
-install /BROWSERREMOTE || fail "the second install failed"
+step "installing again over it, with the browser remote as it comes"
+install || fail "the second install failed"
 [ "$(reg_value "$uninstall_key" DisplayVersion)" = "$version" ] || fail "the entry is gone after the second install"
 [ "$(reg_value "$vork_key" BrowserRemote)" = 0x1 ] || fail "the browser remote is \"$(reg_value "$vork_key" BrowserRemote)\", not 0x1"
 

@@ -3,7 +3,8 @@
 # D:5 and D:1 do in a real window; an unlisted key does what it always did; a
 # mapped volume key repeats while held (at least 3 of its 5 or 6 firings in
 # a second, though the machine be busy); a good change to the file takes
-# effect, a broken one keeps the last good map and says why; --check-config
+# effect, a broken one keeps the last good map and says why; the players'
+# rules that come with Vork work with no file at all; --check-config
 # reads good and broken files.
 source "$(dirname "$0")/lib.sh"
 
@@ -36,6 +37,8 @@ grep -q 'line 4: unknown phone key "F"' "$work/check" || fail "the check's messa
 players=$(winepath -w "$here/../../keymaps/players.toml" 2>/dev/null)
 "$wine_run" "$VORK_BIN/src/vork.exe" --check-config "$players" >"$work/check" 2>/dev/null ||
   fail "the shipped keymaps/players.toml was refused: $(cat "$work/check")"
+grep -q '^  YouTube: title with " - YouTube"' "$work/check" ||
+  fail "the check does not list the built-in rules: $(cat "$work/check")"
 
 start_windows "$VORK_BIN/src/vork-loopback.exe" --config "$winmap"
 vork=$started
@@ -81,6 +84,15 @@ probe wait-status "vork.toml, line 4: key \"1\": {group} too long" 5000 >/dev/nu
   fail "the window did not show the problem (status: $(probe state | sed -n 's/^status=//p'))"
 wait "$phone2" || fail "$(cat "$work/phone")"
 [ "$(grep -c "KEYDOWN 59" "$work/clip")" = 4 ] || fail "the last good map did not hold: $(tr '\n' '|' <"$work/clip")"
+
+step "a player of today's with no file at all: YouTube in a browser takes the built-in rule"
+printf '' >"$map"
+sleep 1.2
+start_windows "$probe_exe" target "Cats - YouTube - Chromium" "$(winepath -w "$work/tube" 2>/dev/null)" 120000
+wait_file_line "$work/tube" READY
+wait_status "Waiting for phone to connect"
+phone -s 'LOGIN:1MapPhone' -e 'LOGIN OK\n\r' -s D:5 -e D:5 -p 300 >"$work/phone" 2>&1 || fail "$(cat "$work/phone")"
+wait_file_line "$work/tube" "KEYDOWN 4B scan 25"  # k: YouTube's play/pause
 
 kill -0 "$vork" || fail "Vork is gone"
 echo "key maps: all steps passed"

@@ -35,7 +35,9 @@ public:
     void switchWanted(bool on) override { switches.push_back(on); }
     void sendToPage(ConnectionId page, const std::string& text) override { pageMessages.emplace_back(page, text); }
     void setLabelWatch(bool running) override { labelWatch.push_back(running); }
+    void openConnectPage() override { ++connectPages; }
 
+    int connectPages = 0;
     std::vector<std::pair<ConnectionId, std::string>> pageMessages;
     std::vector<bool> labelWatch;
     std::string tray;
@@ -287,12 +289,53 @@ TEST_F(DialogLogicTest, SecondRequestWhileConnected_AsksAgain) {
 }
 
 TEST_F(DialogLogicTest, Notice_SetsTheNoticeLine) {
+    status("Connected.", PHONE);
     mailbox.publishNotice("Update to newer version!");
     deliver(WM_PHONE_NOTICE);
     EXPECT_EQ("Update to newer version!", view.notice);
     mailbox.publishNotice("");
     deliver(WM_PHONE_NOTICE);
     EXPECT_EQ("", view.notice);
+}
+
+// A first start leads on: while nothing is connected and the browser remote
+// is off, the notice line says how to connect a phone, and a click on it
+// opens the Connect page; any other notice, a request or a connection takes
+// its place, and so does the remote switched on.
+TEST_F(DialogLogicTest, AFirstStart_SaysHowToConnect_AndAClickOnItOpensTheConnectPage) {
+    const std::string hint(CONNECT_HINT);
+    const std::string noBluetooth(NO_BLUETOOTH_HINT);
+    EXPECT_EQ(hint, view.notice);
+    EXPECT_TRUE(logic.handleClick(NOTICE_LINE_ID));
+    EXPECT_EQ(1, view.connectPages);
+
+    status("Cannot find bluetooth (1 #10043)");
+    EXPECT_EQ("Cannot find bluetooth (1 #10043)", view.status) << "the status line keeps the listener's text";
+    EXPECT_EQ(noBluetooth, view.notice);
+    status("Searching for bluetooth device..");
+    EXPECT_EQ(noBluetooth, view.notice) << "said once, not with every retry";
+    mailbox.publishWarning("Unpaired phones can connect");
+    deliver(WM_PHONE_NOTICE);
+    EXPECT_EQ("Unpaired phones can connect", view.notice);
+    EXPECT_FALSE(logic.handleClick(NOTICE_LINE_ID)) << "a warning is no link";
+    mailbox.publishWarning("");
+    deliver(WM_PHONE_NOTICE);
+    status("Waiting for phone to connect");
+    EXPECT_EQ(hint, view.notice) << "Bluetooth came";
+
+    deliver(WM_WEB_SERVER, static_cast<std::uintptr_t>(WebServerState::Listening), 8642);
+    EXPECT_EQ("", view.notice) << "the address line shows the way now";
+    deliver(WM_WEB_SERVER, static_cast<std::uintptr_t>(WebServerState::Off), 0);
+    EXPECT_EQ(hint, view.notice);
+    request("MyPhone");
+    EXPECT_EQ("", view.notice);
+    logic.decline();
+    EXPECT_EQ(hint, view.notice);
+    request("MyPhone");
+    logic.accept();
+    EXPECT_EQ("", view.notice);
+    EXPECT_FALSE(logic.handleClick(NOTICE_LINE_ID));
+    EXPECT_EQ(1, view.connectPages);
 }
 
 TEST_F(DialogLogicTest, Commands_RunEvenWhileMinimised_InOrder) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "config/built_in_rules.h"
 #include "config/key_map_source.h"
 #include "config/settings_file.h"
 #include "simulated_desktop.h"
@@ -127,7 +128,8 @@ protected:
         return log;
     }
 
-    RemoteController controller{platform()};
+    // The user's map alone; the rules that come with Vork have their own test.
+    RemoteController controller{platform(), nullptr};
 };
 
 constexpr const char* MAP = R"(
@@ -215,6 +217,61 @@ TEST_F(KeyMapDispatch, MappedVolumeKey_RepeatsOnTheVolumeSchedule) {
     EventLog threeSteps;
     for (int i = 0; i < 3; ++i) threeSteps.insert(threeSteps.end(), {"down 0xaf scan 0x00", "up 0xaf scan 0x00 ext"});
     EXPECT_EQ(threeSteps, log) << "ticks 1, 5 and 9";
+}
+
+// keymaps/players.toml, built in: for windows the table does not know, the
+// file's keys and labels; beneath the user's own rules, whose unlisted keys
+// fall through to them; never in front of an application the table knows.
+TEST_F(KeyMapDispatch, ThePlayersRulesComeBuiltIn_BeneathTheUsersMap_ForWindowsTheTableDoesNotKnow) {
+    RemoteController withBuiltIns{platform()};
+    const auto sent = [&](const std::string& command, const std::string& title, const std::string& className,
+                          const std::string& program) {
+        desktop.clear();
+        const WindowHandle window = desktop.addWindow(title, className);
+        desktop.window(window)->program = program;
+        desktop.setForeground(window);
+        log.clear();
+        withBuiltIns.dispatch(command);
+        return log;
+    };
+    const auto keys = [&](const std::string& text) {
+        log.clear();
+        withBuiltIns.pressKeys(text);
+        return log;
+    };
+    struct Case {
+        const char* what;
+        std::string command, title, className, program, keys;
+    };
+    const std::vector<Case> cases = {
+        {"mpv by its class", "D:1", "film.mkv - mpv", "mpv", "mpv.exe", "<"},
+        {"Spotify by its program", "D:3", "Spotify Premium", "Chrome_WidgetWin_0", "Spotify.exe", "^{RIGHT}"},
+        {"YouTube by the title", "D:5", "Cats - YouTube - Chromium", "Chrome_WidgetWin_1", "chrome.exe", "k"},
+        {"a key the rule leaves: the table's", "D:#", "film - mpv", "mpv", "mpv.exe", "{ESC}"},
+        {"VLC: the table", "D:1", "clip - VLC media player", "Qt5QWindowIcon", "vlc.exe", "p"},
+        {"PowerPoint's slide show: the table", "D:5", "PowerPoint Slide Show", "screenClass", "POWERPNT.EXE", " "},
+        {"a window nobody knows: the table", "D:1", "Untitled - Notepad", "Notepad", "notepad.exe", "{UP}"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const EventLog wanted = keys(c.keys);
+        EXPECT_EQ(wanted, sent(c.command, c.title, c.className, c.program));
+    }
+    const SettingsResult mine = parseSettings("[[app]]\nclass = \"mpv\"\n[app.keys]\n\"5\" = \"a\"\n"
+                                              "[fallback.keys]\n\"1\" = \"b\"\n", "vork.toml");
+    withBuiltIns.setKeyMap(std::make_shared<const KeyMap>(mine.settings->keyMap));
+    EXPECT_EQ(A, sent("D:5", "film - mpv", "mpv", "mpv.exe")) << "the user's rule first";
+    EXPECT_EQ(keys("<"), sent("D:1", "film - mpv", "mpv", "mpv.exe")) << "its unlisted keys: the built-in rule";
+    EXPECT_EQ(keys("k"), sent("D:5", "Cats - YouTube", "X", "chrome.exe")) << "a built-in rule before the fallback";
+    EXPECT_EQ(B, sent("D:1", "Untitled - Notepad", "Notepad", "notepad.exe")) << "the user's fallback";
+    desktop.clear();
+    desktop.setForeground(desktop.addWindow("film - mpv", "mpv"));
+    const KeypadLabels labels = withBuiltIns.keypadLabels();
+    EXPECT_EQ("mpv", labels.app);
+    EXPECT_EQ((std::pair<std::string, std::string>{"1", "Previous"}), labels.keys.front()) << "the file's own labels";
+    EXPECT_GE(builtInRules()->rules.size(), 8U) << "every rule of the file read";
+    EXPECT_EQ(0U, describeBuiltInRules().find("Built in, beneath your rules, for windows Vork's tables do not know:\n"));
+    EXPECT_NE(std::string::npos, describeBuiltInRules().find("  mpv: class \"mpv\"\n"));
 }
 
 TEST(KeyMapSource, FollowsTheFile_KeepsTheLastGoodMap_LooksAtMostOnceASecond) {

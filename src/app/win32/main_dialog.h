@@ -70,6 +70,7 @@ public:
     void switchWanted(bool on) override;
     void sendToPage(ConnectionId page, const std::string& text) override;
     void setLabelWatch(bool running) override;
+    void openConnectPage() override;
 
 private:
     static INT_PTR CALLBACK procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -86,7 +87,6 @@ private:
     WebServer& server();
     // The browser remote as the switch now says.
     void applySwitch();
-    void openConnectPage();
     void showWindowAgain();
     void showTrayMenu();
     void runTimer(UINT_PTR id, UINT periodMs, bool running);

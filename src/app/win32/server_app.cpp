@@ -5,6 +5,7 @@
 
 #include "app/instance_guard.h"
 #include "app/win32/shell.h"
+#include "config/built_in_rules.h"
 #include "config/settings_file.h"
 
 namespace vork::win32 {
@@ -41,7 +42,7 @@ int checkConfig(const std::string& file) {
         std::printf("%s\n", result.error.c_str());
         return 1;
     }
-    std::printf("%s: good\n%s", file.c_str(), describeSettings(*result.settings).c_str());
+    std::printf("%s: good\n%s%s", file.c_str(), describeSettings(*result.settings).c_str(), describeBuiltInRules().c_str());
     return 0;
 }
 
