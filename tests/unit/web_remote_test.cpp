@@ -29,7 +29,7 @@ public:
     using Kind = WebInput::Kind;
     using Inputs = std::vector<std::pair<std::string, std::string>>;
 
-    void SetUp() override { offer = offers.renew(0); }
+    void SetUp() override { offer = *offers.renew(0); }
 
     Replies send(WebSession& session, std::string_view message, std::uint64_t at = 0) {
         return session.receive(message, at).replies;
@@ -118,14 +118,15 @@ public:
     GcryptCrypto crypto;
     TrustedDevices trusted;
     PairingOffers offers{random};
-    const PairingOffer* offer = nullptr;
+    // A copy: a pairing that succeeds ends the offer itself.
+    std::optional<PairingOffer> offer;
     WebLink link{mailbox, state, random, trusted, crypto, offers};
 };
 
 TEST_F(WebSessionTest, PairingByTheQrSecretOrTheTypedCode_TakesThePlaceOfAccept_AndGivesTheBrowserItsOwnKey) {
     for (const bool typed : {false, true}) {
         SCOPED_TRACE(typed ? "typed code" : "QR secret");
-        offer = offers.renew(0);
+        offer = *offers.renew(0);
         std::string code = groupedCode(offer->code);
         for (char& c : code) c = static_cast<char>(std::tolower(c));  // as typed on a phone
         WebSession page(link, typed ? "10.0.0.2" : "10.0.0.1", 0);
@@ -193,7 +194,7 @@ TEST_F(WebSessionTest, WhatFailsTheHandshakeOrTheSeal_IsRefused_ReachesNothing_A
              if (replies != Replies{"unknown"}) return replies;
              // The others on sessions of their own:
              for (const int change : {0, 1, 2, 3}) {
-                 t.offer = t.offers.renew(0);
+                 t.offer = *t.offers.renew(0);
                  WebSession other(t.link, "10.0.1." + std::to_string(change), 0);
                  Paired q = t.pairByQr(other);
                  // Past the limit, whatever the WebSocket's own cap lets through.
@@ -210,7 +211,7 @@ TEST_F(WebSessionTest, WhatFailsTheHandshakeOrTheSeal_IsRefused_ReachesNothing_A
     int address = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        offer = offers.renew(0);
+        offer = *offers.renew(0);
         const std::string peer = "10.9.9." + std::to_string(++address);
         WebSession page(link, peer, 0);
         EXPECT_EQ(c.refusal, c.run(*this, page));
@@ -235,7 +236,7 @@ TEST_F(WebSessionTest, AnOffer_PairsOneBrowser_OnlyWhileInForce_AndItsCodeHasThr
     EXPECT_EQ(Replies{"nooffer"}, send(second, confirmTwo)) << "the offer has paired the first";
 
     // An answer that comes after the offer's ten minutes.
-    offer = offers.renew(0);
+    offer = *offers.renew(0);
     WebSession late(link, "10.0.0.3", OFFER_LIFETIME_MS - 1000);
     test::PageModel slow(crypto, scalar(3));
     const std::string confirmLate = slow.confirm(send(late, slow.pair(offer->secret), OFFER_LIFETIME_MS - 1000).at(0));
@@ -244,7 +245,7 @@ TEST_F(WebSessionTest, AnOffer_PairsOneBrowser_OnlyWhileInForce_AndItsCodeHasThr
     EXPECT_EQ(Replies{"nooffer"}, send(after, slow.pair(offer->secret), OFFER_LIFETIME_MS));
 
     // Wrong QR secrets cost their addresses a wait, not the offer; wrong codes spend its tries.
-    offer = offers.renew(0);
+    offer = *offers.renew(0);
     const std::string code = offer->code;
     for (int attempt = 1; attempt <= 4; ++attempt) {
         WebSession guess(link, "10.0.1." + std::to_string(attempt), 0);
@@ -394,7 +395,7 @@ TEST_F(WebSessionTest, Names_AreShownAsPrintableAsciiOfBoundedLength) {
     };
     int address = 0;
     for (const auto& [message, shown] : cases) {
-        offer = offers.renew(0);
+        offer = *offers.renew(0);
         WebSession page(link, "10.0.0." + std::to_string(++address), 0);
         const Paired paired = pair(page, std::nullopt, 0, message);
         ASSERT_TRUE(paired.ok) << message;
@@ -511,7 +512,7 @@ TEST_F(WebSessionTest, AHeldAction_StopsOnRelease_OnASilentSecond_OrWhenThePageC
     EXPECT_EQ((Inputs{{"D:8", me}, {"departed", me}}), webInputs());
 
     // A page that holds nothing still leaves: the window stops counting it as connected.
-    offer = offers.renew(0);
+    offer = *offers.renew(0);
     WebSession idle(link, "10.0.0.2", 0);
     ASSERT_TRUE(pairByQr(idle).ok);
     webInputs();
