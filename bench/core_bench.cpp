@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "link/phone_protocol.h"
+#include "bluetooth/phone_protocol.h"
 #include "null_platform.h"
 #include "remote/action_table.h"
 #include "remote/remote_controller.h"
@@ -60,7 +60,7 @@ struct Platform {
         desktop.foreground = desktop.add("clip.mp4 - VLC media player", "QWidget");
         protocol.beginConnection("00:11:22:33:44:55");
         protocol.handleRequest("LOGIN:1MyPhone");  // the user accepts: trusted from now on
-        mailbox.readNotice();
+        test::take<NoticeEvent>(mailbox);
     }
 };
 
@@ -68,13 +68,13 @@ void HandleRequest_AcceptedCommand(benchmark::State& state) {
     Platform p;
     for (int i = 0; i < 100; ++i) {  // warm up the mailbox's buffers
         p.protocol.handleRequest("D:1");
-        p.mailbox.readCommand();
+        test::take<CommandEvent>(p.mailbox);
     }
     AllocationCounter counter(state);
     for (auto _ : state) {
         auto reply = p.protocol.handleRequest("D:1");
         benchmark::DoNotOptimize(reply);
-        benchmark::DoNotOptimize(p.mailbox.readCommand());  // the window's side: keeps the queue short
+        benchmark::DoNotOptimize(test::take<CommandEvent>(p.mailbox));  // the window's side: keeps the queue short
     }
 }
 BENCHMARK(HandleRequest_AcceptedCommand);
@@ -85,8 +85,8 @@ void HandleRequest_TrustedLogin(benchmark::State& state) {
         p.protocol.beginConnection("00:11:22:33:44:55");
         auto reply = p.protocol.handleRequest("LOGIN:1MyPhone");
         benchmark::DoNotOptimize(reply);
-        p.mailbox.readNotice();
-        p.mailbox.readStatus();
+        test::take<NoticeEvent>(p.mailbox);
+        test::take<StatusEvent>(p.mailbox);
     }
 }
 BENCHMARK(HandleRequest_TrustedLogin);
@@ -130,7 +130,7 @@ void CommandEndToEnd(benchmark::State& state) {
     AllocationCounter counter(state);
     for (auto _ : state) {
         auto reply = p.protocol.handleRequest("D:1");
-        p.controller.dispatch(p.mailbox.readCommand().text);
+        p.controller.dispatch(test::take<CommandEvent>(p.mailbox).command);
         benchmark::DoNotOptimize(reply);
     }
 }

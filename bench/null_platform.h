@@ -8,7 +8,7 @@
 #include "fake_input.h"
 #include "link/connection_state.h"
 #include "link/ui_mailbox.h"
-#include "link/window_messages.h"
+#include "recording_notifier.h"
 #include "platform/notifier.h"
 #include "platform/input_injector.h"
 #include "platform/mixer_api.h"
@@ -110,7 +110,7 @@ public:
 
 class NullNotifier final : public Notifier {
 public:
-    bool post(unsigned, std::uintptr_t, std::intptr_t) override { return true; }
+    bool wake(unsigned) override { return true; }
 };
 
 // The user at the PC accepts the request on screen during the first pause
@@ -119,7 +119,7 @@ class AcceptingSleeper final : public Sleeper {
 public:
     AcceptingSleeper(UiMailbox& mailbox, ConnectionState& state) : mailbox_(mailbox), state_(state) {}
     bool sleep(std::uint32_t) override {
-        state_.answer(mailbox_.readRequest().number, Accepted, 0);
+        state_.answer(test::take<RequestEvent>(mailbox_).number, Accepted, 0);
         return true;
     }
     [[nodiscard]] bool stopRequested() const override { return false; }

@@ -8,7 +8,7 @@
 
 #include "fake_system.h"
 #include "fuzz_input.h"
-#include "link/phone_protocol.h"
+#include "bluetooth/phone_protocol.h"
 #include "recording_notifier.h"
 
 namespace {
@@ -47,20 +47,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const ConnectionStateValue decision =
             (piece.control & 0x04) != 0 ? Accepted : (piece.control & 0x08) != 0 ? Rejected : Pending;
         sleeper.onPause = [&](std::size_t) {
-            const PhoneRequest shown = mailbox.readRequest();
+            const RequestEvent shown = test::take<RequestEvent>(mailbox);
             if (shown.number != 0) lastRequest = shown.number;
             if (decision != Pending) state.answer(lastRequest, decision, sleeper.nowMs());
         };
         sleeper.pauses.clear();
 
         const std::string message(piece.bytes.substr(0, 1024));
-        const std::size_t before = notifier.messages().size();
+        const std::size_t before = notifier.wakes().size();
         const bool isLogin = message.starts_with(LOGIN_PREFIX);
         const auto reply = protocol.handleRequest(message);
 
-        const auto messages = notifier.messages();
+        const auto messages = notifier.wakes();
         bool commandPublished = false;
-        for (std::size_t i = before; i < messages.size(); ++i) commandPublished |= messages[i] == WM_PHONE_COMMAND;
+        for (std::size_t i = before; i < messages.size(); ++i) commandPublished |= messages[i] == EventQueue::Command;
         if (admitted) {
             if (reply != message) violated("an admitted phone's message was not echoed");
             if (!commandPublished) violated("an admitted phone's message was not executed");
@@ -77,8 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         for (const std::uint32_t pause : sleeper.pauses)
             if (pause != 1000) violated("the decision was polled at another pace");
-        while (!mailbox.readCommand().text.empty() || !mailbox.readStatus().text.empty() ||
-               !mailbox.readNotice().text.empty()) {
+        while (!test::take<CommandEvent>(mailbox).command.empty() || !test::take<StatusEvent>(mailbox).text.empty() ||
+               !test::take<NoticeEvent>(mailbox).text.empty()) {
         }
         notifier.clear();
         if (!reply) break;  // the stop ended the wait

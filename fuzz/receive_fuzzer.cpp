@@ -9,7 +9,7 @@
 
 #include "fake_system.h"
 #include "fuzz_input.h"
-#include "link/phone_listener.h"
+#include "bluetooth/phone_listener.h"
 #include "recording_notifier.h"
 #include "scripted_sockets.h"
 
@@ -77,7 +77,7 @@ Served serve(const vork::test::ScriptedConnection& connection, std::uint8_t cont
     // Or the user answers each request at the first poll after it is shown.
     if (!userSilent) {
         sleeper.onPause = [&](std::size_t) {
-            state.answer(mailbox.readRequest().number, (controls & 0x04) != 0 ? Accepted : Rejected, sleeper.nowMs());
+            state.answer(test::take<RequestEvent>(mailbox).number, (controls & 0x04) != 0 ? Accepted : Rejected, sleeper.nowMs());
         };
     }
 

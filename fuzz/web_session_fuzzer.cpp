@@ -136,8 +136,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             notifier.clear();
             stranger->receive(bytes, now);
             stranger->wake(now);
-            for (const unsigned posted : notifier.messages())
-                if (posted == WM_WEB_INPUT || posted == WM_PHONE_STATUS)
+            for (const EventQueue posted : notifier.wakes())
+                if (posted == EventQueue::Page || posted == EventQueue::Status)
                     violated("a page not through the handshake reached the window");
             continue;
         }
@@ -151,8 +151,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto outcome = paired->receive(raw ? bytes : model->seal(bytes), now);
         if (raw) {
             if (!paired->over()) violated("an unsealed frame did not end a sealed page");
-            for (const unsigned posted : notifier.messages())
-                if (posted == WM_WEB_INPUT) violated("an unsealed frame reached the window");
+            for (const EventQueue posted : notifier.wakes())
+                if (posted == EventQueue::Page) violated("an unsealed frame reached the window");
             continue;
         }
         if (!outcome.close) take(outcome.replies);

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/dialog_logic.h"
+#include "app/window_view.h"
 
 namespace vork {
 

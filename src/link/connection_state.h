@@ -21,8 +21,6 @@ enum ConnectionStateValue : std::int32_t {
     Rejected = -1,
 };
 
-using RequestNumber = std::uint32_t;
-
 inline constexpr std::uint64_t REQUEST_LIMIT_MS = 60000;
 
 struct RequestOpening {

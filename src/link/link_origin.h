@@ -9,6 +9,8 @@ namespace vork {
 
 // One per Bluetooth connection or browser page, never 0; given by ConnectionState.
 using ConnectionId = std::uint64_t;
+// A login request's number, given by ConnectionState; never 0.
+using RequestNumber = std::uint32_t;
 
 enum class LinkKind : std::uint8_t { Bluetooth, Browser };
 

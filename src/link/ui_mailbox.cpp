@@ -1,120 +1,98 @@
 #include "link/ui_mailbox.h"
 
+#include <type_traits>
 #include <utility>
 
 namespace vork {
 
 namespace {
 
-constexpr std::size_t KEPT_TEXT_CAPACITY = 256;
-
-constexpr std::array<unsigned, 5> SLOT_MESSAGES = {WM_PHONE_STATUS, WM_PHONE_NOTICE, WM_PHONE_REQUEST,
-                                                   WM_PHONE_COMMAND, WM_WEB_INPUT};
+// The queue of each sort of event, by the variant's index.
+constexpr std::array<EventQueue, std::variant_size_v<LinkEvent>> QUEUES = {
+    EventQueue::Status, EventQueue::Notice, EventQueue::Request,
+    EventQueue::Command,  // CommandEvent: a page's go with its other input (below)
+    EventQueue::Page,   EventQueue::Page,   EventQueue::Page,    EventQueue::Page, EventQueue::Page, EventQueue::Page,
+    EventQueue::Page,   EventQueue::Page,   EventQueue::Signal,  EventQueue::Signal, EventQueue::Signal,
+    EventQueue::Signal, EventQueue::Signal,
+};
+static_assert(std::is_same_v<std::variant_alternative_t<4, LinkEvent>, TypedEvent> &&
+              std::is_same_v<std::variant_alternative_t<12, LinkEvent>, ReleaseEvent> &&
+              std::is_same_v<std::variant_alternative_t<16, LinkEvent>, SwitchWantedEvent>);
 
 }  // namespace
 
+EventQueue queueOf(const LinkEvent& event) {
+    const auto* command = std::get_if<CommandEvent>(&event);
+    if (command && command->origin.kind == LinkKind::Browser) return EventQueue::Page;
+    return QUEUES[event.index()];
+}
+
 UiMailbox::UiMailbox(Notifier& notifier) : notifier_(notifier) {
-    for (Queue& queue : queues_) queue.entries.resize(QUEUE_LIMIT);
+    for (Ring& ring : rings_) {
+        ring.events.resize(QUEUE_LIMIT);
+        ring.ids.resize(QUEUE_LIMIT);
+    }
 }
 
 UiMailbox::UiMailbox(std::shared_ptr<Notifier> notifier) : UiMailbox(*notifier) {
     ownedNotifier_ = std::move(notifier);
 }
 
-Notice UiMailbox::readNotice() {
-    Entry rest;
-    Notice notice;
-    notice.text = take(Slot::Notice, &rest);
-    notice.warning = rest.number != 0;
-    return notice;
-}
-
-PhoneRequest UiMailbox::readRequest() {
-    Entry rest;
-    PhoneRequest request;
-    request.name = take(Slot::Request, &rest);
-    request.number = rest.number;
-    request.origin = rest.origin;
-    return request;
-}
-
-LinkText UiMailbox::takeText(Slot slot) {
-    Entry rest;
-    LinkText text;
-    text.text = take(slot, &rest);
-    text.origin = rest.origin;
-    text.detail = std::move(rest.detail);
-    return text;
-}
-
-bool UiMailbox::publishWebInput(const WebInput& input) {
-    return publish(Slot::Web, input.command, LinkOrigin{LinkKind::Browser, input.page},
-                   static_cast<std::uint32_t>(input.kind), input.dx, input.dy);
-}
-
-WebInput UiMailbox::readWebInput() {
-    Entry rest;
-    WebInput input;
-    input.command = take(Slot::Web, &rest);
-    input.kind = static_cast<WebInput::Kind>(rest.number);
-    input.dx = rest.dx;
-    input.dy = rest.dy;
-    input.page = rest.origin.connection;
-    return input;
-}
-
-bool UiMailbox::publish(Slot slot, std::string_view text, LinkOrigin origin, std::uint32_t number, std::int32_t dx,
-                        std::int32_t dy, std::string_view detail) {
-    const auto index = static_cast<std::size_t>(slot);
+bool UiMailbox::publish(LinkEvent event) {
+    const EventQueue queue = queueOf(event);
     std::uint64_t id = 0;
     {
         const std::lock_guard lock(mutex_);
-        Queue& queue = queues_[index];
-        if (queue.count >= QUEUE_LIMIT) return false;
         id = nextId_++;
-        Entry& entry = queue.at(queue.count++);
-        entry.id = id;
-        entry.number = number;
-        entry.origin = origin;
-        entry.text.assign(text);
-        entry.detail.assign(detail);
-        entry.dx = dx;
-        entry.dy = dy;
+        if (queue == EventQueue::Signal) {
+            signals_.push_back(Signal{id, std::move(event)});
+        } else {
+            Ring& ring = rings_[static_cast<std::size_t>(queue)];
+            if (ring.count >= QUEUE_LIMIT) return false;
+            const std::size_t at = (ring.head + ring.count++) % QUEUE_LIMIT;
+            ring.events[at] = std::move(event);
+            ring.ids[at] = id;
+        }
     }
-    // Never post under the lock: the window thread takes it to read.
-    if (notifier_.post(SLOT_MESSAGES[index])) return true;
+    // Never wake under the lock: the window thread takes it to read.
+    if (notifier_.wake(static_cast<unsigned>(queue))) return true;
 
-    // No message will come for this entry, so it must not stay to be read by
-    // another notification.
+    // No wake will come for this event, so it must not stay to be read by another.
     const std::lock_guard lock(mutex_);
-    Queue& queue = queues_[index];
-    for (std::size_t i = 0; i < queue.count; ++i) {
-        if (queue.at(i).id != id) continue;
-        for (std::size_t later = i; later + 1 < queue.count; ++later) std::swap(queue.at(later), queue.at(later + 1));
-        --queue.count;
+    if (queue == EventQueue::Signal) {
+        std::erase_if(signals_, [id](const Signal& signal) { return signal.id == id; });
+        return false;
+    }
+    Ring& ring = rings_[static_cast<std::size_t>(queue)];
+    for (std::size_t i = 0; i < ring.count; ++i) {
+        const std::size_t at = (ring.head + i) % QUEUE_LIMIT;
+        if (ring.ids[at] != id) continue;
+        for (std::size_t later = i; later + 1 < ring.count; ++later) {
+            const std::size_t here = (ring.head + later) % QUEUE_LIMIT;
+            const std::size_t next = (here + 1) % QUEUE_LIMIT;
+            std::swap(ring.events[here], ring.events[next]);
+            std::swap(ring.ids[here], ring.ids[next]);
+        }
+        --ring.count;
         break;
     }
     return false;
 }
 
-std::string UiMailbox::take(Slot slot, Entry* rest) {
+std::optional<LinkEvent> UiMailbox::take(EventQueue queue) {
     const std::lock_guard lock(mutex_);
-    Queue& queue = queues_[static_cast<std::size_t>(slot)];
-    if (queue.count == 0) return {};
-    Entry& front = queue.at(0);
-    if (rest) {
-        rest->number = front.number;
-        rest->origin = front.origin;
-        rest->detail = front.detail;
-        rest->dx = front.dx;
-        rest->dy = front.dy;
+    if (queue == EventQueue::Signal) {
+        if (signals_.empty()) return std::nullopt;
+        LinkEvent event = std::move(signals_.front().event);
+        signals_.pop_front();
+        return event;
     }
-    std::string text(front.text);  // the entry keeps its buffer for reuse
-    // ...unless a paste grew it: a full ring of those would hold megabytes.
-    if (front.text.capacity() > KEPT_TEXT_CAPACITY) std::string().swap(front.text);
-    queue.head = (queue.head + 1) % queue.entries.size();
-    --queue.count;
-    return text;
+    Ring& ring = rings_[static_cast<std::size_t>(queue)];
+    if (ring.count == 0) return std::nullopt;
+    LinkEvent event = std::move(ring.events[ring.head]);
+    ring.head = (ring.head + 1) % QUEUE_LIMIT;
+    --ring.count;
+    return event;
 }
 
 }  // namespace vork

@@ -1,77 +1,23 @@
-// Hands texts from the link threads to the window thread: each publish
-// queues its text and posts one message; each message takes the oldest text.
-// Releases, departures and withdrawals carry everything in the message
-// itself, so they are never dropped when a queue is full.
+// Hands the links' events to the window thread: each publish queues its
+// event and wakes the window once for it; each wake takes the oldest event of
+// its queue. A queue that is full drops what comes (the publisher hears so);
+// the signals (releases, departures, withdrawals, the server's state) are
+// never dropped.
 #pragma once
 
 #include <array>
 #include <cstddef>
-#include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
-#include <string>
+#include <optional>
 #include <string_view>
 #include <vector>
 
-#include "link/connection_state.h"
-#include "link/link_origin.h"
-#include "link/window_messages.h"
+#include "link/link_events.h"
 #include "platform/notifier.h"
 
 namespace vork {
-
-// A login request as the window shows and answers it.
-struct PhoneRequest {
-    RequestNumber number = 0;
-    LinkOrigin origin;
-    std::string name;
-};
-
-// A status text or a command, with the link it comes from.
-struct LinkText {
-    LinkOrigin origin;
-    std::string text;
-    std::string detail;  // "Connected.": the name of who connected
-};
-
-struct Notice {
-    std::string text;
-    // A standing warning ("Unpaired phones can connect"); otherwise the
-    // notice of a login, which the next login replaces.
-    bool warning = false;
-};
-
-// What a browser page asks of the window besides its phone commands: the
-// moves of its touchpad, its typing and special keys, and beats that say the
-// finger is still on a held key.
-struct WebInput {
-    enum class Kind : std::uint32_t {
-        Command,  // a phone command text, as a Bluetooth phone sends it
-        Move,     // the pointer by (dx, dy)
-        Scroll,   // the wheel by dy (WHEEL_NOTCH a notch, positive away from the user)
-        LeftClick,
-        RightClick,
-        Beat,     // the finger is still on a held key
-        Text,     // delete dx characters, then type the command's text (UTF-8, checked)
-        Press,    // the command is a key-language text
-        Media,    // the media key dx (a MediaKey)
-        Visible,  // the page is shown (dx 1) or hidden (dx 0)
-    };
-    Kind kind = Kind::Command;
-    std::string command;
-    std::int32_t dx = 0;
-    std::int32_t dy = 0;
-    ConnectionId page = 0;
-};
-
-// The browser remote's server, as the window's address line tells it.
-enum class WebServerState : std::uint32_t {
-    Listening,  // the port is open
-    Retrying,   // the port is taken (perhaps by Vork's own last run); trying again
-    PortBusy,   // given up on the port
-    Stopped,    // the server failed and stopped; the rest of Vork runs on
-    Off,        // switched off: no port is open
-};
 
 class UiMailbox {
 public:
@@ -83,69 +29,47 @@ public:
     // mailbox can post for as long as it runs.
     explicit UiMailbox(std::shared_ptr<Notifier> notifier);
 
-    // False when the text was dropped (queue full) or the post failed.
+    // False when the event was dropped (its queue is full) or the window could not be woken.
+    bool publish(LinkEvent event);
     bool publishStatus(LinkOrigin origin, std::string_view text, std::string_view detail = {}) {
-        return publish(Slot::Status, text, origin, 0, 0, 0, detail);
+        return publish(StatusEvent{origin, std::string(text), std::string(detail)});
     }
-    bool publishNotice(std::string_view text) { return publish(Slot::Notice, text, {}, 0); }
-    bool publishWarning(std::string_view text) { return publish(Slot::Notice, text, {}, 1); }
+    bool publishNotice(std::string_view text) { return publish(NoticeEvent{std::string(text), false}); }
+    bool publishWarning(std::string_view text) { return publish(NoticeEvent{std::string(text), true}); }
     bool publishRequest(LinkOrigin origin, RequestNumber number, std::string_view name) {
-        return publish(Slot::Request, name, origin, number);
+        return publish(RequestEvent{number, origin, std::string(name)});
     }
-    bool publishCommand(LinkOrigin origin, std::string_view text) { return publish(Slot::Command, text, origin); }
-    bool publishWebInput(const WebInput& input);
-    // The connection's held action, if it holds one, is to stop.
-    bool publishRelease(ConnectionId connection) { return notifier_.post(WM_LINK_RELEASE, connection, 0); }
-    // The connection has gone: as a release, and its request and its
-    // connected state are over.
-    bool publishDeparture(ConnectionId connection) {
-        return notifier_.post(WM_LINK_RELEASE, connection, LINK_DEPARTED);
+    bool publishCommand(LinkOrigin origin, std::string_view text) {
+        return publish(CommandEvent{origin, std::string(text)});
     }
-    bool publishWithdrawn(RequestNumber number) { return notifier_.post(WM_REQUEST_WITHDRAWN, number, 0); }
-    bool publishWebServer(WebServerState state, std::uint16_t port) {
-        return notifier_.post(WM_WEB_SERVER, static_cast<std::uintptr_t>(state), port);
-    }
-    // The user asked, on the Connect page, for the browser remote on or off.
-    bool publishSwitchWanted(bool on) { return notifier_.post(WM_SWITCH_WANTED, on ? 1 : 0, 0); }
+    bool publishRelease(ConnectionId connection) { return publish(ReleaseEvent{connection}); }
+    bool publishDeparture(ConnectionId connection) { return publish(GoneEvent{connection}); }
+    bool publishWithdrawn(RequestNumber number) { return publish(WithdrawnEvent{number}); }
+    bool publishWebServer(WebServerState state, std::uint16_t port) { return publish(ServerEvent{state, port}); }
+    bool publishSwitchWanted(bool on) { return publish(SwitchWantedEvent{on}); }
 
-    // The oldest queued entry; empty when none is queued.
-    LinkText readStatus() { return takeText(Slot::Status); }
-    Notice readNotice();
-    PhoneRequest readRequest();
-    LinkText readCommand() { return takeText(Slot::Command); }
-    WebInput readWebInput();
+    // The oldest event of the queue a wake named; none when it is empty.
+    std::optional<LinkEvent> take(EventQueue queue);
 
 private:
-    enum class Slot : std::size_t { Status, Notice, Request, Command, Web };
-    struct Entry {
-        std::uint64_t id = 0;
-        std::uint32_t number = 0;  // a request's number, a web input's kind, a notice's kind
-        LinkOrigin origin;
-        std::string text;
-        std::string detail;
-        std::int32_t dx = 0;
-        std::int32_t dy = 0;
-    };
-    // A fixed ring of QUEUE_LIMIT entries: once its strings have grown, a
-    // steady flow of short texts allocates nothing.
-    struct Queue {
-        std::vector<Entry> entries;
+    // A fixed ring of QUEUE_LIMIT events: a steady flow of short ones allocates nothing.
+    struct Ring {
+        std::vector<LinkEvent> events;
         std::size_t head = 0;
         std::size_t count = 0;
-        Entry& at(std::size_t index) { return entries[(head + index) % entries.size()]; }
+        std::vector<std::uint64_t> ids;
     };
-
-    bool publish(Slot slot, std::string_view text, LinkOrigin origin, std::uint32_t number = 0, std::int32_t dx = 0,
-                 std::int32_t dy = 0, std::string_view detail = {});
-    // The oldest entry's text; its other fields into `rest` when given.
-    std::string take(Slot slot, Entry* rest = nullptr);
-    LinkText takeText(Slot slot);
 
     std::shared_ptr<Notifier> ownedNotifier_;
     Notifier& notifier_;
     std::mutex mutex_;
     std::uint64_t nextId_ = 0;
-    std::array<Queue, 5> queues_;
+    std::array<Ring, EVENT_QUEUES - 1> rings_;
+    struct Signal {
+        std::uint64_t id = 0;
+        LinkEvent event;
+    };
+    std::deque<Signal> signals_;
 };
 
 }  // namespace vork

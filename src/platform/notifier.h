@@ -1,8 +1,7 @@
-// How a link's notifications reach the window thread: a message with two
-// parameters, delivered later, in order, on that thread.
+// How a link thread wakes the window thread: one wake for each thing it
+// hands over, delivered later, in order, on that thread, carrying a small
+// number the window gives back to the mailbox (which of its queues).
 #pragma once
-
-#include <cstdint>
 
 #include "platform/non_copyable.h"
 
@@ -10,9 +9,8 @@ namespace vork {
 
 class Notifier : public Interface {
 public:
-    // False when the message could not be queued.
-    virtual bool post(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
-    bool post(unsigned message) { return post(message, 0, 0); }
+    // False when the wake could not be queued.
+    virtual bool wake(unsigned channel) = 0;
 };
 
 }  // namespace vork

@@ -7,7 +7,6 @@
 
 #include "input/media_keys.h"
 #include "input/typed_text.h"
-#include "link/phone_protocol.h"
 #include "web/page_keys.h"
 #include "web/words.h"
 
@@ -16,9 +15,6 @@ namespace vork {
 namespace {
 
 constexpr std::string_view NAMELESS_BROWSER = "Browser";
-
-// The commands that start an action running until the finger lifts.
-constexpr std::array<std::string_view, 6> HOLDING_COMMANDS = {"D:2", "D:8", "D:U", "D:D", "D:L", "D:R"};
 
 bool printableAscii(char c) { return c >= 0x20 && c <= 0x7E; }
 
@@ -217,7 +213,7 @@ WebSession::Outcome WebSession::sealed(std::string_view frame, std::uint64_t now
     if (stage_ == Stage::Naming) return word == "name" ? name(rest) : refuse(nowMs);
     if (word == "beat") {
         // The window keeps a held key going only while its page shows signs of life.
-        if (holding_) link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Beat, {}, 0, 0, id_});
+        if (holding_) link_.mailbox.publish(BeatEvent{id_});
         return {};
     }
     if (word == "rekeyed") return rekeyed(rest);
@@ -238,82 +234,109 @@ WebSession::Outcome WebSession::name(std::string_view asked) {
     return greeting;
 }
 
+// A paired page's messages, each word with its handler.
+struct WebSession::Handler {
+    std::string_view word;
+    Outcome (WebSession::*handle)(std::string_view rest);
+};
+
+const std::array<WebSession::Handler, 9> WebSession::HANDLERS = {{
+    {"key", &WebSession::onKey},
+    {"text", &WebSession::onText},
+    {"press", &WebSession::onPress},
+    {"media", &WebSession::onMedia},
+    {"visible", &WebSession::onVisible},
+    {"move", &WebSession::onMove},
+    {"scroll", &WebSession::onScroll},
+    {"click", &WebSession::onClick},
+    {"release", &WebSession::onRelease},
+}};
+
 WebSession::Outcome WebSession::paired(std::string_view word, std::string_view rest) {
-    if (word == "key") {
-        if (rest.empty() || rest.size() > WEB_COMMAND_LIMIT || !std::all_of(rest.begin(), rest.end(), printableAscii))
-            return reply({"error bad key"});
-        Outcome outcome;
-        if (rest == FORGET_COMMAND) {
-            link_.trusted.forgetBrowser(browserId_);
-            outcome = reply({"forgotten"});
-        }
-        // Any command ends a held action; a holding one starts this page's.
-        publish(WebInput{WebInput::Kind::Command, std::string(rest), 0, 0, id_},
-                std::find(HOLDING_COMMANDS.begin(), HOLDING_COMMANDS.end(), rest) != HOLDING_COMMANDS.end());
-        return outcome;
-    }
-    if (word == "text") return typed(rest);
-    if (word == "press") {
-        std::optional<std::string> keys = pressedKeys(rest);
-        if (!keys) return reply({"error bad press"});
-        publish(WebInput{WebInput::Kind::Press, std::move(*keys), 0, 0, id_});
-        return {};
-    }
-    if (word == "media") {
-        const std::optional<MediaKey> key = mediaKeyNamed(rest);
-        if (!key) return reply({"error bad media"});
-        const bool volume = *key == MediaKey::VolumeUp || *key == MediaKey::VolumeDown;
-        publish(WebInput{WebInput::Kind::Media, {}, static_cast<std::int32_t>(*key), 0, id_}, volume);
-        return {};
-    }
-    if (word == "visible" && (rest == "0" || rest == "1")) {
-        link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Visible, {}, rest == "1" ? 1 : 0, 0, id_});
-        return {};
-    }
-    if (word == "move") {
-        const auto [x, y] = firstWord(rest);
-        const auto dx = number(x, WEB_MOVE_LIMIT);
-        const auto dy = number(y, WEB_MOVE_LIMIT);
-        if (!dx || !dy) return reply({"error bad move"});
-        link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Move, {}, *dx, *dy, id_});
-        return {};
-    }
-    if (word == "scroll") {
-        const auto amount = number(rest, WEB_SCROLL_LIMIT);
-        if (!amount) return reply({"error bad scroll"});
-        link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Scroll, {}, 0, *amount, id_});
-        return {};
-    }
-    if (word == "click" && (rest == "left" || rest == "right")) {
-        const auto kind = rest == "left" ? WebInput::Kind::LeftClick : WebInput::Kind::RightClick;
-        link_.mailbox.publishWebInput(WebInput{kind, {}, 0, 0, id_});
-        return {};
-    }
-    if (word == "release") {
-        release();
-        return {};
-    }
+    for (const Handler& handler : HANDLERS)
+        if (handler.word == word) return (this->*handler.handle)(rest);
     return reply({"error unknown message"});
 }
 
-WebSession::Outcome WebSession::typed(std::string_view rest) {
+WebSession::Outcome WebSession::onKey(std::string_view rest) {
+    if (rest.empty() || rest.size() > WEB_COMMAND_LIMIT || !std::all_of(rest.begin(), rest.end(), printableAscii))
+        return reply({"error bad key"});
+    Outcome outcome;
+    if (rest == FORGET_COMMAND) {
+        link_.trusted.forgetBrowser(browserId_);
+        outcome = reply({"forgotten"});
+    }
+    // Any command ends a held action; a holding one starts this page's.
+    publish(CommandEvent{LinkOrigin{LinkKind::Browser, id_}, std::string(rest)}, startsHeldAction(rest));
+    return outcome;
+}
+
+WebSession::Outcome WebSession::onPress(std::string_view rest) {
+    std::optional<std::string> keys = pressedKeys(rest);
+    if (!keys) return reply({"error bad press"});
+    publish(PressEvent{id_, std::move(*keys)});
+    return {};
+}
+
+WebSession::Outcome WebSession::onMedia(std::string_view rest) {
+    const std::optional<MediaKey> key = mediaKeyNamed(rest);
+    if (!key) return reply({"error bad media"});
+    const bool volume = *key == MediaKey::VolumeUp || *key == MediaKey::VolumeDown;
+    publish(MediaEvent{id_, static_cast<std::uint8_t>(*key)}, volume);
+    return {};
+}
+
+WebSession::Outcome WebSession::onVisible(std::string_view rest) {
+    if (rest != "0" && rest != "1") return reply({"error unknown message"});
+    link_.mailbox.publish(VisibleEvent{id_, rest == "1"});
+    return {};
+}
+
+WebSession::Outcome WebSession::onMove(std::string_view rest) {
+    const auto [x, y] = firstWord(rest);
+    const auto dx = number(x, WEB_MOVE_LIMIT);
+    const auto dy = number(y, WEB_MOVE_LIMIT);
+    if (!dx || !dy) return reply({"error bad move"});
+    link_.mailbox.publish(MoveEvent{id_, *dx, *dy});
+    return {};
+}
+
+WebSession::Outcome WebSession::onScroll(std::string_view rest) {
+    const auto amount = number(rest, WEB_SCROLL_LIMIT);
+    if (!amount) return reply({"error bad scroll"});
+    link_.mailbox.publish(ScrollEvent{id_, *amount});
+    return {};
+}
+
+WebSession::Outcome WebSession::onClick(std::string_view rest) {
+    if (rest != "left" && rest != "right") return reply({"error unknown message"});
+    link_.mailbox.publish(ClickEvent{id_, rest == "right"});
+    return {};
+}
+
+WebSession::Outcome WebSession::onRelease(std::string_view) {
+    release();
+    return {};
+}
+
+WebSession::Outcome WebSession::onText(std::string_view rest) {
     const auto [count, text] = firstWord(rest);
     const std::optional<std::int32_t> deletions = number(count, WEB_TEXT_LIMIT);
-    const std::optional<TypedText> decoded = decodeTypedText(text);
+    std::optional<TypedText> decoded = decodeTypedText(text);
     if (!deletions || *deletions < 0 || !decoded || decoded->characters > static_cast<std::size_t>(WEB_TEXT_LIMIT))
         return reply({"error bad text"});
     if (*deletions == 0 && text.empty()) return {};
     // Typing that cannot reach the window is said to be lost, so the page
     // starts its line again instead of typing on from a text the window never got.
-    if (!link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Text, std::string(text), *deletions, 0, id_}))
+    if (!link_.mailbox.publish(TypedEvent{id_, static_cast<std::size_t>(*deletions), std::move(decoded->units)}))
         return reply({"error text lost"});
     holding_ = false;
     return {};
 }
 
-void WebSession::publish(const WebInput& input, bool holds) {
-    link_.mailbox.publishWebInput(input);
-    holding_ = holds;
+void WebSession::publish(LinkEvent event, bool holds) {
+    // A hold whose command never reached the window holds nothing.
+    holding_ = link_.mailbox.publish(std::move(event)) && holds;
 }
 
 WebSession::Outcome WebSession::fromWindow(std::string_view text) {
@@ -385,7 +408,7 @@ void WebSession::connected() {
     link_.mailbox.publishStatus(LinkOrigin{LinkKind::Browser, id_}, CONNECTED_STATUS, name_);
     shownConnected_ = true;
     // A page connects in view: the window sends it the keypad's labels.
-    link_.mailbox.publishWebInput(WebInput{WebInput::Kind::Visible, {}, 1, 0, id_});
+    link_.mailbox.publish(VisibleEvent{id_, true});
 }
 
 void WebSession::release() {

@@ -22,6 +22,7 @@
 // nothing more and never wakes again.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -30,6 +31,7 @@
 #include <vector>
 
 #include "link/connection_state.h"
+#include "link/link_words.h"
 #include "link/refusal_backoff.h"
 #include "link/trusted_devices.h"
 #include "link/ui_mailbox.h"
@@ -42,7 +44,6 @@
 namespace vork {
 
 inline constexpr std::uint64_t UNPAIRED_LIMIT_MS = 30000;
-inline constexpr std::uint64_t HOLD_SILENCE_MS = 1000;
 // Bytes of one message before sealing: room for a paste of WEB_TEXT_LIMIT
 // characters of four bytes each.
 inline constexpr std::size_t WEB_MESSAGE_LIMIT = std::size_t{16} * 1024;
@@ -122,9 +123,19 @@ private:
     Outcome sealed(std::string_view frame, std::uint64_t nowMs);
     Outcome name(std::string_view asked);
     Outcome paired(std::string_view word, std::string_view rest);
-    Outcome typed(std::string_view rest);
+    struct Handler;
+    static const std::array<Handler, 9> HANDLERS;
+    Outcome onKey(std::string_view rest);
+    Outcome onText(std::string_view rest);
+    Outcome onPress(std::string_view rest);
+    Outcome onMedia(std::string_view rest);
+    Outcome onVisible(std::string_view rest);
+    Outcome onMove(std::string_view rest);
+    Outcome onScroll(std::string_view rest);
+    Outcome onClick(std::string_view rest);
+    Outcome onRelease(std::string_view rest);
     // Hands the window a page's input; a held action ends unless `holds`.
-    void publish(const WebInput& input, bool holds = false);
+    void publish(LinkEvent event, bool holds = false);
     // What failed the handshake or the seal: "unknown", the socket closed,
     // the address made to wait.
     Outcome refuse(std::uint64_t nowMs);

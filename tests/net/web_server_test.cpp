@@ -214,8 +214,8 @@ class WebServerTest : public ::testing::Test {
 protected:
     void start(WebServerLimits limits = {}, std::unique_ptr<RandomSource> random = nullptr) {
         // The user accepts every browser that asks.
-        notifier.onPost = [this](unsigned message) {
-            if (message == WM_PHONE_REQUEST) state->answer(mailbox->readRequest().number, Accepted, 0);
+        notifier.onWake = [this](EventQueue message) {
+            if (message == EventQueue::Request) state->answer(test::take<RequestEvent>(*mailbox).number, Accepted, 0);
         };
         server = std::make_unique<WebServer>(parts(random ? std::move(random) : std::make_unique<test::CountingRandom>()),
                                              limits);
@@ -238,10 +238,10 @@ protected:
     bool serverSays(WebServerState wanted, std::chrono::milliseconds within = 5000ms) {
         const auto deadline = Clock::now() + within;
         while (Clock::now() < deadline) {
-            for (const test::Posted& posted : notifier.posted())
-                if (posted.message == WM_WEB_SERVER && posted.wParam == static_cast<std::uintptr_t>(wanted) &&
-                    posted.lParam == port)
-                    return true;
+            while (const std::optional<LinkEvent> signal = mailbox->take(EventQueue::Signal)) {
+                const auto* server = std::get_if<ServerEvent>(&*signal);
+                if (server && server->state == wanted && server->port == port) return true;
+            }
             std::this_thread::sleep_for(10ms);
         }
         return false;

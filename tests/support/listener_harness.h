@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "fake_system.h"
-#include "link/phone_listener.h"
+#include "bluetooth/phone_listener.h"
 #include "recording_notifier.h"
 #include "scripted_sockets.h"
 
@@ -21,20 +21,20 @@ struct ListenerHarness {
     // The status texts published since the last call, in order.
     std::vector<std::string> statuses() {
         std::vector<std::string> texts;
-        for (unsigned message : notifier.messages())
-            if (message == WM_PHONE_STATUS) texts.push_back(mailbox.readStatus().text);
+        for (EventQueue message : notifier.wakes())
+            if (message == EventQueue::Status) texts.push_back(test::take<StatusEvent>(mailbox).text);
         notifier.clear();
         return texts;
     }
     // The user answers the request the window shows.
     void answerShownRequest(ConnectionStateValue decision) {
-        state.answer(mailbox.readRequest().number, decision, sleeper.nowMs());
+        state.answer(test::take<RequestEvent>(mailbox).number, decision, sleeper.nowMs());
     }
-    [[nodiscard]] int disconnections() const {
-        const auto posted = notifier.posted();
-        return static_cast<int>(std::count_if(posted.begin(), posted.end(), [](const Posted& entry) {
-            return entry.message == WM_LINK_RELEASE && entry.lParam == LINK_DEPARTED;
-        }));
+    // The connections that have gone so far.
+    int disconnections() {
+        while (const std::optional<LinkEvent> signal = mailbox.take(EventQueue::Signal))
+            departures += std::holds_alternative<GoneEvent>(*signal) ? 1 : 0;
+        return departures;
     }
 
     ScriptedSockets sockets;
@@ -43,6 +43,7 @@ struct ListenerHarness {
     ConnectionState state;
     FakeSleeper sleeper;
     PhoneListener listener{sockets, mailbox, state, sleeper};
+    int departures = 0;
 };
 
 }  // namespace vork::test

@@ -1,56 +1,62 @@
-// A notifier that keeps the posted messages in order and can refuse posts.
+// A notifier that keeps the wakes in order and can refuse them; and the
+// window's side of the mailbox in tests, taking events as wakes would.
 #pragma once
 
 #include <functional>
 #include <mutex>
+#include <variant>
 #include <vector>
 
-#include "link/window_messages.h"
+#include "link/ui_mailbox.h"
 #include "platform/notifier.h"
 
 namespace vork::test {
 
-struct Posted {
-    unsigned message = 0;
-    std::uintptr_t wParam = 0;
-    std::intptr_t lParam = 0;
-};
-
 class RecordingNotifier final : public Notifier {
 public:
-    bool post(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override {
+    bool wake(unsigned channel) override {
         {
             const std::lock_guard lock(mutex_);
-            if (failPosts) return false;
-            posted_.push_back({message, wParam, lParam});
+            if (failWakes) return false;
+            wakes_.push_back(static_cast<EventQueue>(channel));
         }
-        if (onPost) onPost(message);
+        if (onWake) onWake(static_cast<EventQueue>(channel));
         return true;
     }
-    using Notifier::post;
 
-    std::vector<unsigned> messages() const {
+    std::vector<EventQueue> wakes() const {
         const std::lock_guard lock(mutex_);
-        std::vector<unsigned> numbers;
-        for (const Posted& entry : posted_) numbers.push_back(entry.message);
-        return numbers;
-    }
-    std::vector<Posted> posted() const {
-        const std::lock_guard lock(mutex_);
-        return posted_;
+        return wakes_;
     }
     void clear() {
         const std::lock_guard lock(mutex_);
-        posted_.clear();
+        wakes_.clear();
     }
 
-    bool failPosts = false;
-    // The window's side acting the moment a message arrives.
-    std::function<void(unsigned message)> onPost;
+    bool failWakes = false;
+    // The window's side acting the moment a wake arrives.
+    std::function<void(EventQueue queue)> onWake;
 
 private:
     mutable std::mutex mutex_;
-    std::vector<Posted> posted_;
+    std::vector<EventQueue> wakes_;
 };
+
+// The oldest event of its sort's queue; an empty one when there is none (or
+// the oldest is of another sort).
+template <class Event>
+Event take(UiMailbox& mailbox) {
+    const std::optional<LinkEvent> event = mailbox.take(queueOf(LinkEvent{Event{}}));
+    const Event* wanted = event ? std::get_if<Event>(&*event) : nullptr;
+    return wanted ? *wanted : Event{};
+}
+
+// Every event the mailbox holds, in the order of the wakes it made.
+inline std::vector<LinkEvent> drain(UiMailbox& mailbox, const std::vector<EventQueue>& wakes) {
+    std::vector<LinkEvent> events;
+    for (EventQueue queue : wakes)
+        if (std::optional<LinkEvent> event = mailbox.take(queue)) events.push_back(std::move(*event));
+    return events;
+}
 
 }  // namespace vork::test

@@ -2,13 +2,13 @@
 // as designed: the right status, nothing leaked, no key left down, no crash.
 #include <gtest/gtest.h>
 
-#include "app/dialog_logic.h"
+#include "remote/remote_controller.h"
 #include "fake_desktop.h"
 #include "simulated_desktop.h"
 #include "fake_input.h"
 #include "fake_mixer.h"
 #include "fake_system.h"
-#include "link/phone_listener.h"
+#include "bluetooth/phone_listener.h"
 #include "listener_harness.h"
 #include "recording_notifier.h"
 
@@ -81,10 +81,10 @@ TEST_F(ListenerFaults, SendFailsOnce) {
     expectNextCycleServes();
 }
 
-TEST_F(ListenerFaults, PostingANotificationFailsOnce) {
-    notifier.failPosts = true;
+TEST_F(ListenerFaults, WakingTheWindowFailsOnce) {
+    notifier.failWakes = true;
     EXPECT_TRUE(listener.runCycle());  // "Searching…" cannot be posted
-    notifier.failPosts = false;
+    notifier.failWakes = false;
     sockets.connections.push_back(ScriptedConnection{"A", {"D:1"}});
     EXPECT_TRUE(listener.runCycle());
     EXPECT_EQ((std::vector<std::string>{std::string(SEARCHING_STATUS), std::string(WAITING_STATUS)}), statuses())

@@ -1,4 +1,4 @@
-#include "link/message_framing.h"
+#include "bluetooth/message_framing.h"
 
 #include <gtest/gtest.h>
 
@@ -68,8 +68,8 @@ TEST_F(LineModeListener, LoginRepliesKeepTheirBytes_EchoesEndInCrLf_EachLineAnsw
     ASSERT_TRUE(listener.protocol().trustedPhone());
     EXPECT_EQ("Pixel", listener.protocol().trustedPhone()->name);
     std::vector<std::string> commands;
-    for (unsigned message : notifier.messages())
-        if (message == WM_PHONE_COMMAND) commands.push_back(mailbox.readCommand().text);
+    for (EventQueue message : notifier.wakes())
+        if (message == EventQueue::Command) commands.push_back(test::take<CommandEvent>(mailbox).command);
     EXPECT_EQ((std::vector<std::string>{"D:1", "D:R", "S", "login:1x"}), commands);
 
     // A phone that never sends an ending gets exactly the old bytes.

@@ -1,4 +1,4 @@
-#include "link/phone_listener.h"
+#include "bluetooth/phone_listener.h"
 
 #include <gtest/gtest.h>
 
@@ -113,13 +113,13 @@ TEST_F(PhoneListenerTest, LateAcceptOfAnEarlierRequest_AdmitsNoLaterConnection) 
     };
     listener.runCycle();
     EXPECT_EQ((std::vector<std::string>{"D:5", "LOGIN ERR\n\r", "D:1"}), sockets.replies());
-    for (unsigned message : notifier.messages()) EXPECT_NE(WM_PHONE_COMMAND, message);
+    for (EventQueue message : notifier.wakes()) EXPECT_NE(EventQueue::Command, message);
 }
 
 TEST_F(PhoneListenerTest, PhoneGoneWhileAsking_WithdrawsTheRequest_AndTheNextCycleRuns) {
     sockets.connections.push_back(ScriptedConnection{"A", {"LOGIN:1Gone"}, 0, true, 1});
     EXPECT_TRUE(listener.runCycle());
-    const PhoneRequest request = mailbox.readRequest();
+    const RequestEvent request = test::take<RequestEvent>(mailbox);
     EXPECT_EQ("Gone", request.name);
     EXPECT_FALSE(state.isOpen(request.number));
     EXPECT_TRUE(sockets.replies().empty());
@@ -135,7 +135,7 @@ TEST_F(PhoneListenerTest, SecureLink_AskedBeforeBinding_ARefusalIsNoticedOnce) {
     EXPECT_EQ((std::vector<Call>{Call::Socket, Call::Authenticate, Call::Encrypt, Call::ProtocolInfo, Call::Bind,
                                  Call::BoundAddress, Call::Listen, Call::Register}),
               sockets.setupCalls());
-    EXPECT_EQ("", mailbox.readNotice().text) << "no notice while the stack grants both";
+    EXPECT_EQ("", test::take<NoticeEvent>(mailbox).text) << "no notice while the stack grants both";
 
     for (const Call refused : {Call::Authenticate, Call::Encrypt}) {
         sockets.failingCall = refused;
@@ -143,9 +143,9 @@ TEST_F(PhoneListenerTest, SecureLink_AskedBeforeBinding_ARefusalIsNoticedOnce) {
         EXPECT_TRUE(listener.runCycle());
         EXPECT_EQ("D:1", sockets.replies().back()) << "the phone is served all the same";
     }
-    const auto messages = notifier.messages();
-    EXPECT_EQ(1, std::count(messages.begin(), messages.end(), WM_PHONE_NOTICE));
-    EXPECT_EQ(std::string(UNSECURED_LINK_NOTICE), mailbox.readNotice().text);
+    const auto messages = notifier.wakes();
+    EXPECT_EQ(1, std::count(messages.begin(), messages.end(), EventQueue::Notice));
+    EXPECT_EQ(std::string(UNSECURED_LINK_NOTICE), test::take<NoticeEvent>(mailbox).text);
 }
 
 TEST_F(PhoneListenerTest, FailedAccept_EndsTheCycleQuietly) {

@@ -1,5 +1,5 @@
 // Stopping the listener thread from each place it can block in.
-#include "link/phone_listener.h"
+#include "bluetooth/phone_listener.h"
 
 #include <gtest/gtest.h>
 
@@ -66,8 +66,8 @@ TEST_F(ListenerThreadStop, WhileTheUserDecides) {
     // Wait for the request to reach the window.
     const auto deadline = Clock::now() + std::chrono::seconds(10);
     auto requested = [&] {
-        for (unsigned m : notifier.messages())
-            if (m == WM_PHONE_REQUEST) return true;
+        for (EventQueue m : notifier.wakes())
+            if (m == EventQueue::Request) return true;
         return false;
     };
     while (!requested() && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -81,11 +81,11 @@ TEST_F(ListenerThreadStop, DuringTheFirstPause) {
     expectPromptStop();
 }
 
-// Counts posts in memory the test keeps, so a late post can be seen.
+// Counts wakes in memory the test keeps, so a late post can be seen.
 class CountingNotifier final : public Notifier {
 public:
     explicit CountingNotifier(std::shared_ptr<std::atomic<int>> posts) : posts_(std::move(posts)) {}
-    bool post(unsigned, std::uintptr_t, std::intptr_t) override {
+    bool wake(unsigned) override {
         ++*posts_;
         return true;
     }

@@ -1,4 +1,4 @@
-#include "link/phone_protocol.h"
+#include "bluetooth/phone_protocol.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ protected:
     }
     // The window takes the request from the mailbox; its number.
     RequestNumber showRequest() {
-        shown.push_back(mailbox.readRequest());
+        shown.push_back(test::take<RequestEvent>(mailbox));
         return shown.back().number;
     }
 
@@ -40,8 +40,8 @@ protected:
 
     std::vector<std::string> drainCommands() {
         std::vector<std::string> commands;
-        for (unsigned message : notifier.messages())
-            if (message == WM_PHONE_COMMAND) commands.push_back(mailbox.readCommand().text);
+        for (EventQueue message : notifier.wakes())
+            if (message == EventQueue::Command) commands.push_back(test::take<CommandEvent>(mailbox).command);
         return commands;
     }
 
@@ -50,15 +50,15 @@ protected:
     ConnectionState state;
     test::FakeSleeper sleeper;
     PhoneProtocol protocol{mailbox, state, sleeper};
-    std::vector<PhoneRequest> shown;
+    std::vector<RequestEvent> shown;
 };
 
 TEST_F(PhoneProtocolTest, NewPhoneAccepted_RepliesLoginOk_AndIsTrustedWithItsAddress) {
     userDecidesAt(2, Accepted);
     const auto reply = protocol.handleRequest("LOGIN:1MyPhone");
     EXPECT_EQ(std::string("LOGIN OK\n\r"), reply);
-    EXPECT_EQ((std::vector<unsigned>{WM_PHONE_NOTICE, WM_PHONE_REQUEST}), notifier.messages());
-    EXPECT_EQ("", mailbox.readNotice().text);
+    EXPECT_EQ((std::vector<EventQueue>{EventQueue::Notice, EventQueue::Request}), notifier.wakes());
+    EXPECT_EQ("", test::take<NoticeEvent>(mailbox).text);
     EXPECT_EQ("MyPhone", shown.at(0).name);
     ASSERT_TRUE(protocol.trustedPhone());
     EXPECT_EQ("MyPhone", protocol.trustedPhone()->name);
@@ -72,7 +72,7 @@ TEST_F(PhoneProtocolTest, NewPhoneDeclined_RepliesLoginErr_AndTrustsNobody) {
     // Declined: the phone's further texts are only echoed.
     notifier.clear();
     EXPECT_EQ(std::string("D:5"), protocol.handleRequest("D:5"));
-    EXPECT_TRUE(notifier.messages().empty());
+    EXPECT_TRUE(notifier.wakes().empty());
 }
 
 TEST_F(PhoneProtocolTest, ReplyBytes_AreExact) {
@@ -85,13 +85,13 @@ TEST_F(PhoneProtocolTest, ReplyBytes_AreExact) {
 
 TEST_F(PhoneProtocolTest, Decision_IsReadOnlyAfterAFullSecond_AndAgainEverySecond) {
     // The user accepts the moment the request arrives, before any pause...
-    notifier.onPost = [this](unsigned message) {
-        if (message == WM_PHONE_REQUEST) state.answer(showRequest(), Accepted, sleeper.nowMs());
+    notifier.onWake = [this](EventQueue message) {
+        if (message == EventQueue::Request) state.answer(showRequest(), Accepted, sleeper.nowMs());
     };
     EXPECT_EQ(std::string(LOGIN_OK_REPLY), protocol.handleRequest("LOGIN:1A"));
     // ...and the protocol still waited one whole second before it looked.
     EXPECT_EQ((std::vector<std::uint32_t>{1000}), sleeper.pauses);
-    notifier.onPost = nullptr;
+    notifier.onWake = nullptr;
 
     reconnectFrom(OTHER_ADDRESS);
     sleeper.pauses.clear();
@@ -108,8 +108,8 @@ TEST_F(PhoneProtocolTest, TrustedNameFromSameDevice_IsAcceptedWithoutAsking) {
 
     EXPECT_EQ(std::string(LOGIN_OK_REPLY), protocol.handleRequest("LOGIN:1MyPhone"));
     EXPECT_TRUE(sleeper.pauses.empty());
-    EXPECT_EQ((std::vector<unsigned>{WM_PHONE_NOTICE, WM_PHONE_STATUS}), notifier.messages());
-    EXPECT_EQ("Connected.", mailbox.readStatus().text);
+    EXPECT_EQ((std::vector<EventQueue>{EventQueue::Notice, EventQueue::Status}), notifier.wakes());
+    EXPECT_EQ("Connected.", test::take<StatusEvent>(mailbox).text);
 }
 
 TEST_F(PhoneProtocolTest, TrustedNameFromAnotherDevice_IsAskedForAgain) {
@@ -118,7 +118,7 @@ TEST_F(PhoneProtocolTest, TrustedNameFromAnotherDevice_IsAskedForAgain) {
     notifier.clear();
     userDecidesAt(0, Rejected);
     EXPECT_EQ(std::string(LOGIN_ERR_REPLY), protocol.handleRequest("LOGIN:1MyPhone"));
-    EXPECT_EQ((std::vector<unsigned>{WM_PHONE_NOTICE, WM_PHONE_REQUEST}), notifier.messages());
+    EXPECT_EQ((std::vector<EventQueue>{EventQueue::Notice, EventQueue::Request}), notifier.wakes());
     // The phone that really was accepted keeps its trust.
     ASSERT_TRUE(protocol.trustedPhone());
     EXPECT_EQ(PHONE_ADDRESS, protocol.trustedPhone()->address);
@@ -144,7 +144,7 @@ TEST_F(PhoneProtocolTest, VersionDigit_SelectsTheNotice) {
         reconnectFrom(PHONE_ADDRESS);
         userDecidesAt(0, Rejected);
         protocol.handleRequest(c.message);
-        EXPECT_EQ(c.notice, mailbox.readNotice().text);
+        EXPECT_EQ(c.notice, test::take<NoticeEvent>(mailbox).text);
         EXPECT_FALSE(shown.back().name.empty());
     }
 }
@@ -152,7 +152,7 @@ TEST_F(PhoneProtocolTest, VersionDigit_SelectsTheNotice) {
 TEST_F(PhoneProtocolTest, LoginWithoutName_AsksForUnknownTlf) {
     userDecidesAt(0, Accepted);
     EXPECT_EQ(std::string(LOGIN_OK_REPLY), protocol.handleRequest("LOGIN:"));
-    EXPECT_EQ("", mailbox.readNotice().text);
+    EXPECT_EQ("", test::take<NoticeEvent>(mailbox).text);
     EXPECT_EQ("Unknown tlf", shown.back().name);
 
     reconnectFrom(PHONE_ADDRESS);
@@ -166,7 +166,7 @@ TEST_F(PhoneProtocolTest, NotALogin_IsEchoedAndNothingPublished) {
         SCOPED_TRACE(message);
         EXPECT_EQ(message, protocol.handleRequest(message));
     }
-    EXPECT_TRUE(notifier.messages().empty());
+    EXPECT_TRUE(notifier.wakes().empty());
 }
 
 TEST_F(PhoneProtocolTest, AcceptedPhone_EveryMessageIsEchoedAndPublishedAsCommand) {
@@ -249,11 +249,10 @@ TEST_F(PhoneProtocolTest, UnansweredForAMinute_IsWithdrawn_AndTheDeviceWaitsLong
     };
     EXPECT_EQ(std::string(LOGIN_ERR_REPLY), login(PHONE_ADDRESS)) << "nobody answers";
     EXPECT_EQ(std::vector<std::uint32_t>(60, 1000), sleeper.pauses);
-    const PhoneRequest asked = mailbox.readRequest();
-    const auto posted = notifier.posted();
-    ASSERT_EQ(3U, posted.size());  // the notice, the request, its withdrawal
-    EXPECT_EQ(WM_REQUEST_WITHDRAWN, posted.back().message);
-    EXPECT_EQ(asked.number, posted.back().wParam);
+    const RequestEvent asked = test::take<RequestEvent>(mailbox);
+    // The notice, the request, its withdrawal.
+    EXPECT_EQ((std::vector<EventQueue>{EventQueue::Notice, EventQueue::Request, EventQueue::Signal}), notifier.wakes());
+    EXPECT_EQ(asked.number, test::take<WithdrawnEvent>(mailbox).number);
     EXPECT_FALSE(state.isOpen(asked.number));
 
     // Refused at once, with nothing shown, for 5 s; each device for itself;
@@ -275,7 +274,7 @@ TEST_F(PhoneProtocolTest, UnansweredForAMinute_IsWithdrawn_AndTheDeviceWaitsLong
         SCOPED_TRACE(std::to_string(sleeper.nowMs()) + " " + step.address);
         EXPECT_EQ(std::string(step.answer == Accepted ? LOGIN_OK_REPLY : LOGIN_ERR_REPLY),
                   login(step.address, step.answer));
-        EXPECT_EQ(step.asked, !notifier.messages().empty());
+        EXPECT_EQ(step.asked, !notifier.wakes().empty());
         EXPECT_EQ(step.asked ? 1U : 0U, sleeper.pauses.size());
     }
     // The accepted phone is trusted, and no longer waits.

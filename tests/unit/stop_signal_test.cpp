@@ -1,4 +1,4 @@
-#include "link/stop_signal.h"
+#include "bluetooth/stop_signal.h"
 
 #include <gtest/gtest.h>
 

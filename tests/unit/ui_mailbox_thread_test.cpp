@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "link/ui_mailbox.h"
+#include "recording_notifier.h"
 
 namespace vork {
 namespace {
@@ -15,10 +16,10 @@ namespace {
 // A window thread's message queue: posts from any thread, taken in order.
 class QueueNotifier final : public Notifier {
 public:
-    bool post(unsigned message, std::uintptr_t, std::intptr_t) override {
+    bool wake(unsigned channel) override {
         {
             const std::lock_guard lock(mutex_);
-            queue_.push_back(message);
+            queue_.push_back(channel);
         }
         ready_.notify_one();
         return true;
@@ -55,13 +56,13 @@ TEST(UiMailboxThreads, EveryTextArrivesOnce_InOrder_AcrossThreads) {
     int nextCommand = 0;
     int statuses = 0;
     while (nextCommand < COUNT) {
-        const unsigned message = notifier.next();
-        if (message == WM_PHONE_COMMAND) {
-            ASSERT_EQ("D:" + std::to_string(nextCommand), mailbox.readCommand().text);
+        const auto queue = static_cast<EventQueue>(notifier.next());
+        if (queue == EventQueue::Command) {
+            ASSERT_EQ("D:" + std::to_string(nextCommand), test::take<CommandEvent>(mailbox).command);
             ++nextCommand;
         } else {
-            ASSERT_EQ(WM_PHONE_STATUS, message);
-            EXPECT_EQ("status " + std::to_string(statuses * 100), mailbox.readStatus().text);
+            ASSERT_EQ(EventQueue::Status, queue);
+            EXPECT_EQ("status " + std::to_string(statuses * 100), test::take<StatusEvent>(mailbox).text);
             ++statuses;
         }
     }

@@ -8,12 +8,13 @@
 #include <functional>
 
 #include "app/command_line.h"
-#include "link/phone_protocol.h"
+#include "bluetooth/phone_protocol.h"
 #include "counting_random.h"
 #include "crypto_vectors.h"
 #include "page_model.h"
 #include "platform/gcrypt/gcrypt_crypto.h"
 #include "recording_notifier.h"
+#include "utf8_of.h"
 #include "web/page_routes.h"
 #include "web/web_session.h"
 
@@ -26,7 +27,6 @@ Bytes scalar(std::uint8_t fill) { return Bytes(P256_SCALAR_BYTES, fill); }
 class WebSessionTest : public ::testing::Test {
 public:
     using Replies = std::vector<std::string>;
-    using Kind = WebInput::Kind;
     using Inputs = std::vector<std::pair<std::string, std::string>>;
 
     void SetUp() override { offer = *offers.renew(0); }
@@ -86,25 +86,41 @@ public:
     // The window's side: what reached it since the last look, oldest first.
     Inputs webInputs() {
         Inputs inputs;
-        for (const test::Posted& posted : notifier.posted()) {
-            if (posted.message == WM_LINK_RELEASE)
-                inputs.emplace_back(posted.lParam == LINK_DEPARTED ? "departed" : "released",
-                                    std::to_string(posted.wParam));
-            if (posted.message == WM_PHONE_STATUS) inputs.emplace_back(mailbox.readStatus().text, "status");
-            if (posted.message == WM_PHONE_NOTICE) inputs.emplace_back(mailbox.readNotice().text, "notice");
-            if (posted.message != WM_WEB_INPUT) continue;
-            const WebInput input = mailbox.readWebInput();
-            const std::string page = std::to_string(input.page);
-            if (input.kind == Kind::Command) inputs.emplace_back(input.command, page);
-            if (input.kind == Kind::Move) inputs.emplace_back("move " + std::to_string(input.dx) + " " + std::to_string(input.dy), page);
-            if (input.kind == Kind::Scroll) inputs.emplace_back("scroll " + std::to_string(input.dy), page);
-            if (input.kind == Kind::LeftClick) inputs.emplace_back("left", page);
-            if (input.kind == Kind::RightClick) inputs.emplace_back("right", page);
-            if (input.kind == Kind::Beat) inputs.emplace_back("beat", page);
-            if (input.kind == Kind::Text) inputs.emplace_back("text " + std::to_string(input.dx) + " " + input.command, page);
-            if (input.kind == Kind::Press) inputs.emplace_back("press " + input.command, page);
-            if (input.kind == Kind::Media) inputs.emplace_back("media " + std::to_string(input.dx), page);
-            if (input.kind == Kind::Visible) inputs.emplace_back("visible " + std::to_string(input.dx), page);
+        for (const LinkEvent& event : test::drain(mailbox, notifier.wakes())) {
+            std::visit(
+                [&inputs](const auto& e) {
+                    using Event = std::decay_t<decltype(e)>;
+                    if constexpr (std::is_same_v<Event, ReleaseEvent>)
+                        inputs.emplace_back("released", std::to_string(e.connection));
+                    else if constexpr (std::is_same_v<Event, GoneEvent>)
+                        inputs.emplace_back("departed", std::to_string(e.connection));
+                    else if constexpr (std::is_same_v<Event, StatusEvent>)
+                        inputs.emplace_back(e.text, "status");
+                    else if constexpr (std::is_same_v<Event, NoticeEvent>)
+                        inputs.emplace_back(e.text, "notice");
+                    else if constexpr (std::is_same_v<Event, CommandEvent>)
+                        inputs.emplace_back(e.command, std::to_string(e.origin.connection));
+                    else if constexpr (std::is_same_v<Event, MoveEvent>)
+                        inputs.emplace_back("move " + std::to_string(e.dx) + " " + std::to_string(e.dy), std::to_string(e.page));
+                    else if constexpr (std::is_same_v<Event, ScrollEvent>)
+                        inputs.emplace_back("scroll " + std::to_string(e.amount), std::to_string(e.page));
+                    else if constexpr (std::is_same_v<Event, ClickEvent>)
+                        inputs.emplace_back(e.right ? "right" : "left", std::to_string(e.page));
+                    else if constexpr (std::is_same_v<Event, BeatEvent>)
+                        inputs.emplace_back("beat", std::to_string(e.page));
+                    else if constexpr (std::is_same_v<Event, TypedEvent>)
+                        inputs.emplace_back("text " + std::to_string(e.deletions) + " " + test::utf8Of(e.text),
+                                            std::to_string(e.page));
+                    else if constexpr (std::is_same_v<Event, PressEvent>)
+                        inputs.emplace_back("press " + e.keys, std::to_string(e.page));
+                    else if constexpr (std::is_same_v<Event, MediaEvent>)
+                        inputs.emplace_back("media " + std::to_string(e.key), std::to_string(e.page));
+                    else if constexpr (std::is_same_v<Event, VisibleEvent>)
+                        inputs.emplace_back("visible " + std::to_string(e.shown ? 1 : 0), std::to_string(e.page));
+                    else
+                        inputs.emplace_back("other", "");
+                },
+                event);
         }
         notifier.clear();
         return inputs;
@@ -420,7 +436,7 @@ TEST_F(WebSessionTest, APageNotPairedWithinThirtySeconds_IsClosed_OnceAndForAll)
     EXPECT_FALSE(paired.nextWake()) << "a paired page that holds nothing has no time limit";
 }
 
-TEST_F(WebSessionTest, PairedMessages_BecomeWebInputs_AndBadOnesAreRefused) {
+TEST_F(WebSessionTest, PairedMessages_BecomeTheirEvents_AndBadOnesAreRefused) {
     WebSession page(link, "10.0.0.1", 0);
     EXPECT_TRUE(page.fromWindow("labels VLC").replies.empty()) << "nothing for a page not yet paired";
     Paired paired = pairByQr(page);

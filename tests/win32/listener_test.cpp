@@ -1,6 +1,6 @@
 // The listener over the real Winsock Bluetooth implementation: under Wine the
 // RFCOMM socket cannot be created, which is the program's "no Bluetooth" path.
-#include "link/phone_listener.h"
+#include "bluetooth/phone_listener.h"
 
 #include <winsock2.h>
 #include <ws2bth.h>
@@ -46,8 +46,11 @@ TEST(ListenerOnWine, NoBluetooth_ShowsTheSocketErrorAndSearchesAgain) {
     window.pumpUntil(
         [&] {
             for (; seen < window.received().size(); ++seen) {
-                if (window.received()[seen].message != WM_PHONE_STATUS) continue;
-                statuses.push_back(mailbox->readStatus().text);
+                const auto& received = window.received()[seen];
+                if (received.message != win32::WM_LINK_WAKE || received.wParam != static_cast<WPARAM>(EventQueue::Status))
+                    continue;
+                const std::optional<LinkEvent> status = mailbox->take(EventQueue::Status);
+                statuses.push_back(status ? std::get<StatusEvent>(*status).text : "");
                 times.push_back(GetTickCount() - start);
             }
             return statuses.size() >= 3;

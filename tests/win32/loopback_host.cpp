@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "link/phone_listener.h"
+#include "bluetooth/phone_listener.h"
 #include "platform/win32/win32_handles.h"
 #include "platform/win32/window_notifier.h"
 #include "platform/win32/winsock_sockets.h"
@@ -19,15 +19,13 @@ std::shared_ptr<vork::UiMailbox> mailbox;
 std::shared_ptr<vork::ConnectionState> state;
 
 LRESULT CALLBACK hostProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == vork::WM_PHONE_REQUEST) {
-        const vork::PhoneRequest request = mailbox->readRequest();
-        state->answer(request.number, request.name.rfind("ok", 0) == 0 ? vork::Accepted : vork::Rejected, GetTickCount64());
-        return 0;
-    }
-    if (message == vork::WM_PHONE_STATUS) mailbox->readStatus();
-    if (message == vork::WM_PHONE_NOTICE) mailbox->readNotice();
-    if (message == vork::WM_PHONE_COMMAND) mailbox->readCommand();
-    return DefWindowProcA(window, message, wParam, lParam);
+    if (message != vork::win32::WM_LINK_WAKE) return DefWindowProcA(window, message, wParam, lParam);
+    const std::optional<vork::LinkEvent> event = mailbox->take(static_cast<vork::EventQueue>(wParam));
+    const auto* request = event ? std::get_if<vork::RequestEvent>(&*event) : nullptr;
+    if (request)
+        state->answer(request->number, request->name.rfind("ok", 0) == 0 ? vork::Accepted : vork::Rejected,
+                      GetTickCount64());
+    return 0;
 }
 
 }  // namespace

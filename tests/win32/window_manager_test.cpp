@@ -7,7 +7,6 @@
 #include <thread>
 
 #include "link/ui_mailbox.h"
-#include "link/window_messages.h"
 #include "platform/win32/win32_handles.h"
 #include "test_window.h"
 
@@ -16,15 +15,15 @@ namespace {
 
 using test::TestWindow;
 
-std::vector<UINT> phoneMessages(const TestWindow& window) {
-    std::vector<UINT> messages;
+// The channels of the wakes the window received.
+std::vector<EventQueue> wakes(const TestWindow& window) {
+    std::vector<EventQueue> channels;
     for (const auto& received : window.received())
-        if (received.message >= WM_PHONE_STATUS && received.message <= WM_LINK_RELEASE)
-            messages.push_back(received.message);
-    return messages;
+        if (received.message == win32::WM_LINK_WAKE) channels.push_back(static_cast<EventQueue>(received.wParam));
+    return channels;
 }
 
-TEST(Win32WindowManager, MailboxPostsFromAnotherThread_ArriveInOrder_OnTheWindowsThread) {
+TEST(Win32WindowManager, MailboxWakesFromAnotherThread_ArriveInOrder_OnTheWindowsThread) {
     TestWindow window("Vork post target");
     win32::Win32WindowManager windows;
     win32::WindowNotifier notifier(window.handle());
@@ -40,30 +39,34 @@ TEST(Win32WindowManager, MailboxPostsFromAnotherThread_ArriveInOrder_OnTheWindow
     });
     listener.join();
 
-    ASSERT_TRUE(window.pumpUntil([&] { return phoneMessages(window).size() == 54; }));
-    std::vector<UINT> expected = {WM_PHONE_STATUS, WM_PHONE_NOTICE, WM_PHONE_REQUEST};
-    expected.insert(expected.end(), 50, WM_PHONE_COMMAND);
-    expected.push_back(WM_LINK_RELEASE);
-    EXPECT_EQ(expected, phoneMessages(window));
+    ASSERT_TRUE(window.pumpUntil([&] { return wakes(window).size() == 54; }));
+    std::vector<EventQueue> expected = {EventQueue::Status, EventQueue::Notice, EventQueue::Request};
+    expected.insert(expected.end(), 50, EventQueue::Command);
+    expected.push_back(EventQueue::Signal);
+    EXPECT_EQ(expected, wakes(window));
     for (const auto& received : window.received()) {
-        if (received.message < WM_PHONE_STATUS || received.message > WM_LINK_RELEASE) continue;
-        EXPECT_EQ(GetCurrentThreadId(), received.threadId);
-        // Queued texts carry nothing; a departure carries its connection.
-        const bool departure = received.message == WM_LINK_RELEASE;
-        EXPECT_EQ(departure ? 5U : 0U, received.wParam);
-        EXPECT_EQ(departure ? LINK_DEPARTED : 0, received.lParam);
+        if (received.message == win32::WM_LINK_WAKE) {
+            EXPECT_EQ(GetCurrentThreadId(), received.threadId);
+        }
     }
-    for (int i = 0; i < 50; ++i) EXPECT_EQ("D:" + std::to_string(i % 10), mailbox.readCommand().text);
+    for (int i = 0; i < 50; ++i) {
+        const std::optional<LinkEvent> command = mailbox.take(EventQueue::Command);
+        ASSERT_TRUE(command);
+        EXPECT_EQ("D:" + std::to_string(i % 10), std::get<CommandEvent>(*command).command);
+    }
+    const std::optional<LinkEvent> gone = mailbox.take(EventQueue::Signal);
+    ASSERT_TRUE(gone);
+    EXPECT_EQ(5U, std::get<GoneEvent>(*gone).connection);
 }
 
-TEST(Win32WindowManager, PostToAGoneWindow_Fails) {
+TEST(Win32WindowManager, WakeOfAGoneWindow_Fails) {
     HWND gone = nullptr;
     {
         TestWindow window("Vork short-lived");
         gone = window.handle();
     }
-    win32::Win32WindowManager windows;
-    EXPECT_FALSE(windows.postMessage(win32::fromHwnd(gone), WM_PHONE_STATUS));
+    win32::WindowNotifier notifier(gone);
+    EXPECT_FALSE(notifier.wake(0));
 }
 
 TEST(Win32WindowManager, ReadsTitleAndClass_WithinTheBuffer) {

@@ -23,6 +23,8 @@ constexpr int IMAGE_WIDTH_DIALOG_UNITS = 64;
 constexpr int ADDRESS_LINE_DIALOG_UNITS = 12;
 // A system menu item's id keeps its low four bits clear.
 constexpr UINT_PTR CONNECT_PAGE_COMMAND = 0x0010;
+constexpr UINT_PTR REPEAT_TIMER_ID = 100;
+constexpr UINT_PTR LABEL_TIMER_ID = 101;
 
 enum TrayCommand : UINT {
     TRAY_SHOW = 1,
@@ -116,7 +118,7 @@ void MainDialog::initialise() {
     addressWatch_ = std::make_unique<AddressChangeWatch>(dialog_, WM_NETWORK_CHANGED);
 
     mailbox_ = std::make_shared<UiMailbox>(std::make_shared<WindowNotifier>(dialog_));
-    logic_ = std::make_unique<DialogLogic>(*this, *mailbox_, *state_, controller_, clock_, setup_.keyMaps);
+    logic_ = std::make_unique<WindowLogic>(*this, *this, *mailbox_, *state_, controller_, clock_, setup_.keyMaps);
     logic_->initialise();
 
     statusLabel_.setStyle(1);
@@ -323,7 +325,10 @@ bool MainDialog::handleOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 INT_PTR MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (logic_ && logic_->handleLinkMessage(message, wParam, lParam)) return TRUE;
+    if (message == WM_LINK_WAKE) {
+        if (logic_) logic_->handleWake(static_cast<unsigned>(wParam));
+        return TRUE;
+    }
     if (handleOwnMessage(message, wParam, lParam)) return TRUE;
     switch (message) {
     case WM_COMMAND:
@@ -399,7 +404,7 @@ void MainDialog::minimise() { ShowWindow(dialog_, SW_MINIMIZE); }
 
 void MainDialog::runTimer(UINT_PTR id, UINT periodMs, bool running) {
     if (running)
-        windows_.setTimer(fromHwnd(dialog_), id, periodMs);
+        SetTimer(dialog_, id, periodMs, nullptr);
     else
         KillTimer(dialog_, id);
 }

@@ -10,13 +10,13 @@
 #include <optional>
 #include <string>
 
-#include "app/dialog_logic.h"
+#include "app/window_logic.h"
 #include "app/win32/gdi_handles.h"
 #include "app/win32/image_button.h"
 #include "app/win32/status_label.h"
 #include "app/win32/tray_icon.h"
 #include "config/remote_switch.h"
-#include "link/phone_listener.h"
+#include "bluetooth/phone_listener.h"
 #include "link/trusted_devices.h"
 #include "platform/win32/address_change_watch.h"
 #include "platform/win32/protected_file.h"
@@ -48,7 +48,7 @@ struct MainDialogSetup {
     bool openConnectPage = false;
 };
 
-class MainDialog final : public DialogView {
+class MainDialog final : public WindowView, public WindowActions {
 public:
     explicit MainDialog(MainDialogSetup setup);
     // Stops the links before anything they could reach is gone.
@@ -117,7 +117,7 @@ private:
     std::shared_ptr<TrustedDevices> trusted_;
     std::optional<std::string> pairingsProblem_;
     std::shared_ptr<UiMailbox> mailbox_;
-    std::unique_ptr<DialogLogic> logic_;
+    std::unique_ptr<WindowLogic> logic_;
     std::unique_ptr<TrayIcon> tray_;
     std::unique_ptr<AddressChangeWatch> addressWatch_;
     std::unique_ptr<ListenerThread> listener_;

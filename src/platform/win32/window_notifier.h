@@ -1,6 +1,6 @@
-// Posts the links' notifications to one window. It keeps nothing but the
-// window's handle, so it may outlive the window: a post to a window that is
-// gone simply fails.
+// Wakes one window's thread for the links: each wake is one posted message
+// carrying its channel. It keeps nothing but the window's handle, so it may
+// outlive the window: a post to a window that is gone simply fails.
 #pragma once
 
 #include <windows.h>
@@ -9,13 +9,13 @@
 
 namespace vork::win32 {
 
+// wParam: the channel the wake carries.
+inline constexpr UINT WM_LINK_WAKE = WM_APP + 16;
+
 class WindowNotifier final : public Notifier {
 public:
     explicit WindowNotifier(HWND target) : target_(target) {}
-    bool post(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override {
-        return PostMessageA(target_, message, wParam, lParam) != FALSE;
-    }
-    using Notifier::post;
+    bool wake(unsigned channel) override { return PostMessageA(target_, WM_LINK_WAKE, channel, 0) != FALSE; }
 
 private:
     HWND target_;

@@ -1,4 +1,6 @@
-#include "app/dialog_logic.h"
+#include "app/window_logic.h"
+#include "link/link_words.h"
+#include "platform/virtual_keys.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +24,7 @@ namespace vork {
 namespace {
 
 // The window as the user would see it.
-class FakeView final : public DialogView {
+class FakeView final : public WindowView, public WindowActions {
 public:
     void setStatusText(const std::string& text) override { status = text; }
     void setNoticeText(const std::string& text) override { notice = text; }
@@ -56,34 +58,33 @@ constexpr LinkOrigin LISTENER{LinkKind::Bluetooth, 0};
 constexpr LinkOrigin PAGE{LinkKind::Browser, 2};
 constexpr LinkOrigin OTHER_PAGE{LinkKind::Browser, 3};
 
-class DialogLogicTest : public ::testing::Test, protected test::SimulatedDesktop {
+class WindowLogicTest : public ::testing::Test, protected test::SimulatedDesktop {
 public:
     void SetUp() override { logic.initialise(); }
 
-    void deliver(unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0) {
-        logic.handleLinkMessage(message, wParam, lParam);
+    // The window's wakes, each handled as the window thread would.
+    void deliver() {
+        for (EventQueue queue : notifier.wakes()) logic.handleWake(static_cast<unsigned>(queue));
+        notifier.clear();
+    }
+    void send(LinkEvent event) {
+        ASSERT_TRUE(mailbox.publish(std::move(event)));
+        deliver();
     }
     // A link asks; the request's number.
     RequestNumber request(const std::string& name, LinkOrigin from = PHONE) {
         const RequestNumber number = state.openRequest(name + std::to_string(++peers), clock.nowMs()).number;
-        mailbox.publishRequest(from, number, name);
-        deliver(WM_PHONE_REQUEST);
+        send(RequestEvent{number, from, name});
         return number;
     }
     void status(const std::string& text, LinkOrigin from = LISTENER) {
-        mailbox.publishStatus(from, text);
-        deliver(WM_PHONE_STATUS);
+        send(StatusEvent{from, text, {}});
     }
     void command(const std::string& text, LinkOrigin from = PHONE) {
-        mailbox.publishCommand(from, text);
-        deliver(WM_PHONE_COMMAND);
+        send(CommandEvent{from, text});
     }
-    void web(WebInput input) {
-        mailbox.publishWebInput(input);
-        deliver(WM_WEB_INPUT);
-    }
-    void departed(ConnectionId connection) { deliver(WM_LINK_RELEASE, connection, LINK_DEPARTED); }
-    void released(ConnectionId connection) { deliver(WM_LINK_RELEASE, connection, 0); }
+    void departed(ConnectionId connection) { send(GoneEvent{connection}); }
+    void released(ConnectionId connection) { send(ReleaseEvent{connection}); }
     // Which images are shown, as ACCEPT/DECLINE/HIDE.
     std::string images() {
         return std::string(view.visible[ACCEPT_BUTTON_ID] ? "A" : "-") +
@@ -97,23 +98,23 @@ public:
     test::FakeClock clock;
     int peers = 0;
     FakeView view;
-    DialogLogic logic{view, mailbox, state, controller, clock};
+    WindowLogic logic{view, view, mailbox, state, controller, clock};
 };
 
-TEST_F(DialogLogicTest, Initially_IdleWithEveryImageHidden) {
+TEST_F(WindowLogicTest, Initially_IdleWithEveryImageHidden) {
     EXPECT_EQ(IdleMode, logic.mode());
     EXPECT_EQ("---", images());
     EXPECT_EQ(3U, view.visible.size());
 }
 
-TEST_F(DialogLogicTest, Request_ShowsAcceptAndDecline_WithTheName) {
+TEST_F(WindowLogicTest, Request_ShowsAcceptAndDecline_WithTheName) {
     request("MyPhone");
     EXPECT_EQ(RequestMode, logic.mode());
     EXPECT_EQ("AD-", images());
     EXPECT_EQ("MyPhone requesting connection.", view.status);
 }
 
-TEST_F(DialogLogicTest, Accept_Connects) {
+TEST_F(WindowLogicTest, Accept_Connects) {
     const RequestNumber number = request("MyPhone");
     logic.handleClick(ACCEPT_BUTTON_ID);
     EXPECT_EQ(ConnectedMode, logic.mode());
@@ -122,7 +123,7 @@ TEST_F(DialogLogicTest, Accept_Connects) {
     EXPECT_EQ("--H", images());
 }
 
-TEST_F(DialogLogicTest, Decline_KeepsTheRequestText_AndHidesAllImages) {
+TEST_F(WindowLogicTest, Decline_KeepsTheRequestText_AndHidesAllImages) {
     const RequestNumber number = request("MyPhone");
     logic.handleClick(DECLINE_BUTTON_ID);
     EXPECT_EQ(IdleMode, logic.mode());
@@ -131,7 +132,7 @@ TEST_F(DialogLogicTest, Decline_KeepsTheRequestText_AndHidesAllImages) {
     EXPECT_EQ("---", images());
 }
 
-TEST_F(DialogLogicTest, ConnectedStatus_ShowsConnected_ButAnswersNoRequest) {
+TEST_F(WindowLogicTest, ConnectedStatus_ShowsConnected_ButAnswersNoRequest) {
     // A trusted phone's "Connected." handled late, after another phone asked.
     const RequestNumber number = state.openRequest("phone", 0).number;
     status("Connected.", PAGE);
@@ -141,7 +142,7 @@ TEST_F(DialogLogicTest, ConnectedStatus_ShowsConnected_ButAnswersNoRequest) {
     EXPECT_EQ(Pending, state.decision(number));
 }
 
-TEST_F(DialogLogicTest, ConnectedFromAnotherLink_LeavesTheRequestOnScreenToBeAnswered) {
+TEST_F(WindowLogicTest, ConnectedFromAnotherLink_LeavesTheRequestOnScreenToBeAnswered) {
     for (const bool answered : {false, true}) {
         SCOPED_TRACE(answered);
         const RequestNumber number = request("Phone");
@@ -164,13 +165,13 @@ TEST_F(DialogLogicTest, ConnectedFromAnotherLink_LeavesTheRequestOnScreenToBeAns
     }
 }
 
-TEST_F(DialogLogicTest, RequestWhosePhoneWent_IsLeft_AndAcceptAfterwardsAdmitsNobody) {
+TEST_F(WindowLogicTest, RequestWhosePhoneWent_IsLeft_AndAcceptAfterwardsAdmitsNobody) {
     for (const bool connectedBefore : {false, true}) {
         SCOPED_TRACE(connectedBefore);
         if (connectedBefore) status("Connected.", PAGE);
         const RequestNumber gone = request("Gone");
         state.withdraw(gone, clock.nowMs());
-        deliver(WM_REQUEST_WITHDRAWN, gone);
+        send(WithdrawnEvent{gone});
         EXPECT_EQ(connectedBefore ? ConnectedMode : IdleMode, logic.mode());
         EXPECT_EQ(connectedBefore ? "--H" : "---", images());
 
@@ -183,7 +184,7 @@ TEST_F(DialogLogicTest, RequestWhosePhoneWent_IsLeft_AndAcceptAfterwardsAdmitsNo
     }
 }
 
-TEST_F(DialogLogicTest, AcceptOnARequestClosedBeforeItsNotice_LeavesIt) {
+TEST_F(WindowLogicTest, AcceptOnARequestClosedBeforeItsNotice_LeavesIt) {
     const RequestNumber number = request("Gone");
     state.closeRequest(number);
     logic.handleClick(ACCEPT_BUTTON_ID);
@@ -191,7 +192,7 @@ TEST_F(DialogLogicTest, AcceptOnARequestClosedBeforeItsNotice_LeavesIt) {
     EXPECT_EQ("---", images());
 }
 
-TEST_F(DialogLogicTest, OtherStatuses_ChangeOnlyTheStatusLine) {
+TEST_F(WindowLogicTest, OtherStatuses_ChangeOnlyTheStatusLine) {
     status("Connected.", PHONE);
     departed(PHONE.connection);
     status("Searching for bluetooth device..");
@@ -200,7 +201,7 @@ TEST_F(DialogLogicTest, OtherStatuses_ChangeOnlyTheStatusLine) {
     EXPECT_EQ("--H", images());
 }
 
-TEST_F(DialogLogicTest, ALinksStatuses_GoToTheNoticeLine_WhileAnotherLinksRequestOrConnectionIsOnScreen) {
+TEST_F(WindowLogicTest, ALinksStatuses_GoToTheNoticeLine_WhileAnotherLinksRequestOrConnectionIsOnScreen) {
     status("Waiting for phone to connect");
     request("Pixel", PAGE);
     status("Searching for bluetooth device..");
@@ -225,19 +226,19 @@ TEST_F(DialogLogicTest, ALinksStatuses_GoToTheNoticeLine_WhileAnotherLinksReques
     EXPECT_EQ("Waiting for phone to connect", view.status);
 }
 
-TEST_F(DialogLogicTest, ANewRequest_LeavesTheWarningsOnTheNoticeLine) {
+TEST_F(WindowLogicTest, ANewRequest_LeavesTheWarningsOnTheNoticeLine) {
     mailbox.publishWarning("Unpaired phones can connect");
-    deliver(WM_PHONE_NOTICE);
+    deliver();
     mailbox.publishNotice("Update to newer version!");
-    deliver(WM_PHONE_NOTICE);
+    deliver();
     EXPECT_EQ("Update to newer version!", view.notice);
     mailbox.publishNotice("");  // the next login's
-    deliver(WM_PHONE_NOTICE);
+    deliver();
     request("Next");
     EXPECT_EQ("Unpaired phones can connect", view.notice);
 }
 
-TEST_F(DialogLogicTest, Enter_DependsOnTheMode_AndAcceptsOnlyARequestShownForASecond) {
+TEST_F(WindowLogicTest, Enter_DependsOnTheMode_AndAcceptsOnlyARequestShownForASecond) {
     EXPECT_TRUE(logic.preTranslateKey(VK_RETURN_KEY));
     EXPECT_EQ(IdleMode, logic.mode());
     EXPECT_FALSE(view.minimised);
@@ -262,7 +263,7 @@ TEST_F(DialogLogicTest, Enter_DependsOnTheMode_AndAcceptsOnlyARequestShownForASe
     EXPECT_EQ(Accepted, state.decision(clicked)) << "a click counts at once";
 }
 
-TEST_F(DialogLogicTest, Escape_MinimisesInEveryMode_OtherKeysPassOn) {
+TEST_F(WindowLogicTest, Escape_MinimisesInEveryMode_OtherKeysPassOn) {
     for (const bool withRequest : {false, true}) {
         view.minimised = false;
         if (withRequest) request("P");
@@ -274,13 +275,13 @@ TEST_F(DialogLogicTest, Escape_MinimisesInEveryMode_OtherKeysPassOn) {
     EXPECT_FALSE(logic.preTranslateKey(0x09));
 }
 
-TEST_F(DialogLogicTest, HideImage_Minimises) {
+TEST_F(WindowLogicTest, HideImage_Minimises) {
     logic.handleClick(HIDE_BUTTON_ID);
     EXPECT_TRUE(view.minimised);
     EXPECT_FALSE(logic.handleClick(STATUS_LINE_ID));
 }
 
-TEST_F(DialogLogicTest, SecondRequestWhileConnected_AsksAgain) {
+TEST_F(WindowLogicTest, SecondRequestWhileConnected_AsksAgain) {
     status("Connected.", PHONE);
     request("Other", OTHER_PAGE);
     EXPECT_EQ(RequestMode, logic.mode());
@@ -288,13 +289,13 @@ TEST_F(DialogLogicTest, SecondRequestWhileConnected_AsksAgain) {
     EXPECT_EQ("Other requesting connection.", view.status);
 }
 
-TEST_F(DialogLogicTest, Notice_SetsTheNoticeLine) {
+TEST_F(WindowLogicTest, Notice_SetsTheNoticeLine) {
     status("Connected.", PHONE);
     mailbox.publishNotice("Update to newer version!");
-    deliver(WM_PHONE_NOTICE);
+    deliver();
     EXPECT_EQ("Update to newer version!", view.notice);
     mailbox.publishNotice("");
-    deliver(WM_PHONE_NOTICE);
+    deliver();
     EXPECT_EQ("", view.notice);
 }
 
@@ -302,7 +303,7 @@ TEST_F(DialogLogicTest, Notice_SetsTheNoticeLine) {
 // is off, the notice line says how to connect a phone, and a click on it
 // opens the Connect page; any other notice, a request or a connection takes
 // its place, and so does the remote switched on.
-TEST_F(DialogLogicTest, AFirstStart_SaysHowToConnect_AndAClickOnItOpensTheConnectPage) {
+TEST_F(WindowLogicTest, AFirstStart_SaysHowToConnect_AndAClickOnItOpensTheConnectPage) {
     const std::string hint(CONNECT_HINT);
     const std::string noBluetooth(NO_BLUETOOTH_HINT);
     EXPECT_EQ(hint, view.notice);
@@ -315,17 +316,17 @@ TEST_F(DialogLogicTest, AFirstStart_SaysHowToConnect_AndAClickOnItOpensTheConnec
     status("Searching for bluetooth device..");
     EXPECT_EQ(noBluetooth, view.notice) << "said once, not with every retry";
     mailbox.publishWarning("Unpaired phones can connect");
-    deliver(WM_PHONE_NOTICE);
+    deliver();
     EXPECT_EQ("Unpaired phones can connect", view.notice);
     EXPECT_FALSE(logic.handleClick(NOTICE_LINE_ID)) << "a warning is no link";
     mailbox.publishWarning("");
-    deliver(WM_PHONE_NOTICE);
+    deliver();
     status("Waiting for phone to connect");
     EXPECT_EQ(hint, view.notice) << "Bluetooth came";
 
-    deliver(WM_WEB_SERVER, static_cast<std::uintptr_t>(WebServerState::Listening), 8642);
+    send(ServerEvent{WebServerState::Listening, 8642});
     EXPECT_EQ("", view.notice) << "the address line shows the way now";
-    deliver(WM_WEB_SERVER, static_cast<std::uintptr_t>(WebServerState::Off), 0);
+    send(ServerEvent{WebServerState::Off, 0});
     EXPECT_EQ(hint, view.notice);
     request("MyPhone");
     EXPECT_EQ("", view.notice);
@@ -338,16 +339,15 @@ TEST_F(DialogLogicTest, AFirstStart_SaysHowToConnect_AndAClickOnItOpensTheConnec
     EXPECT_EQ(1, view.connectPages);
 }
 
-TEST_F(DialogLogicTest, Commands_RunEvenWhileMinimised_InOrder) {
+TEST_F(WindowLogicTest, Commands_RunEvenWhileMinimised_InOrder) {
     logic.hide();
     mailbox.publishCommand(PHONE, "D:E");
     mailbox.publishCommand(PHONE, "D:C");
-    deliver(WM_PHONE_COMMAND);
-    deliver(WM_PHONE_COMMAND);
+    deliver();
     EXPECT_EQ((test::EventLog{"mouse 0 0 0x02", "mouse 0 0 0x04", "mouse 0 0 0x08", "mouse 0 0 0x10"}), log);
 }
 
-TEST_F(DialogLogicTest, Ticks_DriveTheHeldAction_AndTheTimerRunsOnlyWhileOneIsHeld) {
+TEST_F(WindowLogicTest, Ticks_DriveTheHeldAction_AndTheTimerRunsOnlyWhileOneIsHeld) {
     for (int i = 0; i < 3; ++i) logic.handleTimer();
     EXPECT_TRUE(log.empty());
     EXPECT_TRUE(view.timerChanges.empty()) << "idle: no timer";
@@ -362,31 +362,31 @@ TEST_F(DialogLogicTest, Ticks_DriveTheHeldAction_AndTheTimerRunsOnlyWhileOneIsHe
     EXPECT_EQ((std::vector<bool>{true, false, true, false}), view.timerChanges);
 }
 
-TEST_F(DialogLogicTest, AHeldAction_IsStoppedByItsOwnLinksReleaseOrDeparture_OrAnyNewCommand_Only) {
+TEST_F(WindowLogicTest, AHeldAction_IsStoppedByItsOwnLinksReleaseOrDeparture_OrAnyNewCommand_Only) {
     struct Case {
         const char* what;
         LinkOrigin holder;
-        std::function<void(DialogLogicTest&)> event;
+        std::function<void(WindowLogicTest&)> event;
         bool stops;
     };
     const std::vector<Case> cases = {
-        {"its page's release", PAGE, [](DialogLogicTest& t) { t.released(PAGE.connection); }, true},
-        {"its page leaving", PAGE, [](DialogLogicTest& t) { t.departed(PAGE.connection); }, true},
-        {"its phone leaving", PHONE, [](DialogLogicTest& t) { t.departed(PHONE.connection); }, true},
-        {"a command from another link", PHONE, [](DialogLogicTest& t) { t.web({WebInput::Kind::Command, "D:5", 0, 0, 3}); }, true},
-        {"another page that only asked, leaving", PAGE, [](DialogLogicTest& t) { t.departed(OTHER_PAGE.connection); }, false},
-        {"another page's release", PAGE, [](DialogLogicTest& t) { t.released(OTHER_PAGE.connection); }, false},
-        {"a Bluetooth connection that never logged in, ending", PAGE, [](DialogLogicTest& t) { t.departed(7); }, false},
-        {"a page's release while the phone holds", PHONE, [](DialogLogicTest& t) { t.released(PAGE.connection); }, false},
-        {"another page's moves and beats", PAGE, [](DialogLogicTest& t) {
-             t.web({WebInput::Kind::Move, {}, 1, 0, OTHER_PAGE.connection});
-             t.web({WebInput::Kind::Beat, {}, 0, 0, OTHER_PAGE.connection});
+        {"its page's release", PAGE, [](WindowLogicTest& t) { t.released(PAGE.connection); }, true},
+        {"its page leaving", PAGE, [](WindowLogicTest& t) { t.departed(PAGE.connection); }, true},
+        {"its phone leaving", PHONE, [](WindowLogicTest& t) { t.departed(PHONE.connection); }, true},
+        {"a command from another link", PHONE, [](WindowLogicTest& t) { t.send(CommandEvent{{LinkKind::Browser, 3}, "D:5"}); }, true},
+        {"another page that only asked, leaving", PAGE, [](WindowLogicTest& t) { t.departed(OTHER_PAGE.connection); }, false},
+        {"another page's release", PAGE, [](WindowLogicTest& t) { t.released(OTHER_PAGE.connection); }, false},
+        {"a Bluetooth connection that never logged in, ending", PAGE, [](WindowLogicTest& t) { t.departed(7); }, false},
+        {"a page's release while the phone holds", PHONE, [](WindowLogicTest& t) { t.released(PAGE.connection); }, false},
+        {"another page's moves and beats", PAGE, [](WindowLogicTest& t) {
+             t.send(MoveEvent{OTHER_PAGE.connection, 1, 0});
+             t.send(BeatEvent{OTHER_PAGE.connection});
          }, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         if (c.holder.kind == LinkKind::Browser)
-            web({WebInput::Kind::Command, "D:R", 0, 0, c.holder.connection});
+            send(CommandEvent{{LinkKind::Browser, c.holder.connection}, "D:R"});
         else
             command("D:R", c.holder);
         c.event(*this);
@@ -395,15 +395,15 @@ TEST_F(DialogLogicTest, AHeldAction_IsStoppedByItsOwnLinksReleaseOrDeparture_OrA
     }
 }
 
-TEST_F(DialogLogicTest, ABrowsersHeldAction_StopsByItselfWhenItsPageIsSilentForASecondAndAHalf) {
-    web({WebInput::Kind::Command, "D:U", 0, 0, PAGE.connection});
+TEST_F(WindowLogicTest, ABrowsersHeldAction_StopsByItselfWhenItsPageIsSilentForASecondAndAHalf) {
+    send(CommandEvent{{LinkKind::Browser, PAGE.connection}, "D:U"});
     for (int beat = 0; beat < 10; ++beat) {  // three seconds of beats every 300 ms
         clock.advance(300);
-        web({WebInput::Kind::Beat, {}, 0, 0, PAGE.connection});
+        send(BeatEvent{PAGE.connection});
         logic.handleTimer();
     }
     EXPECT_EQ(HeldAction::PointerUp, controller.heldAction());
-    clock.advance(WEB_HOLD_LIMIT_MS - 1);
+    clock.advance(WINDOW_HOLD_LIMIT_MS - 1);
     logic.handleTimer();
     EXPECT_EQ(HeldAction::PointerUp, controller.heldAction());
     clock.advance(1);
@@ -418,23 +418,23 @@ TEST_F(DialogLogicTest, ABrowsersHeldAction_StopsByItselfWhenItsPageIsSilentForA
     EXPECT_EQ(HeldAction::PointerUp, controller.heldAction());
 }
 
-TEST_F(DialogLogicTest, BrowserInput_MovesClicksScrolls) {
-    web({WebInput::Kind::Move, {}, 7, -3, PAGE.connection});
-    web({WebInput::Kind::Scroll, {}, 0, -240, PAGE.connection});
-    web({WebInput::Kind::RightClick, {}, 0, 0, PAGE.connection});
+TEST_F(WindowLogicTest, BrowserInput_MovesClicksScrolls) {
+    send(MoveEvent{PAGE.connection, 7, -3});
+    send(ScrollEvent{PAGE.connection, -240});
+    send(ClickEvent{PAGE.connection, true});
     EXPECT_EQ((test::EventLog{"mouse 7 -3 0x01", "mouse 0 0 0x800 -240", "mouse 0 0 0x08", "mouse 0 0 0x10"}), log);
 }
 
-TEST_F(DialogLogicTest, TypedText_ReachesTheWindowInOrder_NoneLostOrDoubled_AndSpecialAndMediaKeysToo) {
+TEST_F(WindowLogicTest, TypedText_ReachesTheWindowInOrder_NoneLostOrDoubled_AndSpecialAndMediaKeysToo) {
     // As many messages as the mailbox holds, queued before the window reads any.
     std::u16string expected;
     for (std::size_t i = 0; i < UiMailbox::QUEUE_LIMIT; ++i) {
         const std::string typed = (i % 7 == 0 ? "\xF0\x9F\x98\x80" : "") + std::to_string(i);
-        ASSERT_TRUE(mailbox.publishWebInput({WebInput::Kind::Text, typed, i % 5 == 0 ? 1 : 0, 0, PAGE.connection}));
+        ASSERT_TRUE(mailbox.publish(TypedEvent{PAGE.connection, i % 5 == 0 ? 1U : 0U, decodeTypedText(typed).value().units}));
         if (i % 5 == 0) expected += u"\b";
         expected += decodeTypedText(typed).value().units;
     }
-    for (std::size_t i = 0; i < UiMailbox::QUEUE_LIMIT; ++i) deliver(WM_WEB_INPUT);
+    deliver();
     std::u16string typed;
     for (const std::string& line : log) {
         for (std::size_t at = line.find("| down "); at != std::string::npos; at = line.find("| down ", at + 1)) {
@@ -447,24 +447,24 @@ TEST_F(DialogLogicTest, TypedText_ReachesTheWindowInOrder_NoneLostOrDoubled_AndS
     EXPECT_EQ(expected, typed);
 
     log.clear();
-    web({WebInput::Kind::Command, "D:R", 0, 0, PAGE.connection});
-    web({WebInput::Kind::Press, "%{TAB}", 0, 0, PAGE.connection});
+    send(CommandEvent{{LinkKind::Browser, PAGE.connection}, "D:R"});
+    send(PressEvent{PAGE.connection, "%{TAB}"});
     EXPECT_EQ(HeldAction::None, controller.heldAction()) << "a special key ends the held action";
-    web({WebInput::Kind::Media, {}, static_cast<std::int32_t>(MediaKey::VolumeUp), 0, PAGE.connection});
+    send(MediaEvent{PAGE.connection, static_cast<std::uint8_t>(MediaKey::VolumeUp)});
     EXPECT_EQ(HeldAction::MediaVolumeUp, controller.heldAction());
     released(OTHER_PAGE.connection);
     EXPECT_EQ(HeldAction::MediaVolumeUp, controller.heldAction()) << "only its page releases it";
     released(PAGE.connection);
     EXPECT_EQ(HeldAction::None, controller.heldAction());
-    web({WebInput::Kind::Media, {}, 99, 0, PAGE.connection});
+    send(MediaEvent{PAGE.connection, static_cast<std::uint8_t>(99)});
     EXPECT_EQ((test::EventLog{"down 0x12 scan 0x38", "down 0x09 scan 0x0f", "up 0x09 scan 0x0f ext",
                               "up 0x12 scan 0x38"}),
               log);
 }
 
-TEST_F(DialogLogicTest, AShownPage_GetsItsLabels_AndTheWindowInFrontIsWatchedOnlyWhileOneIsShown) {
+TEST_F(WindowLogicTest, AShownPage_GetsItsLabels_AndTheWindowInFrontIsWatchedOnlyWhileOneIsShown) {
     const auto showPage = [&](ConnectionId page, bool shown) {
-        web({WebInput::Kind::Visible, {}, shown ? 1 : 0, 0, page});
+        send(VisibleEvent{page, shown});
     };
     const WindowHandle notepad = desktop.addWindow("Untitled - Notepad");
     const WindowHandle vlc = desktop.addWindow("clip.mkv - VLC media player");
@@ -486,10 +486,10 @@ TEST_F(DialogLogicTest, AShownPage_GetsItsLabels_AndTheWindowInFrontIsWatchedOnl
     EXPECT_EQ(OTHER_PAGE.connection, view.pageMessages.at(2).first);
     showPage(OTHER_PAGE.connection, false);
     desktop.setForeground(notepad);
-    web({WebInput::Kind::Command, "D:5", 0, 0, PAGE.connection});
+    send(CommandEvent{{LinkKind::Browser, PAGE.connection}, "D:5"});
     ASSERT_EQ(4U, view.pageMessages.size()) << "after its command, the page learns of the change";
     EXPECT_EQ(PAGE.connection, view.pageMessages[3].first);
-    web({WebInput::Kind::Command, "D:5", 0, 0, PAGE.connection});
+    send(CommandEvent{{LinkKind::Browser, PAGE.connection}, "D:5"});
     command("D:5");
     EXPECT_EQ(4U, view.pageMessages.size()) << "unchanged, and a phone has no page";
 
@@ -500,27 +500,27 @@ TEST_F(DialogLogicTest, AShownPage_GetsItsLabels_AndTheWindowInFrontIsWatchedOnl
     EXPECT_EQ(4U, view.pageMessages.size());
 }
 
-TEST_F(DialogLogicTest, WithdrawnOrLeft_TheRequestGoes_AndTheStatusBeforeItComesBack) {
+TEST_F(WindowLogicTest, WithdrawnOrLeft_TheRequestGoes_AndTheStatusBeforeItComesBack) {
     status("Waiting for phone to connect");
     const RequestNumber number = request("Pixel", PAGE);
-    deliver(WM_REQUEST_WITHDRAWN, number + 1);
+    send(WithdrawnEvent{number + 1});
     EXPECT_TRUE(logic.shownRequest()) << "another request's withdrawal";
     state.withdraw(number, clock.nowMs());
-    deliver(WM_REQUEST_WITHDRAWN, number);
+    send(WithdrawnEvent{number});
     EXPECT_FALSE(logic.shownRequest());
     EXPECT_EQ("---", images());
     EXPECT_EQ("Waiting for phone to connect", view.status);
 }
 
-TEST_F(DialogLogicTest, TheServersState_GoesToTheView_AndOtherMessagesAreNotTheLinks) {
-    deliver(WM_WEB_SERVER, static_cast<std::uintptr_t>(WebServerState::Retrying), 8642);
+TEST_F(WindowLogicTest, TheServersState_GoesToTheView_AndAWakeForNothingDoesNothing) {
+    send(ServerEvent{WebServerState::Retrying, 8642});
     EXPECT_EQ(WebServerState::Retrying, view.webServer.first);
     EXPECT_EQ(8642, view.webServer.second);
-    EXPECT_FALSE(logic.handleLinkMessage(0x0400 + 99));
-    EXPECT_FALSE(logic.handleLinkMessage(0x0400 + 120));
+    EXPECT_FALSE(logic.handleWake(EVENT_QUEUES)) << "no such queue";
+    EXPECT_FALSE(logic.handleWake(static_cast<unsigned>(EventQueue::Command))) << "an empty one";
 }
 
-TEST_F(DialogLogicTest, AGoodEditOfTheSettingsFile_TakesEffectAtTheNextCommand) {
+TEST_F(WindowLogicTest, AGoodEditOfTheSettingsFile_TakesEffectAtTheNextCommand) {
     const std::filesystem::path file = std::filesystem::temp_directory_path() / "vork-dialog-edit-test.toml";
     const auto write = [&file](char key, int secondsLater) {
         std::ofstream(file, std::ios::binary | std::ios::trunc) << "[fallback.keys]\n\"5\" = \"" << key << "\"\n";
@@ -530,12 +530,11 @@ TEST_F(DialogLogicTest, AGoodEditOfTheSettingsFile_TakesEffectAtTheNextCommand) 
     write('a', 0);
     KeyMapSource source(file.string());
     ASSERT_FALSE(source.load());
-    DialogLogic withMap(view, mailbox, state, controller, clock, &source);
+    WindowLogic withMap(view, view, mailbox, state, controller, clock, &source);
     withMap.initialise();
     const auto press5 = [&] {
         log.clear();
-        mailbox.publishCommand(PHONE, "D:5");
-        withMap.handleLinkMessage(WM_PHONE_COMMAND);
+        withMap.handle(CommandEvent{PHONE, "D:5"});
         return log.empty() ? std::string() : log.front();
     };
     EXPECT_EQ("down 0x41 scan 0x1e", press5());
@@ -545,7 +544,7 @@ TEST_F(DialogLogicTest, AGoodEditOfTheSettingsFile_TakesEffectAtTheNextCommand) 
     std::filesystem::remove(file);
 }
 
-TEST_F(DialogLogicTest, TheNotificationArea_SaysWhoIsConnectedOrAsks_AndEachRequestIsAnnounced) {
+TEST_F(WindowLogicTest, TheNotificationArea_SaysWhoIsConnectedOrAsks_AndEachRequestIsAnnounced) {
     EXPECT_EQ("Vork \u2013 waiting for a phone", view.tray);
     request("Pixel 7", PAGE);
     EXPECT_EQ("Vork \u2013 Pixel 7 wants to connect", view.tray);
@@ -553,10 +552,10 @@ TEST_F(DialogLogicTest, TheNotificationArea_SaysWhoIsConnectedOrAsks_AndEachRequ
     EXPECT_EQ("Vork \u2013 Connected: Pixel 7", view.tray);
     const RequestNumber other = request("Other", PHONE);
     state.withdraw(other, clock.nowMs());
-    deliver(WM_REQUEST_WITHDRAWN, other);
+    send(WithdrawnEvent{other});
     EXPECT_EQ("Vork \u2013 Connected: Pixel 7", view.tray) << "back to who was connected";
     mailbox.publishStatus(PHONE, "Connected.", "Nokia");
-    deliver(WM_PHONE_STATUS);
+    deliver();
     EXPECT_EQ("Vork \u2013 Connected: Nokia", view.tray);
     request("Third", OTHER_PAGE);
     logic.handleClick(DECLINE_BUTTON_ID);
@@ -564,8 +563,8 @@ TEST_F(DialogLogicTest, TheNotificationArea_SaysWhoIsConnectedOrAsks_AndEachRequ
     EXPECT_EQ((std::vector<std::string>{"Pixel 7", "Other", "Third"}), view.alerts);
     EXPECT_EQ("Pixel 7 wants to connect \u2013 open Vork to accept or decline", requestNotification("Pixel 7"));
 
-    deliver(WM_SWITCH_WANTED, 1);
-    deliver(WM_SWITCH_WANTED, 0);
+    send(SwitchWantedEvent{true});
+    send(SwitchWantedEvent{false});
     EXPECT_EQ((std::vector<bool>{true, false}), view.switches);
 }
 

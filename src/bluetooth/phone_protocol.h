@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "link/connection_state.h"
+#include "link/link_words.h"
 #include "link/trusted_devices.h"
 #include "link/ui_mailbox.h"
 #include "platform/sleeper.h"
@@ -19,8 +20,6 @@ inline constexpr std::string_view LOGIN_OK_REPLY = "LOGIN OK\n\r";
 inline constexpr std::string_view LOGIN_ERR_REPLY = "LOGIN ERR\n\r";
 inline constexpr std::string_view UPDATE_NOTICE = "Update to newer version!";
 inline constexpr std::string_view UNKNOWN_PHONE_NAME = "Unknown tlf";
-inline constexpr std::string_view CONNECTED_STATUS = "Connected.";
-inline constexpr std::string_view FORGET_COMMAND = "U:X";
 inline constexpr std::uint32_t DECISION_POLL_MS = 1000;
 
 // The phone the user accepted last: its name and the device it spoke from.

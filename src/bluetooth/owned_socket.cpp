@@ -1,4 +1,4 @@
-#include "link/owned_socket.h"
+#include "bluetooth/owned_socket.h"
 
 #include <utility>
 

@@ -10,9 +10,9 @@
 #include <thread>
 
 #include "link/connection_state.h"
-#include "link/owned_socket.h"
-#include "link/phone_protocol.h"
-#include "link/stop_signal.h"
+#include "bluetooth/owned_socket.h"
+#include "bluetooth/phone_protocol.h"
+#include "bluetooth/stop_signal.h"
 #include "link/ui_mailbox.h"
 #include "platform/rfcomm_sockets.h"
 

@@ -1,4 +1,4 @@
-#include "link/phone_protocol.h"
+#include "bluetooth/phone_protocol.h"
 
 namespace vork {
 

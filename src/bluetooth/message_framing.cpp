@@ -1,4 +1,4 @@
-#include "link/message_framing.h"
+#include "bluetooth/message_framing.h"
 
 namespace vork {
 

@@ -1,4 +1,4 @@
-#include "link/phone_listener.h"
+#include "bluetooth/phone_listener.h"
 
 #include <array>
 #include <chrono>
@@ -7,7 +7,7 @@
 #include <system_error>
 #include <vector>
 
-#include "link/message_framing.h"
+#include "bluetooth/message_framing.h"
 
 namespace vork {
 
