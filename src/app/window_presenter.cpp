@@ -4,7 +4,7 @@
 
 #include "bluetooth/phone_listener.h"
 #include "link/link_words.h"
-#include "platform/virtual_keys.h"
+#include "input/key_codes.h"
 
 namespace vork {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/virtual_keys.h"
+#include "text/ascii_case.h"
 
 namespace vork {
 

@@ -6,7 +6,8 @@
 #include <string>
 
 #include "input/key_names.h"
-#include "platform/virtual_keys.h"
+#include "input/key_codes.h"
+#include "text/ascii_case.h"
 
 namespace vork {
 

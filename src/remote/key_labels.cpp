@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "input/key_names.h"
-#include "platform/virtual_keys.h"
+#include "text/ascii_case.h"
 #include "remote/action_table.h"
 
 namespace vork {

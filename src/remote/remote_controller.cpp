@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "platform/ansi_text.h"
-#include "platform/virtual_keys.h"
+#include "text/ascii_case.h"
 #include "remote/action_table.h"
 #include "remote/mixer_mute.h"
 

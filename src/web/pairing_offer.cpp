@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "platform/virtual_keys.h"
+#include "text/ascii_case.h"
 
 namespace vork {
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <string_view>
 
-#include "platform/virtual_keys.h"
+#include "text/ascii_case.h"
 
 namespace vork {
 

@@ -2,7 +2,8 @@
 
 #include <string>
 
-#include "platform/virtual_keys.h"
+#include "input/key_codes.h"
+#include "text/ascii_case.h"
 
 namespace vork::test {
 

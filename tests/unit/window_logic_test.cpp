@@ -1,6 +1,6 @@
 #include "app/window_logic.h"
 #include "link/link_words.h"
-#include "platform/virtual_keys.h"
+#include "input/key_codes.h"
 
 #include <gtest/gtest.h>
 
