@@ -1,7 +1,8 @@
 # The pages' scripts: Vork's own, with the npm packages they import (versions
 # pinned by src/web/package-lock.json) bundled in at build time by esbuild,
 # in the build folder. vork_bundle(OUT ENTRY [--node]) adds a command making
-# ${VORK_PAGES_DIR}/OUT from ENTRY.
+# ${VORK_PAGES_DIR}/OUT from ENTRY; it is made again when any of the pages'
+# scripts, or the table of the page's words that they import, changes.
 find_program(VORK_NPM npm REQUIRED)
 find_program(VORK_NODE node REQUIRED)
 set(VORK_PAGES_DIR ${CMAKE_BINARY_DIR}/pages)
@@ -20,6 +21,6 @@ function(vork_bundle out entry)
   file(GLOB sources CONFIGURE_DEPENDS ${folder}/*.js ${VORK_WEB_SOURCE}/page/*.js)
   add_custom_command(OUTPUT ${VORK_PAGES_DIR}/${out}
     COMMAND ${VORK_NODE} ${VORK_PAGES_DIR}/bundle.mjs ${entry} ${VORK_PAGES_DIR}/${out} ${ARGN}
-    DEPENDS ${entry} ${sources} ${VORK_PAGES_DIR}/node_modules/.package-lock.json
+    DEPENDS ${entry} ${sources} ${VORK_WEB_SOURCE}/page_protocol.json ${VORK_PAGES_DIR}/node_modules/.package-lock.json
     COMMENT "Bundling ${out}")
 endfunction()

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
-#include "web/pairing_offer.h"
+#include "web/secure_channel.h"
 
 namespace vork {
 
@@ -66,6 +67,50 @@ ConnectRoute routeConnectRequest(const RequestLine& request, std::string_view bo
                                     [name](const PageFile& file) { return file.path.substr(1) == name; });
     if (found == files.end()) return {Kind::NotFound};
     return {Kind::File, &*found};
+}
+
+ConnectAnswer ConnectPage::answer(const ConnectRoute& route, const RemoteStatus& remote, std::uint64_t nowMs) {
+    using Kind = ConnectRoute::Kind;
+    switch (route.kind) {
+    case Kind::Refused: return {403};
+    case Kind::NotFound: return {404};
+    case Kind::WrongMethod: return {405};
+    case Kind::File:
+        // Each showing of the page offers a new secret and code.
+        if (route.file->path == "/index.html") offers_.renew(nowMs);
+        return {200, route.file};
+    case Kind::State: return {200, nullptr, connectStateJson(state(remote, nowMs))};
+    case Kind::SwitchOn:
+    case Kind::SwitchOff: {
+        const SwitchDecision locked{false, 0, source_};
+        if (locked.locked()) return {409};
+        // The window decides and keeps the choice; the page sees it in the next state.
+        mailbox_.publishSwitchWanted(route.kind == Kind::SwitchOn);
+        return {202};
+    }
+    case Kind::Forget: return {trusted_.forget(route.id) ? 204 : 404};
+    case Kind::ForgetAll: trusted_.forgetAll(); return {204};
+    }
+    return {404};
+}
+
+ConnectState ConnectPage::state(const RemoteStatus& remote, std::uint64_t nowMs) {
+    ConnectState state;
+    state.remoteOn = remote.port.has_value();
+    state.port = remote.port.value_or(0);
+    state.serverState = remote.state;
+    state.source = source_;
+    if (state.remoteOn && state.serverState == WebServerState::Listening) {
+        state.networks = reachableAddresses(adapters_.list());
+        // Used, failed or expired: the page shows a new one.
+        const PairingOffer* offer = offers_.current(nowMs);
+        if (!offer) offer = offers_.renew(nowMs);
+        if (offer) state.pairing.emplace(toHex(offer->secret), offer->code);
+    }
+    TrustedDevices::Summary trusted = trusted_.summary();
+    state.trusted = std::move(trusted.devices);
+    state.warnings = std::move(trusted.warnings);
+    return state;
 }
 
 std::string jsonEscaped(std::string_view text) {

@@ -6,61 +6,17 @@
 // port taken, stopped, off) goes to the window the same way.
 #pragma once
 
-#include <chrono>
-#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "config/remote_switch.h"
 #include "link/connection_state.h"
-#include "link/trusted_devices.h"
-#include "link/ui_mailbox.h"
-#include "platform/network_adapters.h"
-#include "platform/crypto.h"
-#include "platform/random_source.h"
-#include "web/page_routes.h"
-#include "web/web_session.h"
+#include "web/web_server_limits.h"
+#include "web/web_server_parts.h"
 
 namespace vork {
-
-// Nothing one client does may cost another its service: every queue is
-// bounded and every wait limited.
-struct WebServerLimits {
-    std::size_t connections = 32;  // past this the oldest unpaired or plain-HTTP connection makes room
-    std::size_t perAddress = 4;
-    std::chrono::milliseconds httpLifetime{30000};  // a plain HTTP connection, keep-alive or not
-    std::chrono::milliseconds handshake{10000};
-    std::chrono::milliseconds idle{20000};          // a page gone without closing is found by pings
-    std::chrono::milliseconds write{5000};          // a peer that stops reading is closed
-    std::size_t waitingReplies = 8;                 // reading stops while this many wait to be sent
-    std::chrono::milliseconds bindRetry{3000};      // a port held by Vork's own last connections frees itself
-    std::chrono::milliseconds bindRetryFor{300000};
-    std::chrono::milliseconds acceptPause{500};     // after a failed accept (out of sockets, say)
-    std::uint64_t unpairedMs = UNPAIRED_LIMIT_MS;
-};
-
-// The files of both pages, pointing into memory that outlives the server
-// (the program's resources).
-struct WebPages {
-    std::vector<PageFile> remote;
-    std::vector<PageFile> connect;
-};
-
-// What the server needs of the rest of Vork, shared with the other threads.
-struct WebServerParts {
-    std::shared_ptr<UiMailbox> mailbox;
-    std::shared_ptr<ConnectionState> state;
-    std::shared_ptr<TrustedDevices> trusted;
-    std::unique_ptr<RandomSource> random;
-    std::unique_ptr<Crypto> crypto;
-    std::unique_ptr<NetworkAdapters> adapters;
-    WebPages pages;
-    // This PC's own names, by which the remote page may also be asked for.
-    std::vector<std::string> ownNames;
-};
 
 class WebServer {
 public:

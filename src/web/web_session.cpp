@@ -7,12 +7,15 @@
 
 #include "input/media_keys.h"
 #include "input/typed_text.h"
+#include "page_protocol.h"
 #include "web/page_keys.h"
 #include "web/words.h"
 
 namespace vork {
 
 namespace {
+
+namespace to_vork = page_protocol::to_vork;
 
 constexpr std::string_view NAMELESS_BROWSER = "Browser";
 
@@ -59,6 +62,21 @@ void wipe(Bytes& bytes) {
     bytes.clear();
 }
 
+// Each of `words` has one handler, in `handlers` or among the words handled
+// `before` them, and no handler has any other word.
+template <typename Handler, std::size_t H, std::size_t B, std::size_t W>
+constexpr bool handlesExactly(const std::array<Handler, H>& handlers, const std::array<std::string_view, B>& before,
+                              const std::array<std::string_view, W>& words) {
+    if (H + B != W) return false;
+    for (const std::string_view word : words) {
+        std::size_t handled = 0;
+        for (const Handler& handler : handlers) handled += handler.word == word ? 1 : 0;
+        for (const std::string_view other : before) handled += other == word ? 1 : 0;
+        if (handled != 1) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 WebSession::Outcome WebSession::receive(std::string_view message, std::uint64_t nowMs) {
@@ -67,13 +85,13 @@ WebSession::Outcome WebSession::receive(std::string_view message, std::uint64_t 
     if (channel_) return sealed(message, nowMs);
     const auto [word, rest] = firstWord(message);
     if (stage_ == Stage::Start) return start(word, rest, nowMs);
-    if (stage_ == Stage::Shared && word == "confirm") return confirm(rest, nowMs);
+    if (stage_ == Stage::Shared && word == to_vork::CONFIRM_WORD) return confirm(rest, nowMs);
     return refuse(nowMs);
 }
 
 bool WebSession::choosePassword(std::string_view word, std::string_view rest, std::uint64_t nowMs, Bytes& password,
                                 std::string_view& share, Outcome& refusal) {
-    if (word == "pair") {
+    if (word == to_vork::PAIR_WORD) {
         const auto [mode, shareText] = firstWord(rest);
         share = shareText;
         if (mode != "qr" && mode != "code") {
@@ -92,7 +110,7 @@ bool WebSession::choosePassword(std::string_view word, std::string_view rest, st
         link_.pairing[peerAddress_] = id_;
         return true;
     }
-    if (word == "hello") {
+    if (word == to_vork::HELLO_WORD) {
         const auto [id, numberAndShare] = firstWord(rest);
         const auto [number, shareText] = firstWord(numberAndShare);
         share = shareText;
@@ -122,7 +140,7 @@ WebSession::Outcome WebSession::start(std::string_view word, std::string_view re
     // one guess at a time, however many sockets it opens.
     if (const std::uint64_t wait = link_.failures.waitLeftMs(peerKey_, nowMs); wait > 0)
         return finish(plain(waitReply(wait), true));
-    if (word == "pair") {
+    if (word == to_vork::PAIR_WORD) {
         const auto busy = link_.pairing.find(peerAddress_);
         if (busy != link_.pairing.end() && busy->second != id_) return finish(plain(waitReply(PAIRING_BUSY_WAIT_MS), true));
     }
@@ -210,13 +228,13 @@ WebSession::Outcome WebSession::sealed(std::string_view frame, std::uint64_t now
     // Forged, replayed, reordered or cut: the connection is over.
     if (!message) return refuse(nowMs);
     const auto [word, rest] = firstWord(*message);
-    if (stage_ == Stage::Naming) return word == "name" ? name(rest) : refuse(nowMs);
-    if (word == "beat") {
+    if (stage_ == Stage::Naming) return word == to_vork::NAME_WORD ? name(rest) : refuse(nowMs);
+    if (word == to_vork::BEAT_WORD) {
         // The window keeps a held key going only while its page shows signs of life.
         if (holding_) link_.mailbox.publish(BeatEvent{id_});
         return {};
     }
-    if (word == "rekeyed") return rekeyed(rest);
+    if (word == to_vork::REKEYED_WORD) return rekeyed(rest);
     return paired(word, rest);
 }
 
@@ -240,19 +258,23 @@ struct WebSession::Handler {
     Outcome (WebSession::*handle)(std::string_view rest);
 };
 
-const std::array<WebSession::Handler, 9> WebSession::HANDLERS = {{
-    {"key", &WebSession::onKey},
-    {"text", &WebSession::onText},
-    {"press", &WebSession::onPress},
-    {"media", &WebSession::onMedia},
-    {"visible", &WebSession::onVisible},
-    {"move", &WebSession::onMove},
-    {"scroll", &WebSession::onScroll},
-    {"click", &WebSession::onClick},
-    {"release", &WebSession::onRelease},
+constexpr std::array<WebSession::Handler, 9> WebSession::HANDLERS = {{
+    {to_vork::KEY_WORD, &WebSession::onKey},
+    {to_vork::TEXT_WORD, &WebSession::onText},
+    {to_vork::PRESS_WORD, &WebSession::onPress},
+    {to_vork::MEDIA_WORD, &WebSession::onMedia},
+    {to_vork::VISIBLE_WORD, &WebSession::onVisible},
+    {to_vork::MOVE_WORD, &WebSession::onMove},
+    {to_vork::SCROLL_WORD, &WebSession::onScroll},
+    {to_vork::CLICK_WORD, &WebSession::onClick},
+    {to_vork::RELEASE_WORD, &WebSession::onRelease},
 }};
 
 WebSession::Outcome WebSession::paired(std::string_view word, std::string_view rest) {
+    // Every sealed word of page_protocol.json is handled: by sealed() before the table, or by the table.
+    static_assert(handlesExactly(HANDLERS, std::array{to_vork::NAME_WORD, to_vork::BEAT_WORD, to_vork::REKEYED_WORD},
+                                 to_vork::SEALED_WORDS),
+                  "HANDLERS and the page's sealed words in page_protocol.json differ");
     for (const Handler& handler : HANDLERS)
         if (handler.word == word) return (this->*handler.handle)(rest);
     return reply({"error unknown message"});

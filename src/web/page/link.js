@@ -4,6 +4,7 @@
 // view, so node can drive it with a socket and storage of its own.
 //   view: state(text, tone), login(text, tone), remote(), linkUp(up),
 //         labels(message), error(message), pairButton(seconds: 0 free, -1 held)
+import { TO_PAGE, TO_VORK } from './protocol.js';
 import { Handshake } from './secure.js';
 
 const ID_KEY = 'vork.id';
@@ -12,6 +13,7 @@ const NUMBER_KEY = 'vork.keynumber';   // which of Vork's keys this is (a browse
 const FORGET_KEY = 'vork.forget';      // Forget was pressed while Vork could not be reached
 const RETRY_MS = [1000, 2000, 5000];
 const OPEN = 1;                        // WebSocket.OPEN
+const FORGET = `${TO_VORK.key} U:X`;   // Vork's command to forget this browser
 
 export class PageLink {
   // connect(): a WebSocket to Vork; scalar: the page's SPAKE2 scalar, fixed only in tests.
@@ -47,7 +49,7 @@ export class PageLink {
   forget() {
     this.storage.setItem(FORGET_KEY, '1');
     if (this.channel && this.socket && this.socket.readyState === OPEN) {
-      this.send('key U:X');
+      this.send(FORGET);
       this.view.state('Forgetting\u2026');
     } else {
       // The retries already under way take it there.
@@ -113,12 +115,12 @@ export class PageLink {
       return;
     }
     const [word, rest] = text.split(' ', 2);
-    if (word === 'share') {
+    if (word === TO_PAGE.share) {
       const confirm = this.handshake.answer(text);
       if (confirm) {
         own.send(confirm);
         this.channel = this.handshake.channel;
-        if (this.pairing) this.send(`name ${this.pairing.name}`);
+        if (this.pairing) this.send(`${TO_VORK.name} ${this.pairing.name}`);
         return;
       }
     }
@@ -126,12 +128,12 @@ export class PageLink {
     this.pairing = null;
     this.answered = true;
     this.view.pairButton(0);
-    if (word === 'share') {
+    if (word === TO_PAGE.share) {
       // Not the Vork it was paired with, or not the code on the PC.
       this.showLogin(wasPairing ? 'That did not pair: check the code on the PC and try again'
         : 'This is not the Vork it was paired with', 'bad');
       own.close();
-    } else if (word === 'wait') {
+    } else if (word === TO_PAGE.wait) {
       // Too many tries from this address: Vork says how long to wait. The key stays.
       const seconds = Math.max(1, Number(rest) || 5);
       if (wasPairing) {
@@ -142,7 +144,7 @@ export class PageLink {
         this.timers.clearTimeout(this.retryTimer);
         this.retryTimer = this.timers.setTimeout(() => this.open(), seconds * 1000);
       }
-    } else if (word === 'nooffer') {
+    } else if (word === TO_PAGE.nooffer) {
       this.showLogin('Open Vork\u2019s Connect page on the PC first, then try again', 'bad');
     } else if (wasPairing) {
       this.showLogin('That did not pair: check the code on the PC and try again', 'bad');
@@ -156,31 +158,31 @@ export class PageLink {
   sealed(message) {
     const [word, first, second, third] = message.split(' ');
     switch (word) {
-      case 'paired':
+      case TO_PAGE.paired:
         this.store(first, second, third);
         this.storage.removeItem(FORGET_KEY);
         this.pairing = null;
         this.view.pairButton(0);
         break;
-      case 'rekey':
+      case TO_PAGE.rekey:
         // Kept before it is acknowledged: Vork keeps the old key until it hears this.
         this.store(this.handshake.id, first, second);
-        this.send(`rekeyed ${first}`);
+        this.send(`${TO_VORK.rekeyed} ${first}`);
         break;
-      case 'connected':
+      case TO_PAGE.connected:
         this.paired = true;
         this.view.remote();
-        if (this.storage.getItem(FORGET_KEY)) this.send('key U:X');
+        if (this.storage.getItem(FORGET_KEY)) this.send(FORGET);
         break;
-      case 'forgotten':
+      case TO_PAGE.forgotten:
         for (const item of [ID_KEY, SECRET_KEY, NUMBER_KEY, FORGET_KEY]) this.storage.removeItem(item);
         this.answered = true;
         if (this.socket) this.socket.close();
-        this.view.labels('labels ');
+        this.view.labels(`${TO_PAGE.labels} `);
         this.showLogin('Forgotten: pair again with the code on the PC');
         break;
-      case 'labels': this.view.labels(message); break;
-      case 'error': this.view.error(message); break;
+      case TO_PAGE.labels: this.view.labels(message); break;
+      case TO_PAGE.error: this.view.error(message); break;
       default: break;
     }
   }

@@ -14,6 +14,8 @@ import { hmac } from '@noble/hashes/hmac.js';
 import { sha256 } from '@noble/hashes/sha2.js';
 import { bytesToHex, concatBytes, hexToBytes, randomBytes, utf8ToBytes } from '@noble/hashes/utils.js';
 
+import { TO_PAGE, TO_VORK } from './protocol.js';
+
 const Point = p256.Point;
 // A page makes one multiplication of the base point a connection: the
 // library's default table for it (8-bit windows) costs four times that
@@ -189,14 +191,15 @@ export class Handshake {
 
   first() {
     const share = bytesToHex(this.spake.share);
-    return this.mode === 'key' ? `hello ${this.id} ${this.number} ${share}` : `pair ${this.mode} ${share}`;
+    return this.mode === 'key' ? `${TO_VORK.hello} ${this.id} ${this.number} ${share}`
+      : `${TO_VORK.pair} ${this.mode} ${share}`;
   }
 
   // Vork's "share COUNTER SHARE MAC": the page's "confirm MAC" once Vork has
   // proved it holds the password, the channel then ready; null when it did not.
   answer(text) {
     const parts = text.split(' ');
-    if (parts.length !== 4 || parts[0] !== 'share' || !/^[1-9][0-9]*$/.test(parts[1])) return null;
+    if (parts.length !== 4 || parts[0] !== TO_PAGE.share || !/^[1-9][0-9]*$/.test(parts[1])) return null;
     if (this.mode === 'key' && parts[1] !== String(this.number)) return null;
     let pcShare;
     try {
@@ -209,6 +212,6 @@ export class Handshake {
     if (!keys || bytesToHex(keys.confirmationB) !== parts[3]) return null;
     const channel = channelKeys(keys.sharedKey, context, this.spake.share, pcShare);
     this.channel = new SealedChannel(channel.pageToPc, channel.pcToPage);
-    return `confirm ${bytesToHex(keys.confirmationA)}`;
+    return `${TO_VORK.confirm} ${bytesToHex(keys.confirmationA)}`;
   }
 }

@@ -4,6 +4,7 @@
 // line with what it has sent and sends the difference: how many characters
 // Backspace removes at the end, then the text to type. Characters are code
 // points, as the PC's Backspace counts them (an emoji goes at once).
+import { TO_VORK } from './protocol.js';
 
 // Kept at the start of the line so that Backspace has something to remove
 // when the line looks empty; removing it stands for one Backspace on the PC.
@@ -42,11 +43,11 @@ export function textMessages({ deleted, inserted }, limit = TEXT_LIMIT) {
   const points = Array.from(inserted);
   const messages = [];
   let left = deleted;
-  for (; left > limit; left -= limit) messages.push(`text ${limit} `);
+  for (; left > limit; left -= limit) messages.push(`${TO_VORK.text} ${limit} `);
   for (let start = 0; start === 0 || start < points.length; start += limit) {
     const piece = points.slice(start, start + limit).join('');
     if (start === 0 && left === 0 && piece === '') break;
-    messages.push(`text ${start === 0 ? left : 0} ${piece}`);
+    messages.push(`${TO_VORK.text} ${start === 0 ? left : 0} ${piece}`);
   }
   return messages;
 }
@@ -62,5 +63,5 @@ export function shortcutKey({ deleted, inserted }) {
 
 // "press KEY [ctrl] [alt] [shift] [win]" with the armed modifiers in that order.
 export function pressMessage(key, armed) {
-  return ['press', key, ...MODIFIERS.filter((modifier) => armed.has(modifier))].join(' ');
+  return [TO_VORK.press, key, ...MODIFIERS.filter((modifier) => armed.has(modifier))].join(' ');
 }
