@@ -7,7 +7,9 @@
 #include <new>
 
 #include "bluetooth/phone_protocol.h"
-#include "null_platform.h"
+#include "fake_system.h"
+#include "recording_notifier.h"
+#include "simulated_desktop.h"
 #include "remote/action_table.h"
 #include "remote/remote_controller.h"
 
@@ -44,24 +46,30 @@ private:
     std::size_t start_;
 };
 
-struct Platform {
-    NullDesktop desktop;
-    NullInput input;
-    NullSystem system;
-    NullMixer mixer;
-    NullNotifier notifier;
+// The simulated platform, quiet: it records nothing. The user at the PC
+// accepts the one request, during its first pause.
+struct Platform : test::SimulatedDesktop {
+    test::RecordingNotifier notifier;
     UiMailbox mailbox{notifier};
     ConnectionState state;
-    AcceptingSleeper sleeper{mailbox, state};
+    test::FakeSleeper sleeper;
     PhoneProtocol protocol{mailbox, state, sleeper};
-    RemoteController controller{Desktop{desktop, input, system, mixer}};
+    RemoteController controller{platform()};
 
     Platform() {
-        desktop.foreground = desktop.add("clip.mp4 - VLC media player", "QWidget");
+        log.quiet = true;
+        notifier.quiet = true;
+        desktop.setForeground(desktop.addWindow("clip.mp4 - VLC media player", "QWidget"));
+        sleeper.onPause = [this](std::size_t) { state.answer(test::take<RequestEvent>(mailbox).number, Accepted, 0); };
         protocol.beginConnection("00:11:22:33:44:55");
         protocol.handleRequest("LOGIN:1MyPhone");  // the user accepts: trusted from now on
         test::take<NoticeEvent>(mailbox);
     }
+};
+
+// A quiet simulated desktop alone.
+struct QuietDesktop : test::SimulatedDesktop {
+    QuietDesktop() { log.quiet = true; }
 };
 
 void HandleRequest_AcceptedCommand(benchmark::State& state) {
@@ -93,9 +101,9 @@ BENCHMARK(HandleRequest_TrustedLogin);
 
 void Dispatch(benchmark::State& state, const char* command, const char* title) {
     Platform p;
-    p.desktop.foreground = p.desktop.add(title, "Other");
+    p.desktop.setForeground(p.desktop.addWindow(title, "Other"));
     for (auto _ : state) p.controller.dispatch(command);
-    benchmark::DoNotOptimize(p.input.events);
+    benchmark::DoNotOptimize(p.log.quietEvents);
 }
 BENCHMARK_CAPTURE(Dispatch, table_key_vlc, "D:1", "clip.mp4 - VLC media player");
 BENCHMARK_CAPTURE(Dispatch, table_key_unknown_app, "D:1", "Untitled - Notepad");
@@ -107,7 +115,7 @@ BENCHMARK_CAPTURE(Dispatch, mute, "D:0", "Untitled - Notepad");
 // title), none of which matches: every rule is tried, then the built-in table.
 void Dispatch_KeyMap50(benchmark::State& state, const char* command, const char* title) {
     Platform p;
-    p.desktop.foreground = p.desktop.add(title, "Other");
+    p.desktop.setForeground(p.desktop.addWindow(title, "Other"));
     auto map = std::make_shared<KeyMap>();
     for (int i = 0; i < 50; ++i) {
         AppRule rule;
@@ -120,7 +128,7 @@ void Dispatch_KeyMap50(benchmark::State& state, const char* command, const char*
     }
     p.controller.setKeyMap(map);
     for (auto _ : state) p.controller.dispatch(command);
-    benchmark::DoNotOptimize(p.input.events);
+    benchmark::DoNotOptimize(p.log.quietEvents);
 }
 BENCHMARK_CAPTURE(Dispatch_KeyMap50, table_key_vlc, "D:1", "clip.mp4 - VLC media player");
 
@@ -137,11 +145,9 @@ void CommandEndToEnd(benchmark::State& state) {
 BENCHMARK(CommandEndToEnd);
 
 void KeySenderStrings(benchmark::State& state) {
-    NullDesktop desktop;
-    NullInput input;
-    NullSystem system;
-    AppActivator activator(desktop, system);
-    KeySender sender(input, system, activator);
+    QuietDesktop d;
+    AppActivator activator(d.desktop, d.system);
+    KeySender sender(d.input, d.system, activator);
     std::vector<std::string_view> strings;
     for (const ActionRow& row : ACTION_TABLE)
         for (const Action& action : row.byApp)
@@ -160,11 +166,10 @@ void KeySenderStrings(benchmark::State& state) {
 BENCHMARK(KeySenderStrings);
 
 void DetectForegroundApp_WorstCase(benchmark::State& state) {
-    NullDesktop desktop;
-    NullSystem system;
-    for (int i = 0; i < 30; ++i) desktop.add("Window " + std::to_string(i), "Class" + std::to_string(i));
-    desktop.foreground = desktop.add("A title that matches no application at all", "Unlisted");
-    for (auto _ : state) benchmark::DoNotOptimize(detectForegroundApp(desktop, system));
+    QuietDesktop d;
+    for (int i = 0; i < 30; ++i) d.desktop.addWindow("Window " + std::to_string(i), "Class" + std::to_string(i));
+    d.desktop.setForeground(d.desktop.addWindow("A title that matches no application at all", "Unlisted"));
+    for (auto _ : state) benchmark::DoNotOptimize(detectForegroundApp(d.desktop, d.system));
 }
 BENCHMARK(DetectForegroundApp_WorstCase);
 

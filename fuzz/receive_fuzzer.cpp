@@ -11,6 +11,7 @@
 #include "fuzz_input.h"
 #include "bluetooth/phone_listener.h"
 #include "recording_notifier.h"
+#include "platform/win32/winsock_serial_service.h"
 #include "scripted_sockets.h"
 
 namespace {
@@ -70,7 +71,8 @@ Served serve(const vork::test::ScriptedConnection& connection, std::uint8_t cont
     ConnectionState state;
     test::FakeSleeper sleeper;
     sleeper.stopAfter = 200;
-    PhoneListener listener(sockets, mailbox, state, sleeper);
+    win32::WinsockSerialService service(sockets);
+    PhoneListener listener(service, mailbox, state, sleeper);
     sockets.sendLimit = sendLimit;
     sockets.failSends = (controls & 0x02) != 0;
     sockets.connections.push_back(connection);

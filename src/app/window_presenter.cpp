@@ -86,7 +86,7 @@ void WindowPresenter::withdrawn(RequestNumber number) {
 }
 
 void WindowPresenter::showServer(const ServerEvent& server) {
-    view_.showWebServer(server.state, server.port);
+    actions_.serverChanged(server.state, server.port);
     remoteOn_ = server.state == WebServerState::Listening || server.state == WebServerState::Retrying;
     showNotice();
 }

@@ -3,6 +3,7 @@
 // and what the window asks of the rest of Vork.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -35,8 +36,9 @@ public:
     virtual void minimise() = 0;
     // The repeat timer runs only while a held action needs it.
     virtual void setRepeatTimer(bool running) = 0;
-    // The browser remote's server changed its state.
-    virtual void showWebServer(WebServerState state, std::uint16_t port) = 0;
+    // The browser remote's line below the buttons; the window grows or
+    // shrinks to show its lines (0: none).
+    virtual void showAddressLine(const std::string& text, std::size_t lines) = 0;
     // The mode for the notification area, with who connected or asks.
     virtual void showTray(DialogMode mode, const std::string& name) = 0;
     // A request arrived: a window the user cannot see flashes and notifies,
@@ -55,6 +57,8 @@ public:
     virtual void openConnectPage() = 0;
     // The user asked on the Connect page for the browser remote on or off.
     virtual void switchWanted(bool on) = 0;
+    // The browser remote's server changed its state.
+    virtual void serverChanged(WebServerState state, std::uint16_t port) = 0;
 };
 
 }  // namespace vork

@@ -17,35 +17,25 @@ std::string setupFailureStatus(int step, int errorCode) {
     return text;
 }
 
-// What one cycle opened, given back on every path out of it.
-class PhoneListener::CycleSockets {
-public:
-    explicit CycleSockets(PhoneListener& owner) : owner_(owner) {}
-    ~CycleSockets() {
-        connection_.reset();
-        listening_.reset();
-        if (registered_) owner_.sockets_.unregisterService(*registered_);
-        if (started_) owner_.sockets_.cleanup();
-    }
-    CycleSockets(const CycleSockets&) = delete;
-    CycleSockets& operator=(const CycleSockets&) = delete;
+namespace {
 
-    bool started_ = false;
-    OwnedSocket listening_;
-    OwnedSocket connection_;
-    std::optional<SocketAddress> registered_;
+// A cycle's offer, withdrawn on every path out of it.
+class CycleOffer {
+public:
+    explicit CycleOffer(SerialService& service) : service_(service) {}
+    ~CycleOffer() { service_.withdraw(); }
+    CycleOffer(const CycleOffer&) = delete;
+    CycleOffer& operator=(const CycleOffer&) = delete;
 
 private:
-    PhoneListener& owner_;
+    SerialService& service_;
 };
 
-PhoneListener::PhoneListener(RfcommSockets& sockets, UiMailbox& mailbox, ConnectionState& state, Sleeper& sleeper,
+}  // namespace
+
+PhoneListener::PhoneListener(SerialService& service, UiMailbox& mailbox, ConnectionState& state, Sleeper& sleeper,
                              TrustedDevices* trusted)
-    : sockets_(sockets),
-      mailbox_(mailbox),
-      sleeper_(sleeper),
-      protocol_(mailbox, state, sleeper, trusted),
-      registry_(sockets) {}
+    : service_(service), mailbox_(mailbox), sleeper_(sleeper), protocol_(mailbox, state, sleeper, trusted) {}
 
 void PhoneListener::run() {
     while (runCycle()) {
@@ -56,52 +46,31 @@ bool PhoneListener::runCycle() {
     mailbox_.publishStatus(LISTENER_ORIGIN, SEARCHING_STATUS);
     if (!sleeper_.sleep(CYCLE_PAUSE_MS)) return false;
     {
-        CycleSockets cycle(*this);
-        if (!sockets_.startup()) return true;
-        cycle.started_ = true;
-        if (setUp(cycle)) return serveNextPhone(cycle);
+        const CycleOffer cycle(service_);
+        const ServiceOffer offer = service_.offer();
+        if (offer.outcome == ServiceOffer::Outcome::NotStarted) return true;
+        if (offer.secured == false && !unsecuredNoticeShown_) {
+            unsecuredNoticeShown_ = true;
+            mailbox_.publishWarning(UNSECURED_LINK_NOTICE);
+        }
+        if (offer.outcome == ServiceOffer::Outcome::Offered) return serveNextPhone();
+        mailbox_.publishStatus(LISTENER_ORIGIN, setupFailureStatus(offer.failedStep, offer.errorCode));
     }  // what the failed setup opened is closed before the pause
     return sleeper_.sleep(SETUP_FAILURE_PAUSE_MS);
 }
 
-bool PhoneListener::serveNextPhone(CycleSockets& cycle) {
+bool PhoneListener::serveNextPhone() {
     mailbox_.publishStatus(LISTENER_ORIGIN, WAITING_STATUS);
-    const auto connection = sockets_.accept(cycle.listening_.get());
+    const std::optional<PhoneConnection> connection = service_.nextPhone();
     if (!connection) return true;  // not reported; a stop shows at the next pause
-    cycle.connection_ = registry_.adopt(connection->socket);
-    return serve(cycle, *connection);
+    return serve(*connection);
 }
 
-bool PhoneListener::setUp(CycleSockets& cycle) {
-    const auto fail = [this](int step) {
-        mailbox_.publishStatus(LISTENER_ORIGIN, setupFailureStatus(step, sockets_.lastError()));
-        return false;
-    };
-    const auto socket = sockets_.createSocket();
-    if (!socket) return fail(1);
-    cycle.listening_ = registry_.adopt(*socket);
-    // Both are asked for even when the first is refused.
-    const bool authenticated = sockets_.requireAuthentication(*socket);
-    const bool encrypted = sockets_.requireEncryption(*socket);
-    if (!(authenticated && encrypted) && !unsecuredNoticeShown_) {
-        unsecuredNoticeShown_ = true;
-        mailbox_.publishWarning(UNSECURED_LINK_NOTICE);
-    }
-    if (!sockets_.queryProtocolInfo(*socket)) return fail(2);
-    if (!sockets_.bindAnyChannel(*socket)) return fail(3);
-    const auto address = sockets_.boundAddress(*socket);
-    if (!address) return fail(4);
-    if (!sockets_.listen(*socket, LISTEN_BACKLOG)) return fail(5);
-    if (!sockets_.registerService(*address)) return fail(6);
-    cycle.registered_ = *address;
-    return true;
-}
-
-bool PhoneListener::serve(CycleSockets& cycle, const AcceptedConnection& connection) {
+bool PhoneListener::serve(const PhoneConnection& connection) {
     const SocketHandle socket = connection.socket;
-    protocol_.beginConnection(connection.peerAddress, [this, socket] { return sockets_.peerConnected(socket); });
+    protocol_.beginConnection(connection.address, [this, socket] { return service_.peerConnected(socket); });
 
-    sockets_.limitSendTime(socket, SEND_LIMIT_MS);
+    service_.limitSendTime(socket, SEND_LIMIT_MS);
     const std::uint64_t acceptedAtMs = sleeper_.nowMs();
     std::array<char, RECEIVE_BUFFER_SIZE> buffer{};
     MessageFraming framing;
@@ -109,7 +78,7 @@ bool PhoneListener::serve(CycleSockets& cycle, const AcceptedConnection& connect
     bool ended = false;
     bool stopped = false;
     while (!ended && awaitData(socket, acceptedAtMs)) {
-        const int received = sockets_.receive(socket, buffer);
+        const int received = service_.receive(socket, buffer);
         if (received <= 0) break;
         messages.clear();
         framing.receive(std::string_view(buffer.data(), static_cast<std::size_t>(received)), messages);
@@ -129,7 +98,7 @@ bool PhoneListener::serve(CycleSockets& cycle, const AcceptedConnection& connect
             }
         }
     }
-    cycle.connection_.reset();
+    service_.close(socket);
     // The window stops whatever the gone phone was holding.
     mailbox_.publishDeparture(protocol_.origin().connection);
     return !stopped;
@@ -140,8 +109,8 @@ bool PhoneListener::sendWhole(SocketHandle socket, std::string_view reply) {
     // receive notices a broken link. An empty reply is still one (empty) send.
     std::string_view rest = reply;
     do {
-        const int sent = sockets_.send(socket, rest);
-        if (sent <= 0) return !(sent < 0 && sockets_.lastError() == SEND_TIMED_OUT);
+        const int sent = service_.send(socket, rest);
+        if (sent <= 0) return sent != SEND_TIMED_OUT;
         rest.remove_prefix(std::min(rest.size(), static_cast<std::size_t>(sent)));
     } while (!rest.empty());
     return true;
@@ -152,19 +121,19 @@ bool PhoneListener::awaitData(SocketHandle socket, std::uint64_t acceptedAtMs) {
     const std::uint64_t elapsed = sleeper_.nowMs() - acceptedAtMs;
     if (elapsed >= LOGIN_LIMIT_MS) return false;
     // An error shows in the receive that follows.
-    return sockets_.waitForData(socket, static_cast<std::uint32_t>(LOGIN_LIMIT_MS - elapsed)) != 0;
+    return service_.waitForData(socket, static_cast<std::uint32_t>(LOGIN_LIMIT_MS - elapsed)) != 0;
 }
 
 struct ListenerThread::Shared {
-    Shared(std::unique_ptr<RfcommSockets> ownSockets, std::shared_ptr<UiMailbox> ownMailbox,
+    Shared(std::unique_ptr<SerialService> ownService, std::shared_ptr<UiMailbox> ownMailbox,
            std::shared_ptr<ConnectionState> ownState, std::shared_ptr<TrustedDevices> ownTrusted)
-        : sockets(std::move(ownSockets)),
+        : service(std::move(ownService)),
           mailbox(std::move(ownMailbox)),
           state(std::move(ownState)),
           trusted(std::move(ownTrusted)),
-          listener(*sockets, *mailbox, *state, stop, trusted.get()) {}
+          listener(*service, *mailbox, *state, stop, trusted.get()) {}
 
-    std::unique_ptr<RfcommSockets> sockets;
+    std::unique_ptr<SerialService> service;
     std::shared_ptr<UiMailbox> mailbox;
     std::shared_ptr<ConnectionState> state;
     std::shared_ptr<TrustedDevices> trusted;
@@ -175,10 +144,10 @@ struct ListenerThread::Shared {
     bool done = false;
 };
 
-ListenerThread::ListenerThread(std::unique_ptr<RfcommSockets> sockets, std::shared_ptr<UiMailbox> mailbox,
+ListenerThread::ListenerThread(std::unique_ptr<SerialService> service, std::shared_ptr<UiMailbox> mailbox,
                                std::shared_ptr<ConnectionState> state, std::shared_ptr<TrustedDevices> trusted,
                                std::uint32_t joinLimitMs, Launcher launch)
-    : shared_(std::make_shared<Shared>(std::move(sockets), std::move(mailbox), std::move(state), std::move(trusted))),
+    : shared_(std::make_shared<Shared>(std::move(service), std::move(mailbox), std::move(state), std::move(trusted))),
       joinLimitMs_(joinLimitMs),
       launch_(std::move(launch)) {}
 
@@ -203,10 +172,14 @@ bool ListenerThread::start() {
     return thread_.joinable();
 }
 
-bool ListenerThread::stop() {
-    if (!thread_.joinable()) return true;
+void ListenerThread::requestStop() {
     shared_->stop.requestStop();
     shared_->listener.closeSockets();
+}
+
+bool ListenerThread::stop() {
+    if (!thread_.joinable()) return true;
+    requestStop();
     bool finished = false;
     {
         std::unique_lock lock(shared_->doneMutex);

@@ -1,5 +1,6 @@
-// The listener thread's work: offer the service, accept one phone at a time,
-// answer each message through the protocol, and start over after any failure.
+// The listener thread's work: offer the Serial Port service, serve one phone
+// at a time, answer each message through the protocol, and start over after
+// any failure.
 #pragma once
 
 #include <atomic>
@@ -10,11 +11,10 @@
 #include <thread>
 
 #include "link/connection_state.h"
-#include "bluetooth/owned_socket.h"
 #include "bluetooth/phone_protocol.h"
 #include "bluetooth/stop_signal.h"
 #include "link/ui_mailbox.h"
-#include "platform/rfcomm_sockets.h"
+#include "platform/serial_service.h"
 
 namespace vork {
 
@@ -23,7 +23,6 @@ inline constexpr std::string_view WAITING_STATUS = "Waiting for phone to connect
 inline constexpr std::uint32_t CYCLE_PAUSE_MS = 2000;
 inline constexpr std::uint32_t SETUP_FAILURE_PAUSE_MS = 3000;
 inline constexpr std::size_t RECEIVE_BUFFER_SIZE = 1024;
-inline constexpr int LISTEN_BACKLOG = 10;
 // A device that connects and says nothing must not keep the phone out, nor
 // one that stops reading.
 inline constexpr std::uint32_t LOGIN_LIMIT_MS = 30000;
@@ -38,7 +37,7 @@ std::string setupFailureStatus(int step, int errorCode);
 class PhoneListener {
 public:
     // trusted: shared with the other links; none: the listener's own.
-    PhoneListener(RfcommSockets& sockets, UiMailbox& mailbox, ConnectionState& state, Sleeper& sleeper,
+    PhoneListener(SerialService& service, UiMailbox& mailbox, ConnectionState& state, Sleeper& sleeper,
                   TrustedDevices* trusted = nullptr);
 
     // Runs cycles until a pause reports a stop.
@@ -47,27 +46,23 @@ public:
     bool runCycle();
     // From another thread, once a stop is under way: ends a blocking accept
     // or receive at once, and closes any socket opened later.
-    void closeSockets() { registry_.closeAll(); }
+    void closeSockets() { service_.interrupt(); }
 
     [[nodiscard]] const PhoneProtocol& protocol() const { return protocol_; }
 
 private:
-    class CycleSockets;
-    bool setUp(CycleSockets& cycle);
-    bool serveNextPhone(CycleSockets& cycle);
-    bool serve(CycleSockets& cycle, const AcceptedConnection& connection);
+    bool serveNextPhone();
+    bool serve(const PhoneConnection& connection);
     // False when the peer stopped reading: the connection is over.
     bool sendWhole(SocketHandle socket, std::string_view reply);
     // Waits for the next receive; false when a peer that has not logged in
     // stays silent past the login limit.
     bool awaitData(SocketHandle socket, std::uint64_t acceptedAtMs);
 
-    RfcommSockets& sockets_;
+    SerialService& service_;
     UiMailbox& mailbox_;
     Sleeper& sleeper_;
     PhoneProtocol protocol_;
-
-    SocketRegistry registry_;
     bool unsecuredNoticeShown_ = false;
 };
 
@@ -79,7 +74,7 @@ public:
 
     // Everything the thread uses is shared with it, so a thread that outlives
     // a bounded stop never reaches freed memory.
-    ListenerThread(std::unique_ptr<RfcommSockets> sockets, std::shared_ptr<UiMailbox> mailbox,
+    ListenerThread(std::unique_ptr<SerialService> service, std::shared_ptr<UiMailbox> mailbox,
                    std::shared_ptr<ConnectionState> state, std::shared_ptr<TrustedDevices> trusted = {},
                    std::uint32_t joinLimitMs = JOIN_LIMIT_MS, Launcher launch = {});
     ~ListenerThread() { stop(); }
@@ -88,8 +83,10 @@ public:
 
     // False when no thread could be started; the window works on without it.
     bool start();
-    // Stop flag, closed sockets, woken wait; then a join of at most the limit
-    // (2 s). True when the thread has ended.
+    // Stop flag, closed sockets, woken wait, without waiting for the thread:
+    // whatever it blocked in ends at once.
+    void requestStop();
+    // requestStop, then a join of at most the limit (2 s). True when the thread has ended.
     bool stop();
 
 private:

@@ -1,6 +1,6 @@
 #include "input/app_activator.h"
 
-#include "platform/ansi_text.h"
+#include "text/fragment_search.h"
 
 namespace vork {
 
@@ -36,22 +36,18 @@ bool AppActivator::matches(WindowHandle window, const std::optional<std::string>
                            const std::optional<std::string>& className) {
     if (className) {
         const std::string windowClass = windows_.className(window, TEXT_BUFFER_SIZE);
-        if (!windowClass.empty() && ansiContains(windowClass, *className, system_)) return true;
+        if (!windowClass.empty() && containsFragment(windowClass, *className, system_)) return true;
     }
     if (title) {
         const std::string windowTitle = windows_.windowText(window, TEXT_BUFFER_SIZE);
-        if (!windowTitle.empty() && ansiContains(windowTitle, *title, system_)) return true;
+        if (!windowTitle.empty() && containsFragment(windowTitle, *title, system_)) return true;
     }
     return false;
 }
 
 bool AppActivator::bringToFront(WindowHandle window) {
     if (window.isNull()) return false;
-    windows_.sendSysCommand(window, SC_HOTKEY_COMMAND, window);
-    windows_.sendSysCommand(window, SC_RESTORE_COMMAND, window);
-    windows_.showWindow(window, SHOW_WINDOW_SHOW);
-    windows_.setForegroundWindow(window);
-    windows_.setFocus(window);
+    windows_.activate(window);
     return true;
 }
 

@@ -14,6 +14,9 @@ inline constexpr std::uint8_t VK_MENU_KEY = 0x12;  // Alt
 inline constexpr std::uint8_t VK_ESCAPE_KEY = 0x1B;
 inline constexpr std::uint8_t VK_LWIN_KEY = 0x5B;
 inline constexpr std::uint8_t VK_NUMLOCK_KEY = 0x90;
-inline constexpr std::uint8_t NUMLOCK_SCAN_CODE = 0x45;
+
+// A key value: the key's code in the low byte, Shift, Ctrl and Alt in bits
+// 0, 1 and 2 of the high byte; this one is no key at all.
+inline constexpr std::uint16_t NO_KEY = 0xFFFF;
 
 }  // namespace vork

@@ -20,6 +20,14 @@ constexpr std::uint16_t MODIFIER_ALT = 0x04;
 constexpr std::array<std::uint8_t, 10> EXTENDED_KEYS = {0x21, 0x22, 0x23, 0x24, 0x25,
                                                         0x26, 0x27, 0x28, 0x2D, 0x2E};
 
+// A key value as the key language writes it: the key's code in the low byte,
+// the modifiers it needs above it.
+std::uint16_t keyValue(const std::optional<LayoutKey>& key) {
+    if (!key) return NO_KEY;
+    return static_cast<std::uint16_t>(key->key | (key->shift ? MODIFIER_SHIFT << 8 : 0) |
+                                      (key->ctrl ? MODIFIER_CTRL << 8 : 0) | (key->alt ? MODIFIER_ALT << 8 : 0));
+}
+
 bool isExtended(std::uint16_t key) {
     const auto virtualKey = static_cast<std::uint8_t>(key & 0xFF);
     return std::find(EXTENDED_KEYS.begin(), EXTENDED_KEYS.end(), virtualKey) != EXTENDED_KEYS.end();
@@ -107,7 +115,7 @@ bool KeySender::send(std::string_view text, bool pumpMessages) {
             break;
         }
         default: {
-            const std::uint16_t key = input_.keyForCharacter(c);
+            const std::uint16_t key = keyValue(input_.keyForCharacter(c));
             // A character the layout cannot type is skipped.
             if (key != NO_KEY) pressWithModifiers(key, 1, true);
             releaseStickyModifiers();
@@ -174,43 +182,23 @@ void KeySender::pressKey(std::uint16_t key, std::uint16_t count, bool releaseAft
         return;
     }
     const std::uint8_t virtualKey = lowByte(key);
-    const std::uint8_t scan = scanCodeOf(virtualKey);
-    const std::uint32_t downFlags = isExtended(key) ? KEY_EVENT_EXTENDED : 0;
     for (std::uint16_t i = 0; i < count; ++i) {
         if (honourDelay) waitDelay();
-        injectKey(virtualKey, scan, downFlags);
-        if (releaseAfter) injectKey(virtualKey, scan, KEY_EVENT_EXTENDED | KEY_EVENT_KEYUP);
+        injectKey(virtualKey, false, isExtended(key));
+        // Every release goes as extended, whatever the key.
+        if (releaseAfter) injectKey(virtualKey, true, true);
     }
 }
 
 void KeySender::toggleNumLock(std::uint16_t count, bool honourDelay) {
-    const std::uint32_t version = system_.version();
-    const bool ntFamily = (version & 0x80000000U) == 0;
-    const std::uint32_t minorVersion = (version >> 8) & 0xFF;
     for (std::uint16_t i = 0; i < count; ++i) {
         if (honourDelay) waitDelay();
-        if (ntFamily) {
-            input_.keyEvent(VK_NUMLOCK_KEY, NUMLOCK_SCAN_CODE, KEY_EVENT_EXTENDED);
-            input_.keyEvent(VK_NUMLOCK_KEY, NUMLOCK_SCAN_CODE, KEY_EVENT_EXTENDED | KEY_EVENT_KEYUP);
-        } else if (minorVersion >= 10) {
-            const std::array<KeyboardInput, 2> toggle = {{{VK_NUMLOCK_KEY, 0, 0},
-                                                          {VK_NUMLOCK_KEY, 0, KEY_EVENT_KEYUP}}};
-            input_.sendKeyboardInputs(toggle);
-        } else {
-            KeyboardStateArray state{};
-            input_.getKeyboardState(state);
-            if ((input_.keyState(VK_NUMLOCK_KEY) & 1) != 0)
-                state[VK_NUMLOCK_KEY] &= static_cast<std::uint8_t>(~1U);
-            else
-                state[VK_NUMLOCK_KEY] |= 1U;
-            input_.setKeyboardState(state);
-        }
+        input_.toggleNumLock();  // never followed by delivering the keys
     }
 }
 
 void KeySender::releaseKey(std::uint16_t key) {
-    const std::uint8_t virtualKey = lowByte(key);
-    injectKey(virtualKey, scanCodeOf(virtualKey), KEY_EVENT_KEYUP | (isExtended(key) ? KEY_EVENT_EXTENDED : 0));
+    injectKey(lowByte(key), true, isExtended(key));
 }
 
 void KeySender::pressWithModifiers(std::uint16_t key, std::uint16_t count, bool releaseAfter) {
@@ -242,38 +230,34 @@ void KeySender::waitDelay() {
 std::uint16_t KeySender::lookupKeyName(std::string_view name) {
     const auto entry = findKeyName(name);
     if (!entry) return NO_KEY;
-    if (entry->isCharacter) return input_.keyForCharacter(static_cast<char>(entry->value));
+    if (entry->isCharacter) return keyValue(input_.keyForCharacter(static_cast<char>(entry->value)));
     return entry->value;
 }
 
-void KeySender::injectKey(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags) {
-    input_.keyEvent(virtualKey, scanCode, flags);
-    if (pumpMessages_) input_.pumpKeyboardMessages();
+void KeySender::injectKey(std::uint8_t virtualKey, bool up, bool extended) {
+    input_.sendKey(virtualKey, up, extended);
+    if (pumpMessages_) input_.deliverPendingKeys();
 }
 
 bool KeySender::typeText(std::size_t deletions, std::u16string_view text) {
-    std::vector<KeyboardInput> events;
-    events.reserve(2 * (deletions + text.size()));
-    for (std::size_t i = 0; i < deletions; ++i) addPress(events, VK_BACK_KEY);
+    std::vector<TypedStroke> strokes;
+    strokes.reserve(2 * (deletions + text.size()));
+    const auto press = [&strokes](std::uint8_t key) {
+        strokes.push_back({key, 0, false});
+        strokes.push_back({key, 0, true});
+    };
+    for (std::size_t i = 0; i < deletions; ++i) press(VK_BACK_KEY);
     for (const char16_t unit : text) {
         if (unit == u'\n') {
-            addPress(events, VK_RETURN_KEY);
+            press(VK_RETURN_KEY);
             continue;
         }
         // A character outside the basic plane goes as its two halves, each
         // pressed and released: the window puts them back together.
-        events.push_back({0, unit, KEY_EVENT_UNICODE});
-        events.push_back({0, unit, KEY_EVENT_UNICODE | KEY_EVENT_KEYUP});
+        strokes.push_back({0, unit, false});
+        strokes.push_back({0, unit, true});
     }
-    return events.empty() || input_.sendKeyboardInputs(events) == events.size();
+    return strokes.empty() || input_.sendBatch(strokes) == strokes.size();
 }
-
-void KeySender::addPress(std::vector<KeyboardInput>& events, std::uint8_t virtualKey) {
-    const std::uint8_t scan = scanCodeOf(virtualKey);
-    events.push_back({virtualKey, scan, 0});
-    events.push_back({virtualKey, scan, KEY_EVENT_KEYUP});
-}
-
-std::uint8_t KeySender::scanCodeOf(std::uint8_t virtualKey) { return lowByte(input_.scanCodeForKey(virtualKey)); }
 
 }  // namespace vork

@@ -42,9 +42,7 @@ private:
     void waitDelay();
     std::uint16_t lookupKeyName(std::string_view name);
     void interpretGroup(std::string_view group);
-    void injectKey(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags);
-    std::uint8_t scanCodeOf(std::uint8_t virtualKey);
-    void addPress(std::vector<KeyboardInput>& events, std::uint8_t virtualKey);
+    void injectKey(std::uint8_t virtualKey, bool up, bool extended);
 
     InputInjector& input_;
     SystemServices& system_;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/ansi_text.h"
+#include "text/fragment_search.h"
 
 namespace vork {
 
@@ -13,8 +13,8 @@ ForegroundApp detectForegroundApp(WindowManager& windows, SystemServices& system
 
     const std::string title = windows.windowText(foreground, TITLE_BUFFER_SIZE);
     for (const TitleTest& test : TITLE_TESTS) {
-        if (!ansiContains(title, test.fragment, system)) continue;
-        if (!test.alsoRequired.empty() && !ansiContains(title, test.alsoRequired, system)) continue;
+        if (!containsFragment(title, test.fragment, system)) continue;
+        if (!test.alsoRequired.empty() && !containsFragment(title, test.alsoRequired, system)) continue;
         return test.app;
     }
 

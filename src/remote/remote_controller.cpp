@@ -5,10 +5,9 @@
 #include <algorithm>
 #include <optional>
 
-#include "platform/ansi_text.h"
+#include "text/fragment_search.h"
 #include "text/ascii_case.h"
 #include "remote/action_table.h"
-#include "remote/mixer_mute.h"
 
 namespace vork {
 
@@ -162,34 +161,27 @@ void RemoteController::volumeStep(bool up) {
     for (int i = 0; i < step.sends; ++i) keySender_.send(up ? step.up : step.down, false);
 }
 
-void RemoteController::movePointer(std::int32_t dx, std::int32_t dy) {
-    desktop_.input.sendMouseInput(MouseInput{dx, dy, MOUSE_MOVE});
-}
+void RemoteController::movePointer(std::int32_t dx, std::int32_t dy) { desktop_.input.movePointer(dx, dy); }
 
 void RemoteController::scroll(std::int32_t amount) {
-    if (amount != 0) desktop_.input.sendMouseInput(MouseInput{0, 0, MOUSE_WHEEL, amount});
+    if (amount != 0) desktop_.input.turnWheel(amount);
 }
 
-void RemoteController::leftClick() { click(MOUSE_LEFT_DOWN, MOUSE_LEFT_UP); }
+void RemoteController::leftClick() { click(PointerButton::Left); }
 
-void RemoteController::rightClick() { click(MOUSE_RIGHT_DOWN, MOUSE_RIGHT_UP); }
+void RemoteController::rightClick() { click(PointerButton::Right); }
 
-void RemoteController::click(std::uint32_t downFlag, std::uint32_t upFlag) {
+void RemoteController::click(PointerButton button) {
     // A button that never went down is not released: a stray release can
     // act as a click in some programs.
-    if (desktop_.input.sendMouseInput(MouseInput{0, 0, downFlag}) == 0) return;
-    desktop_.input.sendMouseInput(MouseInput{0, 0, upFlag});
+    if (!desktop_.input.pressButton(button, true)) return;
+    desktop_.input.pressButton(button, false);
 }
 
 void RemoteController::toggleMute() {
-    MixerMute mixer(desktop_.mixer);
-    if (!mixer.open()) return;
-    if (!mixer.findMuteControl()) return;  // the mixer closes as it goes
-    mixer.setMute(!muted_);
-    // The program's own idea of the state flips even when the mixer refused,
+    // The program's own idea of the state flips even when the mute refused,
     // so the next toggle asks for the opposite.
-    muted_ = !muted_;
-    mixer.close();
+    if (desktop_.sound.setMasterMute(!muted_) != MuteOutcome::NoControl) muted_ = !muted_;
 }
 
 ForegroundApp RemoteController::foregroundApp() {
@@ -251,7 +243,7 @@ const AppRule* RemoteController::firstMatch(const std::vector<AppRule>& rules, W
         }
         if (rule.title) {
             if (!window.title) window.title = desktop_.windows.windowText(window.window, TITLE_BUFFER_SIZE);
-            if (!ansiContains(*window.title, *rule.title, desktop_.system)) continue;
+            if (!containsFragment(*window.title, *rule.title, desktop_.system)) continue;
         }
         if (rule.exe) {
             if (!window.program) window.program = desktop_.windows.programFileName(window.window);

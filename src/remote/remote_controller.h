@@ -16,7 +16,7 @@
 #include "input/key_sender.h"
 #include "input/media_keys.h"
 #include "platform/input_injector.h"
-#include "platform/mixer_api.h"
+#include "platform/sound.h"
 #include "platform/system_services.h"
 #include "platform/window_manager.h"
 #include "remote/foreground_app.h"
@@ -41,7 +41,7 @@ struct Desktop {
     WindowManager& windows;
     InputInjector& input;
     SystemServices& system;
-    MixerApi& mixer;
+    Sound& sound;
 };
 
 // The pointer speed one tick later: +5 below 30, +10 from there on, and never
@@ -89,7 +89,7 @@ public:
 
 private:
     void runAction(std::string_view command);
-    void click(std::uint32_t downFlag, std::uint32_t upFlag);
+    void click(PointerButton button);
     // The application in front, looked at once for each command (and each
     // firing of a held volume key): its answer is kept while one lasts.
     ForegroundApp foregroundApp();

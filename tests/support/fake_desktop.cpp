@@ -35,10 +35,8 @@ FakeWindow* FakeDesktop::window(WindowHandle handle) {
 
 void FakeDesktop::clear() {
     windows.clear();
-    posted.clear();
     foreground_ = WindowHandle{};
     findWindowCalls = enumerateCalls = windowsVisited = 0;
-    failPosts = false;
 }
 
 std::string FakeDesktop::windowText(WindowHandle handle, std::size_t bufferSize) {
@@ -83,40 +81,13 @@ void FakeDesktop::enumerateWindows(const std::function<bool(WindowHandle)>& visi
     }
 }
 
-void FakeDesktop::sendSysCommand(WindowHandle handle, std::uintptr_t command, WindowHandle parameter) {
-    log_.push_back("syscommand " + hex(static_cast<unsigned>(command)) + " " +
-                   hex(static_cast<unsigned>(handle.value)) + " " +
-                   hex(static_cast<unsigned>(parameter.value)));
-    if (FakeWindow* w = window(handle); w && command == SC_RESTORE_COMMAND) w->minimised = false;
-}
-
-void FakeDesktop::showWindow(WindowHandle handle, int showCommand) {
-    log_.push_back("show " + hex(static_cast<unsigned>(handle.value)) + " " + std::to_string(showCommand));
-    FakeWindow* w = window(handle);
-    if (!w) return;
-    if (showCommand == SHOW_WINDOW_SHOW) w->visible = true;
-    if (showCommand == SHOW_WINDOW_MINIMIZE) w->minimised = true;
-}
-
-void FakeDesktop::setForegroundWindow(WindowHandle handle) {
-    log_.push_back("foreground " + hex(static_cast<unsigned>(handle.value)));
+void FakeDesktop::activate(WindowHandle handle) {
+    if (!log_.quiet) log_.push_back("activate " + hex(static_cast<unsigned>(handle.value)));
     foreground_ = handle;
-}
-
-void FakeDesktop::setFocus(WindowHandle handle) {
-    log_.push_back("focus " + hex(static_cast<unsigned>(handle.value)));
-}
-
-bool FakeDesktop::postMessage(WindowHandle handle, unsigned message) {
-    if (failPosts) return false;
-    posted.push_back(PostedMessage{handle, message});
-    return true;
-}
-
-bool FakeDesktop::setTimer(WindowHandle handle, std::uintptr_t timerId, unsigned periodMs) {
-    log_.push_back("timer " + hex(static_cast<unsigned>(handle.value)) + " " +
-                   std::to_string(timerId) + " " + std::to_string(periodMs));
-    return true;
+    if (FakeWindow* w = window(handle)) {
+        w->minimised = false;
+        w->visible = true;
+    }
 }
 
 }  // namespace vork::test

@@ -1,5 +1,5 @@
-// A simulated desktop: top-level windows in window-manager order, a
-// foreground window, posted messages and timers.
+// A simulated desktop: top-level windows in window-manager order and a
+// foreground window.
 #pragma once
 
 #include <optional>
@@ -20,11 +20,6 @@ struct FakeWindow {
     bool minimised = false;
 };
 
-struct PostedMessage {
-    WindowHandle window;
-    unsigned message;
-};
-
 class FakeDesktop final : public WindowManager {
 public:
     explicit FakeDesktop(EventLog& log) : log_(log) {}
@@ -42,20 +37,13 @@ public:
     WindowHandle findWindow(const std::optional<std::string>& className,
                             const std::optional<std::string>& title) override;
     void enumerateWindows(const std::function<bool(WindowHandle)>& visit) override;
-    void sendSysCommand(WindowHandle handle, std::uintptr_t command, WindowHandle parameter) override;
-    void showWindow(WindowHandle handle, int showCommand) override;
-    void setForegroundWindow(WindowHandle handle) override;
-    void setFocus(WindowHandle handle) override;
-    bool postMessage(WindowHandle handle, unsigned message) override;
-    bool setTimer(WindowHandle handle, std::uintptr_t timerId, unsigned periodMs) override;
+    void activate(WindowHandle handle) override;
 
     std::vector<FakeWindow> windows;
-    std::vector<PostedMessage> posted;
     int findWindowCalls = 0;
     int programLookups = 0;
     int enumerateCalls = 0;
     int windowsVisited = 0;
-    bool failPosts = false;
     bool failLookups = false;  // no foreground window, no title, nothing found
 
 private:

@@ -58,77 +58,97 @@ std::uint8_t usScanCode(std::uint8_t virtualKey) {
     return found == others.end() ? 0 : found->second;
 }
 
-void FakeInput::keyEvent(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags) {
+void FakeInput::sendKey(std::uint8_t key, bool up, bool extended) {
+    held_[key] = !up;
+    if (log_.quiet) {
+        ++log_.quietEvents;
+        return;
+    }
     if (refused()) {
         log_.push_back("refused");
         return;
     }
-    const bool up = (flags & KEY_EVENT_KEYUP) != 0;
-    log_.push_back(keyLine(up, virtualKey, scanCode, (flags & KEY_EVENT_EXTENDED) != 0));
-    if (up) {
-        keysDown.erase(virtualKey);
-    } else {
-        keysDown.insert(virtualKey);
-        if (virtualKey == VK_NUMLOCK_KEY) toggleNumLockLight();
-    }
+    log_.push_back(keyLine(up, key, usScanCode(key), extended));
+    if (up)
+        keysDown.erase(key);
+    else
+        keysDown.insert(key);
 }
 
-unsigned FakeInput::sendKeyboardInputs(std::span<const KeyboardInput> inputs) {
-    std::string line = "input";
-    for (const KeyboardInput& input : inputs) {
-        const bool up = (input.flags & KEY_EVENT_KEYUP) != 0;
-        if ((input.flags & KEY_EVENT_UNICODE) != 0) {
-            line += std::string(up ? " | up unicode " : " | down unicode ") + hex(input.scanCode);
+void FakeInput::toggleNumLock() {
+    if (log_.quiet) {
+        log_.quietEvents += 2;
+        return;
+    }
+    for (const bool up : {false, true}) {
+        if (refused()) {
+            log_.push_back("refused");
             continue;
         }
-        line += " | " + keyLine(up, input.virtualKey, input.scanCode, (input.flags & KEY_EVENT_EXTENDED) != 0);
-        if (!up && input.virtualKey == VK_NUMLOCK_KEY) toggleNumLockLight();
+        log_.push_back(keyLine(up, VK_NUMLOCK_KEY, usScanCode(VK_NUMLOCK_KEY), true));
+        if (!up) numLock_ = !numLock_;
     }
-    log_.push_back(line);
-    return static_cast<unsigned>(inputs.size());
 }
 
-unsigned FakeInput::sendMouseInput(const MouseInput& input) {
+std::size_t FakeInput::sendBatch(std::span<const TypedStroke> strokes) {
+    for (const TypedStroke& stroke : strokes)
+        if (stroke.key != 0) held_[stroke.key] = !stroke.up;
+    if (log_.quiet) {
+        log_.quietEvents += strokes.size();
+        return strokes.size();
+    }
+    std::string line = "input";
+    for (const TypedStroke& stroke : strokes) {
+        if (stroke.key == 0)
+            line += std::string(stroke.up ? " | up unicode " : " | down unicode ") + hex(stroke.character);
+        else
+            line += " | " + keyLine(stroke.up, stroke.key, usScanCode(stroke.key), false);
+    }
+    log_.push_back(line);
+    return strokes.size();
+}
+
+std::optional<LayoutKey> FakeInput::keyForCharacter(char character) {
+    const auto found = layoutOverride.find(character);
+    const std::uint16_t value = found != layoutOverride.end() ? found->second : usKeyForCharacter(character);
+    if (value == NO_KEY) return std::nullopt;
+    return LayoutKey{static_cast<std::uint8_t>(value & 0xFF), (value & 0x100) != 0, (value & 0x200) != 0,
+                     (value & 0x400) != 0};
+}
+
+bool FakeInput::mouse(std::int32_t dx, std::int32_t dy, unsigned flags, std::int32_t wheel) {
+    if (log_.quiet) {
+        ++log_.quietEvents;
+        return true;
+    }
     if (refused()) {
         log_.push_back("refused");
-        return 0;
+        return false;
     }
-    std::string line = "mouse " + std::to_string(input.dx) + " " + std::to_string(input.dy) + " " + hex(input.flags);
-    if (input.wheel != 0) line.append(" ").append(std::to_string(input.wheel));
+    std::string line = "mouse " + std::to_string(dx) + " " + std::to_string(dy) + " " + hex(flags);
+    if (wheel != 0) line.append(" ").append(std::to_string(wheel));
     log_.push_back(line);
-    if ((input.flags & MOUSE_MOVE) != 0) {
-        cursorX += input.dx;
-        cursorY += input.dy;
-    }
-    for (const std::uint32_t down : {MOUSE_LEFT_DOWN, MOUSE_RIGHT_DOWN})
-        if ((input.flags & down) != 0) buttonsDown.insert(down);
-    if ((input.flags & MOUSE_LEFT_UP) != 0) buttonsDown.erase(MOUSE_LEFT_DOWN);
-    if ((input.flags & MOUSE_RIGHT_UP) != 0) buttonsDown.erase(MOUSE_RIGHT_DOWN);
-    return 1;
-}
-
-std::uint16_t FakeInput::keyForCharacter(char character) {
-    const auto found = layoutOverride.find(character);
-    return found != layoutOverride.end() ? found->second : usKeyForCharacter(character);
-}
-
-std::uint32_t FakeInput::scanCodeForKey(std::uint8_t virtualKey) { return usScanCode(virtualKey); }
-
-std::int16_t FakeInput::keyState(std::uint8_t virtualKey) {
-    return static_cast<std::int16_t>(keyboardState_[virtualKey] & 1);
-}
-
-bool FakeInput::getKeyboardState(KeyboardStateArray& state) {
-    state = keyboardState_;
     return true;
 }
 
-bool FakeInput::setKeyboardState(const KeyboardStateArray& state) {
-    log_.push_back("set keyboard state numlock " + std::to_string(state[0x90] & 1));
-    keyboardState_ = state;
+bool FakeInput::movePointer(std::int32_t dx, std::int32_t dy) {
+    if (!mouse(dx, dy, 0x01)) return false;
+    cursorX += dx;
+    cursorY += dy;
     return true;
 }
 
-void FakeInput::pumpKeyboardMessages() { log_.push_back("pump"); }
+bool FakeInput::pressButton(PointerButton button, bool down) {
+    const bool left = button == PointerButton::Left;
+    const unsigned flags = left ? (down ? 0x02 : 0x04) : (down ? 0x08 : 0x10);
+    if (!mouse(0, 0, flags)) return false;
+    if (down)
+        buttonsDown.insert(button);
+    else
+        buttonsDown.erase(button);
+    return true;
+}
+
+bool FakeInput::turnWheel(std::int32_t amount) { return mouse(0, 0, 0x800, amount); }
 
 }  // namespace vork::test

@@ -1,7 +1,9 @@
-// A simulated keyboard and mouse on a US layout: records every injected event,
-// tracks which keys are down, the NumLock light and the cursor.
+// A simulated keyboard and mouse on a US layout: records every injected event
+// (with the scan codes of a US keyboard's keys), tracks which keys and buttons
+// are down, the NumLock light and the cursor.
 #pragma once
 
+#include <bitset>
 #include <map>
 #include <set>
 #include <vector>
@@ -15,37 +17,43 @@ class FakeInput final : public InputInjector {
 public:
     explicit FakeInput(EventLog& log) : log_(log) {}
 
-    void keyEvent(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags) override;
-    unsigned sendKeyboardInputs(std::span<const KeyboardInput> inputs) override;
-    unsigned sendMouseInput(const MouseInput& input) override;
-    std::uint16_t keyForCharacter(char character) override;
-    std::uint32_t scanCodeForKey(std::uint8_t virtualKey) override;
-    std::int16_t keyState(std::uint8_t virtualKey) override;
-    bool getKeyboardState(KeyboardStateArray& state) override;
-    bool setKeyboardState(const KeyboardStateArray& state) override;
-    void pumpKeyboardMessages() override;
+    void sendKey(std::uint8_t key, bool up, bool extended) override;
+    void toggleNumLock() override;
+    std::size_t sendBatch(std::span<const TypedStroke> strokes) override;
+    std::optional<LayoutKey> keyForCharacter(char character) override;
+    void deliverPendingKeys() override {
+        if (!log_.quiet) log_.push_back("pump");
+    }
+    bool movePointer(std::int32_t dx, std::int32_t dy) override;
+    bool pressButton(PointerButton button, bool down) override;
+    bool turnWheel(std::int32_t amount) override;
 
-    [[nodiscard]] bool numLockOn() const { return (keyboardState_[0x90] & 1) != 0; }
+    [[nodiscard]] bool numLockOn() const { return numLock_; }
+    // Kept quiet too: whether any key is still down.
+    [[nodiscard]] bool anyKeyHeld() const { return held_.any(); }
 
     std::set<std::uint8_t> keysDown;
-    std::map<char, std::uint16_t> layoutOverride;  // replaces the US answer
+    // Replaces the US answer: the key in the low byte, Shift, Ctrl, Alt in bits 8 to 10.
+    std::map<char, std::uint16_t> layoutOverride;
     int cursorX = 0;
     int cursorY = 0;
-    std::set<std::uint32_t> buttonsDown;
-    // The injection with this number (counting from 0) is refused by the
-    // platform (SendInput reports 0 records taken).
+    std::set<PointerButton> buttonsDown;
+    // The injection with this number (counting from 0) is refused.
     int refuseInjection = -1;
     int injections = 0;
 
 private:
     bool refused() { return injections++ == refuseInjection; }
-    void toggleNumLockLight() { keyboardState_[0x90] ^= 1; }
+    // The log's line for a pointer event, in the mouse's own flag bits.
+    bool mouse(std::int32_t dx, std::int32_t dy, unsigned flags, std::int32_t wheel = 0);
 
     EventLog& log_;
-    KeyboardStateArray keyboardState_{};
+    bool numLock_ = false;
+    std::bitset<256> held_;
 };
 
-// The US layout's answers, as the platform gives them.
+// The US layout's answers: the key in the low byte, Shift in bit 8; NO_KEY
+// for a character it cannot type.
 std::uint16_t usKeyForCharacter(char character);
 std::uint8_t usScanCode(std::uint8_t virtualKey);
 

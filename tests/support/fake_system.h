@@ -1,5 +1,5 @@
-// Simulated time, speaker, version and code page: nothing waits, everything
-// is recorded in the shared log.
+// Simulated time, speaker and code page: nothing waits, everything is
+// recorded in the shared log.
 #pragma once
 
 #include <functional>
@@ -12,24 +12,22 @@
 
 namespace vork::test {
 
-inline constexpr std::uint32_t NT_VERSION = 0x1DB10106;  // top bit clear
-
 class FakeSystem final : public SystemServices {
 public:
     explicit FakeSystem(EventLog& log) : log_(log) {}
 
     void sleep(std::uint32_t milliseconds) override;
     void beep(std::uint32_t frequencyHz, std::uint32_t durationMs) override;
-    std::uint32_t version() override {
-        ++versionCalls;
-        return versionValue;
+    // A double-byte code page: a lead byte and the byte after it are one character.
+    std::size_t characterBytes(std::string_view text) override {
+        if (text.empty()) return 0;
+        return leadBytes.contains(static_cast<std::uint8_t>(text[0])) && text.size() > 1 ? 2 : 1;
     }
-    bool isLeadByte(std::uint8_t byte) override { return leadBytes.contains(byte); }
 
-    std::uint32_t versionValue = NT_VERSION;
-    int versionCalls = 0;
     std::set<std::uint8_t> leadBytes;
     std::uint64_t sleptMs = 0;
+    // Kept quiet too: the largest number a pause or a tone was asked for.
+    std::uint64_t largestAsked = 0;
 
 private:
     EventLog& log_;

@@ -8,6 +8,7 @@
 
 #include "fake_system.h"
 #include "bluetooth/phone_listener.h"
+#include "platform/win32/winsock_serial_service.h"
 #include "recording_notifier.h"
 #include "scripted_sockets.h"
 
@@ -42,7 +43,8 @@ struct ListenerHarness {
     UiMailbox mailbox{notifier};
     ConnectionState state;
     FakeSleeper sleeper;
-    PhoneListener listener{sockets, mailbox, state, sleeper};
+    win32::WinsockSerialService service{sockets};
+    PhoneListener listener{service, mailbox, state, sleeper};
     int departures = 0;
 };
 

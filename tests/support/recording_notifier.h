@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <mutex>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -15,6 +16,7 @@ namespace vork::test {
 class RecordingNotifier final : public Notifier {
 public:
     bool wake(unsigned channel) override {
+        if (quiet) return true;
         {
             const std::lock_guard lock(mutex_);
             if (failWakes) return false;
@@ -32,8 +34,15 @@ public:
         const std::lock_guard lock(mutex_);
         wakes_.clear();
     }
+    // The wakes since the last take, as a window thread receives them.
+    std::vector<EventQueue> takeWakes() {
+        const std::lock_guard lock(mutex_);
+        return std::exchange(wakes_, {});
+    }
 
     bool failWakes = false;
+    // Wakes nothing and keeps nothing, for benchmarks.
+    bool quiet = false;
     // The window's side acting the moment a wake arrives.
     std::function<void(EventQueue queue)> onWake;
 

@@ -46,10 +46,10 @@ bool ScriptedSockets::queryProtocolInfo(SocketHandle socket) { return setupCallS
 
 bool ScriptedSockets::bindAnyChannel(SocketHandle socket) { return setupCallSucceeds(Call::Bind, socket); }
 
-std::optional<SocketAddress> ScriptedSockets::boundAddress(SocketHandle socket) {
+std::optional<win32::SocketAddress> ScriptedSockets::boundAddress(SocketHandle socket) {
     const std::lock_guard lock(mutex_);
     if (fails(Call::BoundAddress) || !open_.contains(socket)) return std::nullopt;
-    return SocketAddress{0x20, 0x00, static_cast<std::uint8_t>(socket)};
+    return win32::SocketAddress{0x20, 0x00, static_cast<std::uint8_t>(socket)};
 }
 
 bool ScriptedSockets::listen(SocketHandle socket, int backlog) {
@@ -57,14 +57,14 @@ bool ScriptedSockets::listen(SocketHandle socket, int backlog) {
     return !fails(Call::Listen) && open_.contains(socket) && backlog == 10;
 }
 
-bool ScriptedSockets::registerService(const SocketAddress&) {
+bool ScriptedSockets::registerService(const win32::SocketAddress&) {
     const std::lock_guard lock(mutex_);
     if (fails(Call::Register)) return false;
     ++registrations_;
     return true;
 }
 
-void ScriptedSockets::unregisterService(const SocketAddress&) {
+void ScriptedSockets::unregisterService(const win32::SocketAddress&) {
     const std::lock_guard lock(mutex_);
     ++unregistrations_;
 }
@@ -84,7 +84,7 @@ bool ScriptedSockets::blockUntilClosed(std::unique_lock<std::mutex>& lock, Socke
     return closed;
 }
 
-std::optional<AcceptedConnection> ScriptedSockets::accept(SocketHandle listening) {
+std::optional<win32::AcceptedConnection> ScriptedSockets::accept(SocketHandle listening) {
     std::unique_lock lock(mutex_);
     if (!open_.contains(listening) || failAccept) return std::nullopt;
     if (connections.empty()) {
@@ -98,7 +98,7 @@ std::optional<AcceptedConnection> ScriptedSockets::accept(SocketHandle listening
     chunkDueInMs_ = current_->msPerChunk;
     const SocketHandle socket = nextSocket_++;
     open_.insert(socket);
-    return AcceptedConnection{socket, current_->peerAddress};
+    return win32::AcceptedConnection{socket, current_->peerAddress};
 }
 
 int ScriptedSockets::receive(SocketHandle socket, std::span<char> buffer) {
@@ -131,7 +131,7 @@ int ScriptedSockets::send(SocketHandle socket, std::string_view data) {
     const std::lock_guard lock(mutex_);
     if (!open_.contains(socket) || failSends || sendsTimeOut) {
         traffic_.emplace_back("s-1");
-        if (sendsTimeOut) errorCode = SEND_TIMED_OUT;
+        if (sendsTimeOut) errorCode = win32::WSA_TIMED_OUT;
         return -1;
     }
     const std::size_t size = sendLimit == 0 ? data.size() : std::min(sendLimit, data.size());

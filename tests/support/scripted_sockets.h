@@ -1,4 +1,4 @@
-// A scripted socket layer: each accepted connection delivers its chunks, then
+// A scripted Winsock layer: each accepted connection delivers its chunks, then
 // closes, fails or blocks; any call can be made to fail; everything is
 // recorded. Safe to drive from the listener thread while a test stops it.
 #pragma once
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/rfcomm_sockets.h"
+#include "platform/win32/winsock_calls.h"
 
 namespace vork::test {
 
@@ -25,7 +25,7 @@ struct ScriptedConnection {
     std::uint32_t msPerChunk = 0;     // simulated time before each chunk arrives
 };
 
-class ScriptedSockets final : public RfcommSockets {
+class ScriptedSockets final : public win32::WinsockCalls {
 public:
     enum class Call { None, Socket, Authenticate, Encrypt, ProtocolInfo, Bind, BoundAddress, Listen, Register };
 
@@ -36,11 +36,11 @@ public:
     bool requireEncryption(SocketHandle socket) override;
     bool queryProtocolInfo(SocketHandle socket) override;
     bool bindAnyChannel(SocketHandle socket) override;
-    std::optional<SocketAddress> boundAddress(SocketHandle socket) override;
+    std::optional<win32::SocketAddress> boundAddress(SocketHandle socket) override;
     bool listen(SocketHandle socket, int backlog) override;
-    bool registerService(const SocketAddress& address) override;
-    void unregisterService(const SocketAddress& address) override;
-    std::optional<AcceptedConnection> accept(SocketHandle listening) override;
+    bool registerService(const win32::SocketAddress& address) override;
+    void unregisterService(const win32::SocketAddress& address) override;
+    std::optional<win32::AcceptedConnection> accept(SocketHandle listening) override;
     int receive(SocketHandle socket, std::span<char> buffer) override;
     int send(SocketHandle socket, std::string_view data) override;
     int waitForData(SocketHandle socket, std::uint32_t timeoutMs) override;

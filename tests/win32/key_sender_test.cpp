@@ -129,7 +129,7 @@ TEST(InputOnWine, Pump_TakesTheKeyboardMessagesUpTo0x108_AndLeavesWmUnichar) {
     test::TestWindow window("Pump target");
     for (const UINT message : {UINT{WM_KEYDOWN}, UINT{WM_CHAR}, 0x108U, 0x109U}) PostMessageA(window.handle(), message, 'A', 0);
     win32::Win32InputInjector input;
-    input.pumpKeyboardMessages();
+    input.deliverPendingKeys();
     MSG message;
     EXPECT_FALSE(PeekMessageA(&message, nullptr, WM_KEYDOWN, 0x108, PM_NOREMOVE));
     EXPECT_TRUE(PeekMessageA(&message, nullptr, 0x109, 0x109, PM_REMOVE)) << "WM_UNICHAR is the window's own";

@@ -11,6 +11,7 @@
 #include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_window_manager.h"
 #include "platform/win32/window_notifier.h"
+#include "platform/win32/winsock_serial_service.h"
 #include "platform/win32/winsock_sockets.h"
 #include "test_window.h"
 
@@ -36,7 +37,8 @@ TEST(ListenerOnWine, NoBluetooth_ShowsTheSocketErrorAndSearchesAgain) {
     win32::WindowNotifier notifier(window.handle());
     auto mailbox = std::make_shared<UiMailbox>(notifier);
     auto state = std::make_shared<ConnectionState>();
-    ListenerThread thread(std::make_unique<win32::BluetoothSockets>(), mailbox, state);
+    ListenerThread thread(std::make_unique<win32::WinsockSerialService>(std::make_unique<win32::BluetoothSockets>()),
+                          mailbox, state);
     const DWORD start = GetTickCount();
     ASSERT_TRUE(thread.start());
 
@@ -72,7 +74,7 @@ TEST(LoopbackOnWine, NoOtherProgramCanBindTheListeningPort) {
     const auto listening = sockets.createSocket();
     ASSERT_TRUE(listening);
     ASSERT_TRUE(sockets.bindAnyChannel(*listening));
-    ASSERT_TRUE(sockets.listen(*listening, LISTEN_BACKLOG));
+    ASSERT_TRUE(sockets.listen(*listening, win32::LISTEN_BACKLOG));
     BOOL exclusive = FALSE;
     int length = sizeof exclusive;
     ASSERT_EQ(0, getsockopt(static_cast<SOCKET>(*listening), SOL_SOCKET, SO_EXCLUSIVEADDRUSE,

@@ -11,6 +11,7 @@
 #include "bluetooth/phone_listener.h"
 #include "platform/win32/win32_handles.h"
 #include "platform/win32/window_notifier.h"
+#include "platform/win32/winsock_serial_service.h"
 #include "platform/win32/winsock_sockets.h"
 
 namespace {
@@ -40,7 +41,8 @@ int main(int argc, char** argv) {
                                   nullptr, nullptr);
     mailbox = std::make_shared<vork::UiMailbox>(std::make_shared<vork::win32::WindowNotifier>(window));
     state = std::make_shared<vork::ConnectionState>();
-    vork::ListenerThread listener(std::make_unique<vork::win32::LoopbackSockets>(static_cast<std::uint16_t>(port)),
+    vork::ListenerThread listener(std::make_unique<vork::win32::WinsockSerialService>(
+                                      std::make_unique<vork::win32::LoopbackSockets>(static_cast<std::uint16_t>(port))),
                                   mailbox, state);
     listener.start();
     MSG message;

@@ -10,7 +10,7 @@
 #include "platform/win32/win32_system_services.h"
 #include "platform/win32/win32_window_manager.h"
 #include "remote/foreground_app.h"
-#include "remote/mixer_mute.h"
+#include "platform/win32/mixer_mute.h"
 #include "remote/remote_controller.h"
 #include "test_window.h"
 
@@ -31,6 +31,7 @@ protected:
     win32::Win32InputInjector input;
     win32::Win32SystemServices system;
     win32::Win32MixerApi mixer;
+    win32::MixerSound sound{mixer};
 };
 
 // Kept first: under Wine, once a test had made a window topmost, injected
@@ -45,7 +46,7 @@ TEST_F(RemoteOnWine, Clicks_ReachTheWindowUnderThePointer) {
     ASSERT_TRUE(SetCursorPos(centre.x, centre.y));
     target.clearReceived();
 
-    RemoteController controller(Desktop{windows, input, system, mixer});
+    RemoteController controller(Desktop{windows, input, system, sound});
     controller.dispatch("D:E");
     controller.dispatch("D:C");
     std::vector<UINT> buttons;
@@ -118,7 +119,7 @@ private:
 
 TEST_F(RemoteOnWine, HeldPointer_MovesTheCursorByTheUnitsSent) {
     OneToOnePointer oneToOne;
-    RemoteController controller(Desktop{windows, input, system, mixer});
+    RemoteController controller(Desktop{windows, input, system, sound});
     ASSERT_TRUE(SetCursorPos(300, 300));
     controller.dispatch("D:R");
     for (int i = 0; i < 5; ++i) controller.tick();
@@ -169,7 +170,7 @@ std::optional<bool> readMute() {
 TEST_F(RemoteOnWine, MixerMute_SetsTheSpeakersMuteOfWinesMixer) {
     ASSERT_GT(mixerGetNumDevs(), 0U) << "no mixer: is the PulseAudio null sink running?";
     {
-        MixerMute mute(mixer);
+        win32::MixerMute mute(mixer);
         ASSERT_TRUE(mute.open());
         ASSERT_TRUE(mute.findMuteControl());
         EXPECT_TRUE(mute.setMute(true));
@@ -177,7 +178,7 @@ TEST_F(RemoteOnWine, MixerMute_SetsTheSpeakersMuteOfWinesMixer) {
     }
     EXPECT_EQ(std::optional<bool>(true), readMute());
 
-    RemoteController controller(Desktop{windows, input, system, mixer});
+    RemoteController controller(Desktop{windows, input, system, sound});
     controller.toggleMute();  // the program believes it is unmuted: mutes
     controller.toggleMute();
     EXPECT_EQ(std::optional<bool>(false), readMute());

@@ -80,5 +80,25 @@ TEST(Win32WindowManager, ReadsTitleAndClass_WithinTheBuffer) {
     EXPECT_EQ(handle, windows.findWindow(std::nullopt, std::string("Movie - VLC media player")));
 }
 
+TEST(Win32WindowManager, Activate_SendsHotkeyThenRestoreWithTheWindowsOwnHandle_AndGivesItTheFocus) {
+    TestWindow window("Vork activation target");
+    TestWindow other("Vork other window");
+    ShowWindow(window.handle(), SW_MINIMIZE);
+    TestWindow::pumpPending();
+    window.clearReceived();
+    win32::Win32WindowManager windows;
+    windows.activate(win32::fromHwnd(window.handle()));
+    TestWindow::pumpPending();
+    std::vector<std::pair<WPARAM, LPARAM>> commands;
+    for (const auto& received : window.received())
+        if (received.message == WM_SYSCOMMAND) commands.emplace_back(received.wParam, received.lParam);
+    const auto own = reinterpret_cast<LPARAM>(window.handle());
+    ASSERT_LE(2U, commands.size());
+    EXPECT_EQ((std::pair<WPARAM, LPARAM>{SC_HOTKEY, own}), commands[0]);
+    EXPECT_EQ((std::pair<WPARAM, LPARAM>{SC_RESTORE, own}), commands[1]);
+    EXPECT_FALSE(IsIconic(window.handle()));
+    EXPECT_EQ(window.handle(), GetFocus());
+}
+
 }  // namespace
 }  // namespace vork

@@ -5,15 +5,11 @@
 #include "app/tray_texts.h"
 #include "app/win32/page_resources.h"
 #include "app/win32/resource.h"
-#include "app/win32/shell.h"
-#include "config/starter_settings.h"
-#include "platform/gcrypt/gcrypt_crypto.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_handles.h"
-#include "platform/win32/win32_network_adapters.h"
 #include "platform/win32/win32_random_source.h"
 #include "platform/win32/window_notifier.h"
-#include "web/reachable_addresses.h"
+#include "platform/win32/winsock_serial_service.h"
 
 namespace vork::win32 {
 
@@ -48,20 +44,12 @@ MainDialog::MainDialog(MainDialogSetup setup)
     : setup_(std::move(setup)),
       icon_(static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VORK), IMAGE_ICON, 0, 0,
                                           LR_DEFAULTSIZE))),
-      background_(CreateSolidBrush(RGB(0, 0, 0))),
-      controller_(Desktop{windows_, input_, system_, mixer_}),
-      remoteSwitch_(setup_.switchInputs, choices_),
-      state_(std::make_shared<ConnectionState>()) {
+      background_(CreateSolidBrush(RGB(0, 0, 0))) {
     if (setup_.pairingsFile) pairingsFile_.emplace(*setup_.pairingsFile);
-    trusted_ = std::make_shared<TrustedDevices>(pairingsFile_ ? &*pairingsFile_ : nullptr);
-    trusted_->setKeepPhones(setup_.rememberPhones);
-    pairingsProblem_ = trusted_->load();
 }
 
 MainDialog::~MainDialog() {
-    webServer_.reset();
-    if (listener_) listener_->stop();
-    listener_.reset();
+    app_.reset();
     addressWatch_.reset();
     tray_.reset();
     if (dialog_ && IsWindow(dialog_)) DestroyWindow(dialog_);
@@ -79,8 +67,8 @@ void MainDialog::runModal() {
         // Enter and Escape are the window's own keys before the dialog
         // manager can turn them into OK and Cancel.
         const bool forDialog = message.hwnd == dialog_ || IsChild(dialog_, message.hwnd);
-        if (message.message == WM_KEYDOWN && forDialog && logic_ &&
-            logic_->preTranslateKey(static_cast<unsigned>(message.wParam)))
+        if (message.message == WM_KEYDOWN && forDialog && app_ &&
+            app_->preTranslateKey(static_cast<unsigned>(message.wParam)))
             continue;
         if (IsWindow(dialog_) && IsDialogMessageA(dialog_, &message)) continue;
         TranslateMessage(&message);
@@ -117,94 +105,29 @@ void MainDialog::initialise() {
     tray_ = std::make_unique<TrayIcon>(dialog_, icon_.get(), WM_TRAY_ICON);
     addressWatch_ = std::make_unique<AddressChangeWatch>(dialog_, WM_NETWORK_CHANGED);
 
-    mailbox_ = std::make_shared<UiMailbox>(std::make_shared<WindowNotifier>(dialog_));
-    logic_ = std::make_unique<WindowLogic>(*this, *this, *mailbox_, *state_, controller_, clock_, setup_.keyMaps);
-    logic_->initialise();
-
     statusLabel_.setStyle(1);
     noticeLabel_.setStyle(2);
     addressLabel_.setStyle(3);
-    // Said once: the pairings are gone, and the file kept beside as .bad.
-    if (pairingsProblem_) mailbox_->publishWarning(*pairingsProblem_);
-    applySwitch();
+
+    AppPlatform platform{
+        Desktop{windows_, input_, system_, sound_},
+        clock_,
+        choices_,
+        shell_,
+        adapters_,
+        pairingsFile_ ? &*pairingsFile_ : nullptr,
+        [makeSockets = setup_.makeSockets]() -> std::unique_ptr<SerialService> {
+            return std::make_unique<WinsockSerialService>(makeSockets());
+        },
+        []() -> std::unique_ptr<RandomSource> { return std::make_unique<Win32RandomSource>(); },
+        []() -> std::unique_ptr<NetworkAdapters> { return std::make_unique<Win32NetworkAdapters>(); },
+        pageResources(),
+        ownComputerNames(),
+    };
+    app_ = std::make_unique<VorkApp>(std::move(platform), setup_.settings, *this,
+                                     std::make_shared<WindowNotifier>(dialog_));
+    app_->start();
     if (setup_.openConnectPage) PostMessageA(dialog_, openConnectPageMessage_, 0, 0);
-
-    listener_ = std::make_unique<ListenerThread>(setup_.makeSockets(), mailbox_, state_, trusted_);
-    // A listener that cannot start leaves the status empty; the window works on.
-    if (!listener_->start()) listener_.reset();
-}
-
-WebServer& MainDialog::server() {
-    if (!webServer_ || serverStopped_) {
-        webServer_.reset();
-        serverStopped_ = false;
-        WebServerParts parts;
-        parts.mailbox = mailbox_;
-        parts.state = state_;
-        parts.trusted = trusted_;
-        parts.random = std::make_unique<Win32RandomSource>();
-        parts.crypto = std::make_unique<GcryptCrypto>();
-        parts.adapters = std::make_unique<Win32NetworkAdapters>();
-        parts.pages = pageResources();
-        parts.ownNames = ownComputerNames();
-        webServer_ = std::make_unique<WebServer>(std::move(parts));
-    }
-    return *webServer_;
-}
-
-void MainDialog::applySwitch() {
-    const SwitchDecision decision = remoteSwitch_.decision();
-    if (!webServer_ && !decision.on) return;  // off, and nothing was ever started
-    WebServer& web = server();
-    web.describeSwitch(decision.source);
-    if (!web.setRemote(decision.on ? std::optional(decision.port) : std::nullopt))
-        showAddressLine("Browser remote: cannot start", 1);
-}
-
-void MainDialog::switchWanted(bool on) {
-    if (remoteSwitch_.choose(on)) applySwitch();
-}
-
-void MainDialog::openConnectPage() {
-    const std::optional<std::string> address = server().connectPageAddress();
-    if (!address) {
-        mailbox_->publishWarning("The Connect page cannot be opened");
-        return;
-    }
-    if (!openInBrowser(*address)) mailbox_->publishWarning("No browser opened the Connect page");
-}
-
-void MainDialog::showWebServer(WebServerState state, std::uint16_t port) {
-    const std::string number = std::to_string(port);
-    listeningPort_.reset();
-    switch (state) {
-    case WebServerState::Listening:
-        listeningPort_ = port;
-        showAddresses();
-        return;
-    case WebServerState::Retrying:
-        showAddressLine("Browser remote: port " + number + " is in use, trying again", 1);
-        return;
-    case WebServerState::PortBusy: showAddressLine("Browser remote: port " + number + " cannot be used", 1); return;
-    case WebServerState::Stopped:
-        serverStopped_ = true;
-        showAddressLine("Browser remote: stopped after an error", 1);
-        return;
-    case WebServerState::Off: showAddressLine({}, 0); return;
-    }
-}
-
-void MainDialog::showAddresses() {
-    if (!listeningPort_) return;
-    const std::string port = std::to_string(*listeningPort_);
-    const std::vector<ReachableAddress> addresses = reachableAddresses(Win32NetworkAdapters().list());
-    // One address a line: a PC on Wi-Fi and Ethernet at once has two.
-    std::string text = "Browser remote:";
-    for (const ReachableAddress& address : addresses)
-        text.append(&address == &addresses.front() ? " " : "\n").append("http://").append(address.address).append(":").append(
-            port);
-    if (addresses.empty()) text.append(" port ").append(port).append(", no network found");
-    showAddressLine(text, std::max<std::size_t>(addresses.size(), 1));
 }
 
 void MainDialog::showAddressLine(const std::string& text, std::size_t lines) {
@@ -254,7 +177,7 @@ void MainDialog::showWindowAgain() {
 }
 
 void MainDialog::showTrayMenu() {
-    const SwitchDecision decision = remoteSwitch_.decision();
+    const SwitchDecision decision = app_->remoteSwitch();
     HMENU menu = CreatePopupMenu();
     AppendMenuW(menu, MF_STRING, TRAY_SHOW, L"Show Vork");
     AppendMenuW(menu, MF_STRING, TRAY_CONNECT, L"Connect a phone\u2026");
@@ -263,7 +186,7 @@ void MainDialog::showTrayMenu() {
     AppendMenuW(menu, MF_STRING | (decision.on ? MF_CHECKED : 0) | (decision.locked() ? MF_GRAYED : 0), TRAY_REMOTE,
                 L"Browser remote");
     AppendMenuW(menu, MF_STRING | (startsAtSignIn() ? MF_CHECKED : 0), TRAY_SIGN_IN, L"Start when I sign in");
-    AppendMenuW(menu, MF_STRING | (setup_.settingsFile ? 0 : MF_GRAYED), TRAY_KEY_MAPS, L"Open key maps");
+    AppendMenuW(menu, MF_STRING | (app_->canOpenKeyMaps() ? 0 : MF_GRAYED), TRAY_KEY_MAPS, L"Open key maps");
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, TRAY_QUIT, L"Quit");
     SetMenuDefaultItem(menu, TRAY_SHOW, FALSE);
@@ -277,12 +200,11 @@ void MainDialog::showTrayMenu() {
     DestroyMenu(menu);
     switch (chosen) {
     case TRAY_SHOW: showWindowAgain(); break;
-    case TRAY_CONNECT: openConnectPage(); break;
-    case TRAY_REMOTE: switchWanted(!decision.on); break;
+    case TRAY_CONNECT: app_->openConnectPage(); break;
+    case TRAY_REMOTE: app_->switchWanted(!decision.on); break;
     case TRAY_SIGN_IN: setStartAtSignIn(!startsAtSignIn()); break;
     case TRAY_KEY_MAPS:
-        if (setup_.settingsFile && !openForEditing(*setup_.settingsFile, STARTER_SETTINGS))
-            mailbox_->publishWarning("The settings file cannot be opened");
+        app_->openKeyMaps();
         break;
     case TRAY_QUIT: DestroyWindow(dialog_); break;
     default: break;  // dismissed
@@ -306,19 +228,15 @@ bool MainDialog::handleOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return true;
     }
     if (message == openConnectPageMessage_ && message != 0) {
-        openConnectPage();
+        if (app_) app_->openConnectPage();
         return true;
     }
     if (message == WM_NETWORK_CHANGED) {
-        showAddresses();
+        if (app_) app_->addressesChanged();
         return true;
     }
     if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == CONNECT_PAGE_COMMAND) {
-        openConnectPage();
-        return true;
-    }
-    if (message == WM_COMMAND && HIWORD(wParam) == STN_CLICKED && LOWORD(wParam) == IDC_ADDRESS) {
-        openConnectPage();
+        if (app_) app_->openConnectPage();
         return true;
     }
     return false;
@@ -326,21 +244,21 @@ bool MainDialog::handleOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 INT_PTR MainDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_LINK_WAKE) {
-        if (logic_) logic_->handleWake(static_cast<unsigned>(wParam));
+        if (app_) app_->handleWake(static_cast<unsigned>(wParam));
         return TRUE;
     }
     if (handleOwnMessage(message, wParam, lParam)) return TRUE;
     switch (message) {
     case WM_COMMAND:
-        if (HIWORD(wParam) == STN_CLICKED && logic_) logic_->handleClick(LOWORD(wParam));
+        if (HIWORD(wParam) == STN_CLICKED && app_) app_->handleClick(LOWORD(wParam));
         return TRUE;
     case WM_TIMER:
-        if (wParam == REPEAT_TIMER_ID && logic_) logic_->handleTimer();
-        if (wParam == LABEL_TIMER_ID && logic_) logic_->handleLabelWatch();
+        if (wParam == REPEAT_TIMER_ID && app_) app_->handleTimer();
+        if (wParam == LABEL_TIMER_ID && app_) app_->handleLabelWatch();
         return FALSE;
     case WM_ACTIVATE:
         // Shown again: the addresses may have changed meanwhile.
-        if (LOWORD(wParam) != WA_INACTIVE) showAddresses();
+        if (LOWORD(wParam) != WA_INACTIVE && app_) app_->addressesChanged();
         return FALSE;
     case WM_CTLCOLORSTATIC:
         return controlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
@@ -410,11 +328,6 @@ void MainDialog::runTimer(UINT_PTR id, UINT periodMs, bool running) {
 }
 
 void MainDialog::setRepeatTimer(bool running) { runTimer(REPEAT_TIMER_ID, REPEAT_PERIOD_MS, running); }
-
-void MainDialog::sendToPage(ConnectionId page, const std::string& text) {
-    // A page can only be there while the server that serves it is.
-    if (webServer_) webServer_->sendToPage(page, text);
-}
 
 void MainDialog::setLabelWatch(bool running) { runTimer(LABEL_TIMER_ID, LABEL_WATCH_PERIOD_MS, running); }
 

@@ -10,27 +10,26 @@
 #include <optional>
 #include <string>
 
-#include "app/window_logic.h"
+#include "app/vork_app.h"
 #include "app/win32/gdi_handles.h"
 #include "app/win32/image_button.h"
+#include "app/win32/shell.h"
 #include "app/win32/status_label.h"
 #include "app/win32/tray_icon.h"
-#include "config/remote_switch.h"
-#include "bluetooth/phone_listener.h"
-#include "link/trusted_devices.h"
 #include "platform/win32/address_change_watch.h"
 #include "platform/win32/protected_file.h"
 #include "platform/win32/registry_choice_store.h"
 #include "platform/win32/win32_input_injector.h"
 #include "platform/win32/win32_mixer_api.h"
+#include "platform/win32/mixer_mute.h"
+#include "platform/win32/win32_network_adapters.h"
 #include "platform/win32/win32_system_services.h"
 #include "platform/win32/win32_window_manager.h"
-#include "remote/remote_controller.h"
-#include "web/web_server.h"
+#include "platform/win32/winsock_calls.h"
 
 namespace vork::win32 {
 
-using SocketsFactory = std::function<std::unique_ptr<RfcommSockets>()>;
+using SocketsFactory = std::function<std::unique_ptr<WinsockCalls>()>;
 
 // The window's own messages, beside the links' (WM_APP and up).
 inline constexpr UINT WM_TRAY_ICON = WM_APP + 1;
@@ -40,18 +39,16 @@ inline constexpr const char* OPEN_CONNECT_PAGE_MESSAGE = "Vork.OpenConnectPage";
 
 struct MainDialogSetup {
     SocketsFactory makeSockets;
-    KeyMapSource* keyMaps = nullptr;  // the settings file to follow; outlives the dialog
-    SwitchInputs switchInputs;
-    std::optional<std::string> settingsFile;  // opened by "Open key maps"
+    AppSettings settings;
     std::optional<std::string> pairingsFile;  // none: pairings last until Vork exits
-    bool rememberPhones = false;
     bool openConnectPage = false;
 };
 
-class MainDialog final : public WindowView, public WindowActions {
+// The view and the message pump around the application object.
+class MainDialog final : public WindowView {
 public:
     explicit MainDialog(MainDialogSetup setup);
-    // Stops the links before anything they could reach is gone.
+    // Stops the application before anything it could reach is gone.
     ~MainDialog() override;
 
     bool create();
@@ -64,13 +61,10 @@ public:
     void showControl(ControlId control, bool visible) override;
     void minimise() override;
     void setRepeatTimer(bool running) override;
-    void showWebServer(WebServerState state, std::uint16_t port) override;
+    void showAddressLine(const std::string& text, std::size_t lines) override;
     void showTray(DialogMode mode, const std::string& name) override;
     void alertRequest(const std::string& name) override;
-    void switchWanted(bool on) override;
-    void sendToPage(ConnectionId page, const std::string& text) override;
     void setLabelWatch(bool running) override;
-    void openConnectPage() override;
 
 private:
     static INT_PTR CALLBACK procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -79,14 +73,6 @@ private:
     void initialise();
     bool paintIconWhenMinimised();
     INT_PTR controlColour(HDC context, HWND control);
-    // The address lines below the buttons; the window grows or shrinks to show them (0: none).
-    void showAddressLine(const std::string& text, std::size_t lines);
-    void showAddresses();
-
-    // The server, made again after a failure stopped the last one.
-    WebServer& server();
-    // The browser remote as the switch now says.
-    void applySwitch();
     void showWindowAgain();
     void showTrayMenu();
     void runTimer(UINT_PTR id, UINT periodMs, bool running);
@@ -106,24 +92,17 @@ private:
     Win32WindowManager windows_;
     Win32InputInjector input_;
     Win32SystemServices system_;
-    Win32MixerApi mixer_;
+    Win32MixerApi mixerApi_;
+    MixerSound sound_{mixerApi_};
     SteadyClock clock_;
-    RemoteController controller_;
     RegistryChoiceStore choices_;
-    RemoteSwitch remoteSwitch_;
+    Win32DesktopShell shell_;
+    Win32NetworkAdapters adapters_;
     std::optional<ProtectedFile> pairingsFile_;
 
-    std::shared_ptr<ConnectionState> state_;
-    std::shared_ptr<TrustedDevices> trusted_;
-    std::optional<std::string> pairingsProblem_;
-    std::shared_ptr<UiMailbox> mailbox_;
-    std::unique_ptr<WindowLogic> logic_;
+    std::unique_ptr<VorkApp> app_;
     std::unique_ptr<TrayIcon> tray_;
     std::unique_ptr<AddressChangeWatch> addressWatch_;
-    std::unique_ptr<ListenerThread> listener_;
-    std::unique_ptr<WebServer> webServer_;
-    bool serverStopped_ = false;
-    std::optional<std::uint16_t> listeningPort_;
     std::size_t addressLines_ = 0;
     UINT openConnectPageMessage_ = 0;
 };

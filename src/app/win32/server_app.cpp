@@ -5,8 +5,7 @@
 
 #include "app/instance_guard.h"
 #include "app/win32/shell.h"
-#include "config/built_in_rules.h"
-#include "config/settings_file.h"
+#include "app/start_up.h"
 
 namespace vork::win32 {
 
@@ -30,20 +29,11 @@ void useParentConsole() {
     if (freopen_s(&console, "CONOUT$", "w", stdout) != 0) return;  // then the output goes nowhere
 }
 
-int checkConfig(const std::string& file) {
+int printConfigCheck(const std::string& file) {
     useParentConsole();
-    const std::optional<std::string> text = readWholeFile(file);
-    if (!text) {
-        std::printf("%s: cannot be read\n", file.c_str());
-        return 1;
-    }
-    const SettingsResult result = parseSettings(*text, file);
-    if (!result.settings) {
-        std::printf("%s\n", result.error.c_str());
-        return 1;
-    }
-    std::printf("%s: good\n%s%s", file.c_str(), describeSettings(*result.settings).c_str(), describeBuiltInRules().c_str());
-    return 0;
+    const ConfigCheck check = checkConfig(file);
+    std::fputs(check.report.c_str(), stdout);
+    return check.exitCode;
 }
 
 }  // namespace
@@ -53,7 +43,7 @@ int ServerApp::run(const CommandLine& options) {
         showMessage(options.error + "\n\n" + USAGE_TEXT, MB_ICONERROR);
         return 2;
     }
-    if (options.checkConfigFile) return checkConfig(*options.checkConfigFile);
+    if (options.checkConfigFile) return printConfigCheck(*options.checkConfigFile);
 
     // Runs without the guard if the mutex cannot be made at all.
     UniqueHandle mutex(CreateMutexA(nullptr, TRUE, std::string(INSTANCE_MUTEX_NAME).c_str()));
@@ -78,16 +68,7 @@ int ServerApp::run(const CommandLine& options) {
 
     MainDialogSetup setup;
     setup.makeSockets = makeSockets_;
-    setup.keyMaps = keyMaps.get();
-    setup.switchInputs.commandLinePort = options.webPort;
-    if (keyMaps) {
-        setup.switchInputs.fileEnabled = keyMaps->web().enabled;
-        setup.switchInputs.filePort = keyMaps->web().port;
-        setup.rememberPhones = keyMaps->bluetooth().remember;
-    } else {
-        setup.switchInputs.filePort = DEFAULT_WEB_PORT;
-    }
-    setup.settingsFile = settings;
+    setup.settings = appSettings(options, keyMaps.get(), settings);
     setup.pairingsFile = profileFile("pairings.dat");
     setup.openConnectPage = options.connect;
 

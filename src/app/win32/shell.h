@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop_shell.h"
+
 namespace vork::win32 {
 
 // %APPDATA%\Vork\NAME; none without an APPDATA folder.
@@ -20,6 +22,15 @@ bool openForEditing(const std::string& file, std::string_view starter);
 
 // The PC's NetBIOS name, its DNS host name and its full DNS name.
 std::vector<std::string> ownComputerNames();
+
+// The default browser and the user's editor, as the application asks for them.
+class Win32DesktopShell final : public DesktopShell {
+public:
+    bool openUrl(const std::string& url) override { return openInBrowser(url); }
+    bool openForEditing(const std::string& file, std::string_view starter) override {
+        return win32::openForEditing(file, starter);
+    }
+};
 
 // The value under HKCU's Run key that the installer writes too.
 bool startsAtSignIn();

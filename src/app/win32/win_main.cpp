@@ -14,7 +14,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     const std::vector<std::string> arguments(__argv + 1, __argv + __argc);
-    vork::win32::ServerApp app([]() -> std::unique_ptr<vork::RfcommSockets> {
+    vork::win32::ServerApp app([]() -> std::unique_ptr<vork::win32::WinsockCalls> {
 #ifdef VORK_LOOPBACK_PORT
         return std::make_unique<vork::win32::LoopbackSockets>(static_cast<std::uint16_t>(VORK_LOOPBACK_PORT));
 #else

@@ -1,7 +1,7 @@
 // The audio mixer services on winmm.
 #pragma once
 
-#include "platform/mixer_api.h"
+#include "platform/win32/mixer_api.h"
 
 namespace vork::win32 {
 

@@ -10,15 +10,10 @@ void Win32SystemServices::beep(std::uint32_t frequencyHz, std::uint32_t duration
     Beep(frequencyHz, durationMs);
 }
 
-std::uint32_t Win32SystemServices::version() {
-    // GetVersion is deprecated but is exactly the family test the NumLock
-    // toggle needs.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    return GetVersion();
-#pragma GCC diagnostic pop
+std::size_t Win32SystemServices::characterBytes(std::string_view text) {
+    if (text.empty()) return 0;
+    // A lead byte of the ANSI code page and the byte after it are one character.
+    return IsDBCSLeadByte(static_cast<BYTE>(text[0])) != FALSE && text.size() > 1 ? 2 : 1;
 }
-
-bool Win32SystemServices::isLeadByte(std::uint8_t byte) { return IsDBCSLeadByte(byte) != FALSE; }
 
 }  // namespace vork::win32

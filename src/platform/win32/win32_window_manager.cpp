@@ -63,28 +63,14 @@ void Win32WindowManager::enumerateWindows(const std::function<bool(WindowHandle)
     EnumWindows(visitWindow, reinterpret_cast<LPARAM>(&visit));
 }
 
-void Win32WindowManager::sendSysCommand(WindowHandle window, std::uintptr_t command,
-                                        WindowHandle parameter) {
-    SendMessageA(toHwnd(window), WM_SYSCOMMAND, static_cast<WPARAM>(command),
-                 static_cast<LPARAM>(parameter.value));
-}
-
-void Win32WindowManager::showWindow(WindowHandle window, int showCommand) {
-    ShowWindow(toHwnd(window), showCommand);
-}
-
-void Win32WindowManager::setForegroundWindow(WindowHandle window) {
-    SetForegroundWindow(toHwnd(window));
-}
-
-void Win32WindowManager::setFocus(WindowHandle window) { SetFocus(toHwnd(window)); }
-
-bool Win32WindowManager::postMessage(WindowHandle window, unsigned message) {
-    return PostMessageA(toHwnd(window), message, 0, 0) != FALSE;
-}
-
-bool Win32WindowManager::setTimer(WindowHandle window, std::uintptr_t timerId, unsigned periodMs) {
-    return SetTimer(toHwnd(window), timerId, periodMs, nullptr) != 0;
+void Win32WindowManager::activate(WindowHandle window) {
+    HWND target = toHwnd(window);
+    const auto handle = reinterpret_cast<LPARAM>(target);
+    SendMessageA(target, WM_SYSCOMMAND, SC_HOTKEY, handle);
+    SendMessageA(target, WM_SYSCOMMAND, SC_RESTORE, handle);
+    ShowWindow(target, SW_SHOW);
+    SetForegroundWindow(target);
+    SetFocus(target);
 }
 
 }  // namespace vork::win32

@@ -14,12 +14,9 @@ public:
     WindowHandle findWindow(const std::optional<std::string>& className,
                             const std::optional<std::string>& title) override;
     void enumerateWindows(const std::function<bool(WindowHandle)>& visit) override;
-    void sendSysCommand(WindowHandle window, std::uintptr_t command, WindowHandle parameter) override;
-    void showWindow(WindowHandle window, int showCommand) override;
-    void setForegroundWindow(WindowHandle window) override;
-    void setFocus(WindowHandle window) override;
-    bool postMessage(WindowHandle window, unsigned message) override;
-    bool setTimer(WindowHandle window, std::uintptr_t timerId, unsigned periodMs) override;
+    // SC_HOTKEY then SC_RESTORE (each with the window's own handle),
+    // SW_SHOW, SetForegroundWindow, SetFocus; their results are not looked at.
+    void activate(WindowHandle window) override;
 };
 
 }  // namespace vork::win32

@@ -2,11 +2,11 @@
 // only in the socket they make, how they bind, advertise and name the peer.
 #pragma once
 
-#include "platform/rfcomm_sockets.h"
+#include "platform/win32/winsock_calls.h"
 
 namespace vork::win32 {
 
-class WinsockSockets : public RfcommSockets {
+class WinsockSockets : public WinsockCalls {
 public:
     bool startup() override;
     void cleanup() override;
