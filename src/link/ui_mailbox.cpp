@@ -1,5 +1,6 @@
 #include "link/ui_mailbox.h"
 
+#include <string>
 #include <type_traits>
 #include <utility>
 
@@ -38,22 +39,44 @@ UiMailbox::UiMailbox(std::shared_ptr<Notifier> notifier) : UiMailbox(*notifier) 
     ownedNotifier_ = std::move(notifier);
 }
 
+namespace {
+
+// A text buffer a paste grew is let go once it is read: a full ring of those would hold megabytes.
+constexpr std::size_t KEPT_TEXT_CAPACITY = 256;
+
+void shrink(std::string& text) {
+    if (text.capacity() > KEPT_TEXT_CAPACITY) std::string().swap(text);
+}
+
+}  // namespace
+
+LinkEvent* UiMailbox::nextSlot(EventQueue queue, std::uint64_t& id) {
+    Ring& ring = rings_[static_cast<std::size_t>(queue)];
+    if (ring.count >= QUEUE_LIMIT) return nullptr;
+    id = nextId_++;
+    const std::size_t at = (ring.head + ring.count++) % QUEUE_LIMIT;
+    ring.ids[at] = id;
+    return &ring.events[at];
+}
+
 bool UiMailbox::publish(LinkEvent event) {
     const EventQueue queue = queueOf(event);
     std::uint64_t id = 0;
     {
         const std::lock_guard lock(mutex_);
-        id = nextId_++;
         if (queue == EventQueue::Signal) {
+            id = nextId_++;
             signals_.push_back(Signal{id, std::move(event)});
         } else {
-            Ring& ring = rings_[static_cast<std::size_t>(queue)];
-            if (ring.count >= QUEUE_LIMIT) return false;
-            const std::size_t at = (ring.head + ring.count++) % QUEUE_LIMIT;
-            ring.events[at] = std::move(event);
-            ring.ids[at] = id;
+            LinkEvent* slot = nextSlot(queue, id);
+            if (!slot) return false;
+            *slot = std::move(event);
         }
     }
+    return wakeFor(queue, id);
+}
+
+bool UiMailbox::wakeFor(EventQueue queue, std::uint64_t id) {
     // Never wake under the lock: the window thread takes it to read.
     if (notifier_.wake(static_cast<unsigned>(queue))) return true;
 
@@ -83,13 +106,26 @@ std::optional<LinkEvent> UiMailbox::take(EventQueue queue) {
     const std::lock_guard lock(mutex_);
     if (queue == EventQueue::Signal) {
         if (signals_.empty()) return std::nullopt;
-        LinkEvent event = std::move(signals_.front().event);
+        std::optional<LinkEvent> event(std::in_place, std::move(signals_.front().event));
         signals_.pop_front();
         return event;
     }
     Ring& ring = rings_[static_cast<std::size_t>(queue)];
     if (ring.count == 0) return std::nullopt;
-    LinkEvent event = std::move(ring.events[ring.head]);
+    LinkEvent& slot = ring.events[ring.head];
+    // A copy: the slot keeps its buffers for the next event of its sort.
+    std::optional<LinkEvent> event(std::in_place, slot);
+    std::visit(
+        [](auto& kept) {
+            using Kept = std::decay_t<decltype(kept)>;
+            if constexpr (std::is_same_v<Kept, TypedEvent>) std::u16string().swap(kept.text);
+            if constexpr (std::is_same_v<Kept, StatusEvent>) shrink(kept.text);
+            if constexpr (std::is_same_v<Kept, NoticeEvent>) shrink(kept.text);
+            if constexpr (std::is_same_v<Kept, RequestEvent>) shrink(kept.name);
+            if constexpr (std::is_same_v<Kept, CommandEvent>) shrink(kept.command);
+            if constexpr (std::is_same_v<Kept, PressEvent>) shrink(kept.keys);
+        },
+        slot);
     ring.head = (ring.head + 1) % QUEUE_LIMIT;
     --ring.count;
     return event;

@@ -31,16 +31,29 @@ public:
 
     // False when the event was dropped (its queue is full) or the window could not be woken.
     bool publish(LinkEvent event);
+    // The texts are written into the queue's own buffers, which they keep.
     bool publishStatus(LinkOrigin origin, std::string_view text, std::string_view detail = {}) {
-        return publish(StatusEvent{origin, std::string(text), std::string(detail)});
+        return publishInPlace<StatusEvent>(EventQueue::Status, [&](StatusEvent& status) {
+            status.origin = origin;
+            status.text.assign(text);
+            status.detail.assign(detail);
+        });
     }
-    bool publishNotice(std::string_view text) { return publish(NoticeEvent{std::string(text), false}); }
-    bool publishWarning(std::string_view text) { return publish(NoticeEvent{std::string(text), true}); }
+    bool publishNotice(std::string_view text) { return publishNotice(text, false); }
+    bool publishWarning(std::string_view text) { return publishNotice(text, true); }
     bool publishRequest(LinkOrigin origin, RequestNumber number, std::string_view name) {
-        return publish(RequestEvent{number, origin, std::string(name)});
+        return publishInPlace<RequestEvent>(EventQueue::Request, [&](RequestEvent& request) {
+            request.number = number;
+            request.origin = origin;
+            request.name.assign(name);
+        });
     }
     bool publishCommand(LinkOrigin origin, std::string_view text) {
-        return publish(CommandEvent{origin, std::string(text)});
+        const EventQueue queue = origin.kind == LinkKind::Browser ? EventQueue::Page : EventQueue::Command;
+        return publishInPlace<CommandEvent>(queue, [&](CommandEvent& command) {
+            command.origin = origin;
+            command.command.assign(text);
+        });
     }
     bool publishRelease(ConnectionId connection) { return publish(ReleaseEvent{connection}); }
     bool publishDeparture(ConnectionId connection) { return publish(GoneEvent{connection}); }
@@ -52,6 +65,31 @@ public:
     std::optional<LinkEvent> take(EventQueue queue);
 
 private:
+    bool publishNotice(std::string_view text, bool warning) {
+        return publishInPlace<NoticeEvent>(EventQueue::Notice, [&](NoticeEvent& notice) {
+            notice.text.assign(text);
+            notice.warning = warning;
+        });
+    }
+    // Fills the next slot of a ring (`queue` is never the signals') with an
+    // event of its sort, reusing what the slot held.
+    template <class Event, class Fill>
+    bool publishInPlace(EventQueue queue, Fill&& fill) {
+        std::uint64_t id = 0;
+        {
+            const std::lock_guard lock(mutex_);
+            LinkEvent* slot = nextSlot(queue, id);
+            if (!slot) return false;
+            if (!std::holds_alternative<Event>(*slot)) slot->emplace<Event>();
+            fill(std::get<Event>(*slot));
+        }
+        return wakeFor(queue, id);
+    }
+    // Under the lock: the ring's next free slot, given a new id; none when the ring is full.
+    LinkEvent* nextSlot(EventQueue queue, std::uint64_t& id);
+    // Wakes the window for the event just queued, or takes it back when no wake can come.
+    bool wakeFor(EventQueue queue, std::uint64_t id);
+
     // A fixed ring of QUEUE_LIMIT events: a steady flow of short ones allocates nothing.
     struct Ring {
         std::vector<LinkEvent> events;

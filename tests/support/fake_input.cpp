@@ -142,6 +142,7 @@ bool FakeInput::pressButton(PointerButton button, bool down) {
     const bool left = button == PointerButton::Left;
     const unsigned flags = left ? (down ? 0x02 : 0x04) : (down ? 0x08 : 0x10);
     if (!mouse(0, 0, flags)) return false;
+    if (log_.quiet) return true;
     if (down)
         buttonsDown.insert(button);
     else

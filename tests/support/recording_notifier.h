@@ -55,9 +55,10 @@ private:
 // the oldest is of another sort).
 template <class Event>
 Event take(UiMailbox& mailbox) {
-    const std::optional<LinkEvent> event = mailbox.take(queueOf(LinkEvent{Event{}}));
-    const Event* wanted = event ? std::get_if<Event>(&*event) : nullptr;
-    return wanted ? *wanted : Event{};
+    static const EventQueue queue = queueOf(LinkEvent{Event{}});
+    std::optional<LinkEvent> event = mailbox.take(queue);
+    Event* wanted = event ? std::get_if<Event>(&*event) : nullptr;
+    return wanted ? std::move(*wanted) : Event{};
 }
 
 // Every event the mailbox holds, in the order of the wakes it made.
