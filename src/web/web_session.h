@@ -5,7 +5,8 @@
 // releases to the window. Pure logic on the server thread: the server hands
 // it each message and wakes it at the time it asks.
 //
-// In the clear, only the handshake:
+// The words, with what each says, are in page_protocol.json. In brief:
+// in the clear, only the handshake:
 //   page: pair qr|code SHARE | hello ID KEYNUMBER SHARE   then   confirm MAC
 //   Vork: share COUNTER SHARE MAC | unknown | nooffer | wait SECONDS
 // (COUNTER: the offer's generation while pairing, else the key's number;
