@@ -2,11 +2,6 @@
 // serves a phone as usual, nothing leaked.
 #include <gtest/gtest.h>
 
-#include "remote/remote_controller.h"
-#include "fake_desktop.h"
-#include "simulated_desktop.h"
-#include "fake_input.h"
-#include "fake_system.h"
 #include "bluetooth/phone_listener.h"
 #include "listener_harness.h"
 #include "recording_notifier.h"

@@ -2,27 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
 
-#include "config/remote_switch.h"
-#include "memory_store.h"
-#include "config/settings_file.h"
-#include "config/starter_settings.h"
-#include "link/refusal_backoff.h"
 #include "link/trusted_devices.h"
-#include "web/connect_page.h"
-#include "web/page_routes.h"
-#include "web/reachable_addresses.h"
-#include <cctype>
-#include <functional>
-#include "app/command_line.h"
-#include "bluetooth/phone_protocol.h"
-#include "counting_random.h"
-#include "crypto_vectors.h"
-#include "page_model.h"
-#include "platform/gcrypt/gcrypt_crypto.h"
-#include "recording_notifier.h"
-#include "utf8_of.h"
-#include "web/web_session.h"
+#include "memory_store.h"
 
 namespace vork {
 namespace {
@@ -139,123 +122,6 @@ TEST(TrustedDevices, ADamagedOrForeignFile_StartsEmpty_AndSaysSo) {
     EXPECT_EQ("vork pairings 3\n", encodePairings({}));
 }
 
-// A page's ephemeral scalar: any 32 bytes below the group's order.
-Bytes scalar(std::uint8_t fill) { return Bytes(P256_SCALAR_BYTES, fill); }
-
-class WebSessionTest : public ::testing::Test {
-public:
-    using Replies = std::vector<std::string>;
-    using Inputs = std::vector<std::pair<std::string, std::string>>;
-
-    void SetUp() override { offer = *offers.renew(0); }
-
-    Replies send(WebSession& session, std::string_view message, std::uint64_t at = 0) {
-        return session.receive(message, at).replies;
-    }
-    // A page's whole handshake; the replies to its last message, opened
-    // (or in the clear when it was refused).
-    struct Paired {
-        test::PageModel page;
-        Replies opened;
-        bool ok = false;
-    };
-    // The page pairs by the QR code's secret (or the typed code) and is named Pixel 7.
-    Paired pair(WebSession& session, std::optional<std::string> code = {}, std::uint64_t at = 0,
-                std::string_view naming = "name Pixel 7") {
-        Paired result{test::PageModel(crypto, scalar(0xAB)), {}, false};
-        const std::string first = code ? result.page.pairByCode(*code) : result.page.pair(offer->secret);
-        const Replies share = send(session, first, at);
-        const std::string confirm = share.size() == 1 ? result.page.confirm(share[0]) : "";
-        if (confirm.empty()) {
-            result.opened = share;
-            return result;
-        }
-        const Replies afterConfirm = send(session, confirm, at);
-        if (!afterConfirm.empty()) {
-            result.opened = afterConfirm;  // in the clear: refused
-            return result;
-        }
-        for (const std::string& reply : send(session, result.page.seal(naming), at))
-            result.opened.push_back(result.page.open(reply).value_or("(sealed wrongly)"));
-        result.ok = result.opened.size() == 2;
-        return result;
-    }
-    Paired pairByQr(WebSession& session) { return pair(session); }
-    // A remembered browser says hello with its key number `number`.
-    Paired hello(WebSession& session, std::string_view browser, std::uint64_t number, const Bytes& key,
-                 std::uint64_t at = 0) {
-        Paired result{test::PageModel(crypto, scalar(0x5C)), {}, false};
-        const Replies share = send(session, result.page.hello(browser, number, key), at);
-        const std::string confirm = share.size() == 1 ? result.page.confirm(share[0]) : "";
-        if (confirm.empty()) {
-            result.opened = share;
-            return result;
-        }
-        for (const std::string& reply : send(session, confirm, at))
-            result.opened.push_back(result.page.open(reply).value_or(reply));
-        result.ok = !result.opened.empty() && result.opened[0].starts_with("connected ");
-        return result;
-    }
-    // The browser's id and key from "paired ID 1 KEY".
-    static std::pair<std::string, Bytes> keyOf(std::string_view paired) {
-        const std::string id(paired.substr(7, 2 * BROWSER_ID_BYTES));
-        return {id, fromHex(paired.substr(10 + 2 * BROWSER_ID_BYTES)).value_or(Bytes{})};
-    }
-    // The window's side: what reached it since the last look, oldest first.
-    Inputs webInputs() {
-        Inputs inputs;
-        for (const LinkEvent& event : test::drain(mailbox, notifier.wakes())) {
-            std::visit(
-                [&inputs](const auto& e) {
-                    using Event = std::decay_t<decltype(e)>;
-                    if constexpr (std::is_same_v<Event, ReleaseEvent>)
-                        inputs.emplace_back("released", std::to_string(e.connection));
-                    else if constexpr (std::is_same_v<Event, GoneEvent>)
-                        inputs.emplace_back("departed", std::to_string(e.connection));
-                    else if constexpr (std::is_same_v<Event, StatusEvent>)
-                        inputs.emplace_back(e.text, "status");
-                    else if constexpr (std::is_same_v<Event, NoticeEvent>)
-                        inputs.emplace_back(e.text, "notice");
-                    else if constexpr (std::is_same_v<Event, CommandEvent>)
-                        inputs.emplace_back(e.command, std::to_string(e.origin.connection));
-                    else if constexpr (std::is_same_v<Event, MoveEvent>)
-                        inputs.emplace_back("move " + std::to_string(e.dx) + " " + std::to_string(e.dy), std::to_string(e.page));
-                    else if constexpr (std::is_same_v<Event, ScrollEvent>)
-                        inputs.emplace_back("scroll " + std::to_string(e.amount), std::to_string(e.page));
-                    else if constexpr (std::is_same_v<Event, ClickEvent>)
-                        inputs.emplace_back(e.right ? "right" : "left", std::to_string(e.page));
-                    else if constexpr (std::is_same_v<Event, BeatEvent>)
-                        inputs.emplace_back("beat", std::to_string(e.page));
-                    else if constexpr (std::is_same_v<Event, TypedEvent>)
-                        inputs.emplace_back("text " + std::to_string(e.deletions) + " " + test::utf8Of(e.text),
-                                            std::to_string(e.page));
-                    else if constexpr (std::is_same_v<Event, PressEvent>)
-                        inputs.emplace_back("press " + e.keys, std::to_string(e.page));
-                    else if constexpr (std::is_same_v<Event, MediaEvent>)
-                        inputs.emplace_back("media " + std::to_string(e.key), std::to_string(e.page));
-                    else if constexpr (std::is_same_v<Event, VisibleEvent>)
-                        inputs.emplace_back("visible " + std::to_string(e.shown ? 1 : 0), std::to_string(e.page));
-                    else
-                        inputs.emplace_back("other", "");
-                },
-                event);
-        }
-        notifier.clear();
-        return inputs;
-    }
-    std::string id(const WebSession& session) { return std::to_string(session.id()); }
-
-    test::RecordingNotifier notifier;
-    UiMailbox mailbox{notifier};
-    ConnectionState state;
-    test::CountingRandom random;
-    GcryptCrypto crypto;
-    TrustedDevices trusted;
-    PairingOffers offers{random};
-    // A copy: a pairing that succeeds ends the offer itself.
-    std::optional<PairingOffer> offer;
-    WebLink link{mailbox, state, random, trusted, crypto, offers};
-};
 
 TEST(TrustedDevices, SecretsAreComparedInFull_AndOnlyEqualWhenEqual) {
     EXPECT_TRUE(equalInConstantTime("", ""));

@@ -7,30 +7,9 @@
 #include "simulated_desktop.h"
 #include "fake_input.h"
 #include "fake_system.h"
-#include "bluetooth/phone_listener.h"
-#include "listener_harness.h"
-#include "recording_notifier.h"
 
 namespace vork {
 namespace {
-using test::ScriptedConnection;
-using test::ScriptedSockets;
-
-class ListenerFaults : public ::testing::Test, protected test::ListenerHarness {
-protected:
-    // After the faulty cycle, a clean one serves a phone as usual.
-    void expectNextCycleServes() {
-        sockets.connections.push_back(ScriptedConnection{"A", {"D:5"}});
-        const std::size_t repliesBefore = sockets.replies().size();
-        EXPECT_TRUE(listener.runCycle());
-        ASSERT_EQ(repliesBefore + 1, sockets.replies().size());
-        EXPECT_EQ("D:5", sockets.replies().back());
-        EXPECT_TRUE(sockets.openSockets().empty());
-        EXPECT_EQ(sockets.registrations(), sockets.unregistrations());
-        EXPECT_EQ(sockets.startups(), sockets.cleanups());
-        EXPECT_EQ(0, sockets.doubleCloses());
-    }
-};
 
 class DesktopFaults : public ::testing::Test, protected test::SimulatedDesktop {
 protected:
