@@ -21,14 +21,18 @@ protected:
         ASSERT_TRUE(result.settings) << result.error;
         controller.setKeyMap(std::make_shared<const KeyMap>(result.settings->keyMap));
     }
-    // The events one command gives with the window in front, and two ticks of the timer after it.
-    EventLog eventsOf(const std::string& command, const std::string& title, const std::string& className = "Other",
-                      const std::string& program = "other.exe") {
+    // The only window, in front, with the log cleared.
+    void putInFront(const std::string& title, const std::string& className, const std::string& program) {
         desktop.clear();
         const WindowHandle window = desktop.addWindow(title, className);
         desktop.window(window)->program = program;
         desktop.setForeground(window);
         log.clear();
+    }
+    // The events one command gives with the window in front, and two ticks of the timer after it.
+    EventLog eventsOf(const std::string& command, const std::string& title, const std::string& className = "Other",
+                      const std::string& program = "other.exe") {
+        putInFront(title, className, program);
         controller.dispatch(command);
         controller.tick();
         controller.tick();
@@ -133,11 +137,7 @@ TEST_F(KeyMapDispatch, ThePlayersRulesComeBuiltIn_BeneathTheUsersMap_ForWindowsT
     RemoteController withBuiltIns{platform()};
     const auto sent = [&](const std::string& command, const std::string& title, const std::string& className,
                           const std::string& program) {
-        desktop.clear();
-        const WindowHandle window = desktop.addWindow(title, className);
-        desktop.window(window)->program = program;
-        desktop.setForeground(window);
-        log.clear();
+        putInFront(title, className, program);
         withBuiltIns.dispatch(command);
         return log;
     };
