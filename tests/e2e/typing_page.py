@@ -228,6 +228,10 @@ def main():
         step("on the touchpad, a tap clicks and a two-finger tap right-clicks")
         show(phone, "remote")
         probe("point", "370", "600")  # over the recording window
+        # Wine moves the pointer in its own time: the tap waits until it is there.
+        deadline = time.time() + 5
+        while probe("cursor").split() != ["370", "600"] and time.time() < deadline:
+            time.sleep(0.1)
         pad = phone.find_element(By.ID, "touchpad")
         tap(phone, pad)
         wait_keys("LBUTTONUP")
