@@ -23,7 +23,8 @@ trap cleanup EXIT
 "$wine_run" cmd /c 'reg delete HKCU\Software\Vork /f & rd /s /q "%APPDATA%\Vork" & reg delete HKCU\Software\Microsoft\Windows\CurrentVersion\Run /v Vork /f' >/dev/null 2>&1 || true
 
 step() { echo "-- $*"; }
-fail() { echo "FAILED: $*" >&2; exit 1; }
+# To stdout too: a summary of the run that keeps only stdout still says why.
+fail() { echo "FAILED: $*"; echo "FAILED: $*" >&2; exit 1; }
 probe() { "$wine_run" "$probe_exe" "$@" 2>/dev/null | tr -d '\r'; }
 
 # Starts a Windows program in the background; its pid in $started.
@@ -35,8 +36,10 @@ start_windows() {
 
 expect_state() {  # expect_state KEY VALUE
   local value
-  value=$(probe state | sed -n "s/^$1=//p")
-  [ "$value" = "$2" ] || fail "$1 is \"$value\", expected \"$2\""
+  local whole
+  whole=$(probe state)
+  value=$(sed -n "s/^$1=//p" <<<"$whole")
+  [ "$value" = "$2" ] || fail "$1 is \"$value\", expected \"$2\" (the window: $(tr '\n' ' ' <<<"$whole"))"
 }
 
 wait_status() {  # wait_status TEXT [MS]
