@@ -145,8 +145,8 @@ void RemoteController::tick() {
     case HeldAction::PointerRight: movePointer(step, 0); break;
     case HeldAction::VolumeUp: volumeStep(true); break;
     case HeldAction::VolumeDown: volumeStep(false); break;
-    case HeldAction::MediaVolumeUp: keySender_.send(mediaKeyText(MediaKey::VolumeUp), false); break;
-    case HeldAction::MediaVolumeDown: keySender_.send(mediaKeyText(MediaKey::VolumeDown), false); break;
+    case HeldAction::MediaVolumeUp: masterVolumeStep(true); break;
+    case HeldAction::MediaVolumeDown: masterVolumeStep(false); break;
     case HeldAction::None: break;
     }
 }
@@ -159,6 +159,14 @@ void RemoteController::volumeStep(bool up) {
     }
     const VolumeStep& step = VOLUME_STEPS[static_cast<std::size_t>(foregroundApp())];
     for (int i = 0; i < step.sends; ++i) keySender_.send(up ? step.up : step.down, false);
+}
+
+void RemoteController::masterVolumeStep(bool up) {
+    switch (desktop_.sound.stepVolume(up)) {
+    case VolumeOutcome::ByKeys: keySender_.send(mediaKeyText(up ? MediaKey::VolumeUp : MediaKey::VolumeDown), false); break;
+    case VolumeOutcome::Stepped:
+    case VolumeOutcome::Failed: break;  // like a mute that failed: nothing to tell the phone
+    }
 }
 
 void RemoteController::movePointer(std::int32_t dx, std::int32_t dy) { desktop_.input.movePointer(dx, dy); }

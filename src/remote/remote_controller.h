@@ -76,6 +76,8 @@ public:
     void startHeld(HeldAction action, std::int32_t interval);
     void tick();
     void volumeStep(bool up);
+    // The page's volume keys: the desktop's own step, or its volume keys.
+    void masterVolumeStep(bool up);
     void movePointer(std::int32_t dx, std::int32_t dy);
     // The wheel by `amount` (WHEEL_NOTCH a notch, positive away from the user).
     void scroll(std::int32_t amount);

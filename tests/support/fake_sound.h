@@ -18,9 +18,15 @@ public:
         return outcome;
     }
 
+    VolumeOutcome stepVolume(bool up) override {
+        if (volumeOutcome != VolumeOutcome::ByKeys && !log_.quiet) log_.push_back(std::string("volume ") + (up ? "up" : "down"));
+        return volumeOutcome;
+    }
+
     // What the next changes meet.
     MuteOutcome outcome = MuteOutcome::Set;
     bool muteOn = false;
+    VolumeOutcome volumeOutcome = VolumeOutcome::ByKeys;  // as on Windows
 
 private:
     EventLog& log_;

@@ -34,6 +34,8 @@ class MixerSound final : public Sound {
 public:
     explicit MixerSound(MixerApi& api) : api_(api) {}
     MuteOutcome setMasterMute(bool on) override;
+    // Windows steps it, and shows its own volume bar, on the volume keys.
+    VolumeOutcome stepVolume(bool /*up*/) override { return VolumeOutcome::ByKeys; }
 
 private:
     MixerApi& api_;

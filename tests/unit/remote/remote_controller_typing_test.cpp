@@ -39,6 +39,12 @@ TEST_F(PageTyping, DeletesWithBackspace_TypesCharactersAsUnicode_InOneBatch_AndE
                               "up 0xae scan 0x00 ext"}),
               log)
         << "the volume keys repeat on the volume schedule, in any window";
+
+    log.clear();
+    sound.volumeOutcome = VolumeOutcome::Stepped;
+    controller.pressMediaKey(MediaKey::VolumeUp);
+    for (int tick = 0; tick < 5; ++tick) controller.tick();
+    EXPECT_EQ((test::EventLog{"volume up", "volume up"}), log) << "a desktop that steps the volume itself gets no keys";
 }
 
 }  // namespace
