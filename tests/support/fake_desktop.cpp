@@ -1,7 +1,8 @@
 #include "fake_desktop.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "text/ascii_case.h"
 
 namespace vork::test {
 
@@ -12,12 +13,6 @@ std::string truncated(const std::string& text, std::size_t bufferSize) {
     return text.substr(0, bufferSize - 1);
 }
 
-bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 }  // namespace
 
@@ -64,8 +59,8 @@ WindowHandle FakeDesktop::findWindow(const std::optional<std::string>& className
     if (failLookups) return {};
     // Like the platform: class names and titles compare without regard to case.
     for (const FakeWindow& w : windows) {
-        if (className && !equalsIgnoringCase(w.className, *className)) continue;
-        if (title && !equalsIgnoringCase(w.title, *title)) continue;
+        if (className && !equalIgnoringAsciiCase(w.className, *className)) continue;
+        if (title && !equalIgnoringAsciiCase(w.title, *title)) continue;
         return w.handle;
     }
     return {};
@@ -74,10 +69,11 @@ WindowHandle FakeDesktop::findWindow(const std::optional<std::string>& className
 void FakeDesktop::enumerateWindows(const std::function<bool(WindowHandle)>& visit) {
     ++enumerateCalls;
     if (failLookups) return;
-    const std::vector<FakeWindow> snapshot = windows;
-    for (const FakeWindow& w : snapshot) {
+    // By position and handle: a visit may add windows, which this walk leaves out.
+    const std::size_t count = windows.size();
+    for (std::size_t i = 0; i < count && i < windows.size(); ++i) {
         ++windowsVisited;
-        if (!visit(w.handle)) return;
+        if (!visit(windows[i].handle)) return;
     }
 }
 
