@@ -29,6 +29,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         const bool hasValue = i + 1 < arguments.size();
         if (argument == "--minimized" || argument == "--minimised") {
             line.minimized = true;
+        } else if (argument == "--version") {
+            line.version = true;
         } else if (argument == "--connect") {
             line.connect = true;
         } else if (argument == WEB_OPTION) {

@@ -44,6 +44,11 @@ int ServerApp::run(const CommandLine& options) {
         return 2;
     }
     if (options.checkConfigFile) return printConfigCheck(*options.checkConfigFile);
+    if (options.version) {
+        useParentConsole();
+        std::printf("Vork %s\n", VORK_VERSION);
+        return 0;
+    }
 
     // Runs without the guard if the mutex cannot be made at all.
     UniqueHandle mutex(CreateMutexA(nullptr, TRUE, std::string(INSTANCE_MUTEX_NAME).c_str()));

@@ -24,7 +24,8 @@ TEST(CommandLine, WebOption_TakesTheDefaultPortOrAGivenOne) {
     }
     EXPECT_FALSE(parseCommandLine({}).webPort) << "off unless asked for";
     const CommandLine others = parseCommandLine({"--minimised", "--connect"});
-    EXPECT_TRUE(others.minimized && others.connect && others.error.empty());
+    EXPECT_TRUE(others.minimized && others.connect && !others.version && others.error.empty());
+    EXPECT_TRUE(parseCommandLine({"--version"}).version);
 }
 
 }  // namespace
