@@ -1,0 +1,193 @@
+#include "platform/linux/xtest_input_injector.h"
+
+#include <X11/XKBlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "input/key_codes.h"
+#include "platform/linux/x11_key_symbols.h"
+
+namespace vork::linux_x11 {
+
+namespace {
+
+constexpr unsigned LEFT_BUTTON = 1;
+constexpr unsigned RIGHT_BUTTON = 3;
+constexpr unsigned WHEEL_UP_BUTTON = 4;
+constexpr unsigned WHEEL_DOWN_BUTTON = 5;
+// Clients read a changed map when they handle its notice, which may come
+// after the keys; the borrowed keys keep their characters this long.
+constexpr auto BORROWED_KEY_HOLD = std::chrono::milliseconds(60);
+
+bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+}  // namespace
+
+XTestInputInjector::XTestInputInjector() : display_(openDisplay()) {
+    if (!display_) return;
+    int event = 0;
+    int error = 0;
+    int major = 0;
+    int minor = 0;
+    usable_ = XTestQueryExtension(display_.get(), &event, &error, &major, &minor) != False;
+    if (!usable_) return;
+    // The keycodes the map leaves without any keysym, for characters no key types.
+    int minKeycode = 0;
+    int maxKeycode = 0;
+    XDisplayKeycodes(display_.get(), &minKeycode, &maxKeycode);
+    int perKeycode = 0;
+    const XData<KeySym> map(
+        XGetKeyboardMapping(display_.get(), static_cast<KeyCode>(minKeycode), maxKeycode - minKeycode + 1, &perKeycode));
+    if (!map) return;
+    for (int keycode = maxKeycode; keycode >= minKeycode; --keycode) {
+        bool empty = true;
+        for (int i = 0; i < perKeycode; ++i)
+            if (map.get()[(keycode - minKeycode) * perKeycode + i] != NoSymbol) empty = false;
+        if (empty) spareKeycodes_.push_back(static_cast<unsigned>(keycode));
+    }
+}
+
+XTestInputInjector::~XTestInputInjector() { restoreBorrowed(); }
+
+bool XTestInputInjector::pressKeycode(unsigned keycode, bool down) {
+    return XTestFakeKeyEvent(display_.get(), keycode, down ? True : False, CurrentTime) != 0;
+}
+
+void XTestInputInjector::sendKey(std::uint8_t key, bool up, bool extended) {
+    if (!usable_) return;
+    const auto keysym = keysymOfKey(key, extended);
+    if (!keysym) return;
+    const KeyCode keycode = XKeysymToKeycode(display_.get(), *keysym);
+    if (keycode == 0) return;  // this keyboard has no such key
+    pressKeycode(keycode, !up);
+    XFlush(display_.get());
+}
+
+void XTestInputInjector::toggleNumLock() {
+    sendKey(VK_NUMLOCK_KEY, false, true);
+    sendKey(VK_NUMLOCK_KEY, true, true);
+}
+
+std::optional<XTestInputInjector::Place> XTestInputInjector::placeOf(std::uint32_t keysym) {
+    const KeyCode keycode = XKeysymToKeycode(display_.get(), keysym);
+    if (keycode == 0) return std::nullopt;
+    for (const int level : {0, 1})
+        if (XkbKeycodeToKeysym(display_.get(), keycode, 0, level) == keysym) return Place{keycode, level == 1};
+    return std::nullopt;
+}
+
+std::optional<LayoutKey> XTestInputInjector::keyForCharacter(char character) {
+    if (!usable_) return std::nullopt;
+    const auto place = placeOf(keysymOfCodePoint(static_cast<unsigned char>(character)));
+    if (!place) return std::nullopt;
+    // The key is named by what it types unshifted, which sendKey turns back into this keycode.
+    const auto key = keyOfKeysym(static_cast<std::uint32_t>(XkbKeycodeToKeysym(display_.get(), place->keycode, 0, 0)));
+    if (!key) return std::nullopt;
+    return LayoutKey{*key, place->shift, false, false};
+}
+
+std::optional<unsigned> XTestInputInjector::borrowKeycode(std::uint32_t keysym) {
+    if (spareKeycodes_.empty()) return std::nullopt;
+    if (borrowed_.size() == spareKeycodes_.size()) restoreBorrowed();  // every spare one is in use: start again
+    const unsigned keycode = spareKeycodes_[borrowed_.size()];
+    KeySym both[2] = {keysym, keysym};
+    XChangeKeyboardMapping(display_.get(), static_cast<int>(keycode), 2, both, 1);
+    XSync(display_.get(), False);
+    borrowed_.push_back(keycode);
+    return keycode;
+}
+
+void XTestInputInjector::restoreBorrowed() {
+    if (borrowed_.empty() || !display_) return;
+    XSync(display_.get(), False);
+    std::this_thread::sleep_for(BORROWED_KEY_HOLD);
+    KeySym none[2] = {NoSymbol, NoSymbol};
+    for (const unsigned keycode : borrowed_) XChangeKeyboardMapping(display_.get(), static_cast<int>(keycode), 2, none, 1);
+    XSync(display_.get(), False);
+    borrowed_.clear();
+}
+
+bool XTestInputInjector::typeCodePoint(char32_t codePoint) {
+    const std::uint32_t keysym = keysymOfCodePoint(codePoint);
+    std::optional<Place> place = placeOf(keysym);
+    if (!place) {
+        const auto keycode = borrowKeycode(keysym);
+        if (!keycode) return false;
+        place = Place{*keycode, false};
+    }
+    const KeyCode shift = XKeysymToKeycode(display_.get(), XK_Shift_L);
+    if (place->shift && shift != 0) pressKeycode(shift, true);
+    const bool sent = pressKeycode(place->keycode, true) && pressKeycode(place->keycode, false);
+    if (place->shift && shift != 0) pressKeycode(shift, false);
+    return sent;
+}
+
+std::size_t XTestInputInjector::sendBatch(std::span<const TypedStroke> strokes) {
+    if (!usable_) return 0;
+    std::size_t taken = 0;
+    char16_t high = 0;
+    for (const TypedStroke& stroke : strokes) {
+        if (stroke.key != 0) {
+            sendKey(stroke.key, stroke.up, false);
+            ++taken;
+            continue;
+        }
+        // X types whole characters: each is pressed and released on its first
+        // unit's press; the other strokes only complete it.
+        ++taken;
+        if (stroke.up) continue;
+        if (isHighSurrogate(stroke.character)) {
+            high = stroke.character;
+            continue;
+        }
+        char32_t codePoint = stroke.character;
+        if (isLowSurrogate(stroke.character)) {
+            if (high == 0) continue;
+            codePoint = 0x10000 + ((static_cast<char32_t>(high) - 0xD800) << 10) + (stroke.character - 0xDC00);
+        }
+        high = 0;
+        if (!typeCodePoint(codePoint)) --taken;
+    }
+    XFlush(display_.get());
+    restoreBorrowed();
+    return taken;
+}
+
+void XTestInputInjector::deliverPendingKeys() {
+    if (usable_) XFlush(display_.get());
+}
+
+bool XTestInputInjector::movePointer(std::int32_t dx, std::int32_t dy) {
+    if (!usable_) return false;
+    const bool sent = XTestFakeRelativeMotionEvent(display_.get(), dx, dy, CurrentTime) != 0;
+    XFlush(display_.get());
+    return sent;
+}
+
+bool XTestInputInjector::pressButton(PointerButton button, bool down) {
+    if (!usable_) return false;
+    const unsigned number = button == PointerButton::Left ? LEFT_BUTTON : RIGHT_BUTTON;
+    const bool sent = XTestFakeButtonEvent(display_.get(), number, down ? True : False, CurrentTime) != 0;
+    XFlush(display_.get());
+    return sent;
+}
+
+bool XTestInputInjector::turnWheel(std::int32_t amount) {
+    if (!usable_) return false;
+    // X's wheel is buttons, one click a notch; a part of a notch still turns it once.
+    const unsigned number = amount > 0 ? WHEEL_UP_BUTTON : WHEEL_DOWN_BUTTON;
+    const std::int32_t notches = std::max<std::int32_t>(1, (amount > 0 ? amount : -amount) / WHEEL_NOTCH);
+    bool sent = true;
+    for (std::int32_t i = 0; i < notches; ++i)
+        sent = XTestFakeButtonEvent(display_.get(), number, True, CurrentTime) != 0 &&
+               XTestFakeButtonEvent(display_.get(), number, False, CurrentTime) != 0 && sent;
+    XFlush(display_.get());
+    return sent;
+}
+
+}  // namespace vork::linux_x11

@@ -1,0 +1,50 @@
+// The key language's keys, typed text and the pointer as X events made by
+// XTest, through the server's current keyboard map. A character no key of
+// the layout types is put for a moment on a keycode the map leaves empty.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/input_injector.h"
+#include "platform/linux/x11_display.h"
+
+namespace vork::linux_x11 {
+
+class XTestInputInjector final : public InputInjector {
+public:
+    XTestInputInjector();
+    ~XTestInputInjector() override;
+
+    // False when there is no X server or it lacks XTest: nothing can be sent.
+    [[nodiscard]] bool usable() const { return usable_; }
+
+    void sendKey(std::uint8_t key, bool up, bool extended) override;
+    void toggleNumLock() override;
+    std::size_t sendBatch(std::span<const TypedStroke> strokes) override;
+    std::optional<LayoutKey> keyForCharacter(char character) override;
+    void deliverPendingKeys() override;
+    bool movePointer(std::int32_t dx, std::int32_t dy) override;
+    bool pressButton(PointerButton button, bool down) override;
+    bool turnWheel(std::int32_t amount) override;
+
+private:
+    // The keycode and level (0 or 1: with Shift) that type the keysym; none when no key does.
+    struct Place {
+        unsigned keycode = 0;
+        bool shift = false;
+    };
+    std::optional<Place> placeOf(std::uint32_t keysym);
+    bool typeCodePoint(char32_t codePoint);
+    bool pressKeycode(unsigned keycode, bool down);
+    // A keycode of the map's empty ones with the keysym on it, kept until restoreBorrowed.
+    std::optional<unsigned> borrowKeycode(std::uint32_t keysym);
+    void restoreBorrowed();
+
+    DisplayConnection display_;
+    bool usable_ = false;
+    std::vector<unsigned> spareKeycodes_;
+    std::vector<unsigned> borrowed_;
+};
+
+}  // namespace vork::linux_x11
