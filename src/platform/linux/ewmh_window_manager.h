@@ -22,14 +22,14 @@ public:
     std::string className(WindowHandle window, std::size_t bufferSize) override;
     // The file name of /proc/PID/exe for the window's _NET_WM_PID.
     std::string programFileName(WindowHandle window) override;
-    WindowHandle findWindow(const std::optional<std::string>& className,
+    WindowHandle findWindow(const std::optional<std::string>& wantedClass,
                             const std::optional<std::string>& title) override;
     // Top-most first, as the window manager stacks them.
     void enumerateWindows(const std::function<bool(WindowHandle)>& visit) override;
     void activate(WindowHandle window) override;
 
 private:
-    std::vector<Window> windowList(Atom property);
+    std::vector<Window> windowList(Atom name);
     std::optional<std::vector<unsigned char>> property(Window window, Atom name, Atom type, int format);
     Atom atom(const char* name);
 

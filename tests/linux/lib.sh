@@ -1,0 +1,55 @@
+# Shared by the Linux end-to-end scripts: start programs in the test's
+# desktop session, read Vork's window over AT-SPI, fail with a clear message.
+# Expects VORK_BIN (the linux build's folder) and VORK_PHONE; run inside
+# scripts/with-linux-desktop.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+port=${VORK_PORT:-5150}
+work=$(mktemp -d)
+background=()
+
+cleanup() {
+  for pid in "${background[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+step() { echo "-- $*"; }
+# To stdout too: a summary of the run that keeps only stdout still says why.
+fail() { echo "FAILED: $*"; echo "FAILED: $*" >&2; exit 1; }
+reader() { /usr/bin/python3 "$here/window_reader.py" "$@"; }
+
+start() {  # start COMMAND...: in the background; its pid in $started
+  "$@" &
+  started=$!
+  background+=("$started")
+}
+
+expect_state() {  # expect_state KEY VALUE
+  local whole value
+  whole=$(reader state)
+  value=$(sed -n "s/^$1=//p" <<<"$whole")
+  [ "$value" = "$2" ] || fail "$1 is \"$value\", expected \"$2\" (the window: $(tr '\n' ' ' <<<"$whole"))"
+}
+
+wait_status() {  # wait_status TEXT [MS]
+  local said
+  said=$(reader wait-status "$1" "${2:-15000}") || fail "$said"
+}
+
+wait_file_line() {  # wait_file_line FILE LINE [TENTHS]
+  for _ in $(seq "${3:-100}"); do grep -qxF "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
+  fail "\"$2\" never appeared in $(basename "$1"): $(tr '\n' '|' <"$1" 2>/dev/null)"
+}
+
+# A recording window in front, with TITLE and CLASS; what it gets in $work/NAME.
+recorder() {  # recorder NAME TITLE CLASS
+  start "$VORK_BIN/tests/linux/vork-x11-recorder" "$2" "$3" >"$work/$1"
+  wait_file_line "$work/$1" READY
+  for _ in $(seq 50); do wmctrl -a "$2" 2>/dev/null && return 0; sleep 0.1; done
+  fail "the window manager never brought \"$2\" to the front"
+}
+
+phone() { "$VORK_PHONE" --port "$port" "$@"; }
+pointer_x() { xdotool getmouselocation | sed -E 's/x:([0-9]+) .*/\1/'; }

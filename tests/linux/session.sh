@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# A whole phone session with the Linux loopback build on a real X server: a
+# new phone asks and is accepted through the window's ACCEPT as a screen
+# reader presses it; its keys reach the X11 window in front as the keysyms a
+# media player gets; a held arrow moves the pointer and stops when the phone
+# goes; the master mute changes the sound server's default sink; the same
+# phone is let in at once the next time.
+source "$(dirname "$0")/lib.sh"
+
+start "$VORK_BIN/src/vork-loopback"
+vork=$started
+wait_status "Waiting for phone to connect"
+expect_state accept 0; expect_state decline 0; expect_state hide 0
+
+step "a media player is in front"
+recorder keys "clip.mp4 - VLC media player" vlc
+
+step "a new phone logs in and waits for the user"
+phone -s 'LOGIN:1MyPhone' -e 'LOGIN OK\n\r' -p 300 -s D:1 -e D:1 -p 300 -s D:0 -e D:0 -p 300 -s D:R -e D:R -p 700 \
+  >"$work/phone1" 2>&1 &
+phone1=$!
+wait_status "MyPhone requesting connection."
+expect_state accept 1; expect_state decline 1; expect_state hide 0
+
+step "the user presses ACCEPT"
+mute_before=$(pactl get-sink-mute @DEFAULT_SINK@)
+reader press ACCEPT
+wait_status "Connected."
+expect_state accept 0; expect_state hide 1
+
+step "D:1 presses p in the player, D:R moves the pointer right"
+wait_file_line "$work/keys" "KEYDOWN p U+0070"
+wait_file_line "$work/keys" "KEYUP p U+0070"
+sleep 0.5
+x1=$(pointer_x)
+[ "$x1" -gt 20 ] || fail "the pointer did not move right (x=$x1)"
+wait "$phone1" || fail "the first phone's replies: $(cat "$work/phone1")"
+
+step "the phone has gone: the pointer stops"
+sleep 0.3
+x2=$(pointer_x)
+sleep 0.5
+x3=$(pointer_x)
+[ "$x2" = "$x3" ] || fail "the pointer kept moving after the phone left ($x2 -> $x3)"
+
+step "D:0 in VLC is VLC's own mute key (m), not the sound server's"
+grep -qxF "KEYDOWN m U+006D" "$work/keys" || fail "no m reached the player: $(tr '\n' '|' <"$work/keys")"
+[ "$(pactl get-sink-mute @DEFAULT_SINK@)" = "$mute_before" ] || fail "the default sink's mute changed"
+
+step "the same phone from the same device is let in at once; in a window Vork does not know, D:0 mutes the sink"
+wait_status "Waiting for phone to connect"
+recorder other "Notes" notes
+phone --timeout 3000 -s 'LOGIN:1MyPhone' -e 'LOGIN OK\n\r' -s D:0 -e D:0 -p 800 >"$work/phone2" 2>&1 &
+phone2=$!
+wait_status "Connected." 3000
+wait "$phone2" || fail "the returning phone's replies: $(cat "$work/phone2")"
+[ "$(pactl get-sink-mute @DEFAULT_SINK@)" = "Mute: yes" ] || fail "the default sink was not muted: $(pactl get-sink-mute @DEFAULT_SINK@)"
+
+grep -c "KEYDOWN p U+0070" "$work/keys" | grep -qx 1 || fail "p was pressed more than once: $(cat "$work/keys")"
+kill -0 "$vork" || fail "Vork is gone"
+echo "session: all steps passed"

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# The browser remote on Linux: the Connect page handed to xdg-open (here a
+# stand-in that writes the address down), a phone paired by its QR code, and
+# its keypad and typing arriving in the X11 window in front as exactly the
+# characters typed (see typing_page.py).
+source "$(dirname "$0")/lib.sh"
+
+web_port=${VORK_WEB_PORT:-8654}
+mkdir "$work/bin"
+printf '#!/bin/sh\necho "$1" >>"%s"\n' "$work/opened" >"$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+export PATH=$work/bin:$PATH
+
+step "Vork with the browser remote on and its Connect page open; a notes window in front"
+start "$VORK_BIN/src/vork-loopback" "--web=$web_port" --connect
+wait_status "Waiting for phone to connect"
+for _ in $(seq 100); do [ -s "$work/opened" ] && break; sleep 0.1; done
+[ -s "$work/opened" ] || fail "no Connect page was opened"
+recorder keys "Notes" notes
+
+VORK_KEYS=$work/keys /usr/bin/python3 "$here/typing_page.py" "$web_port" "$(head -n 1 "$work/opened")" ||
+  fail "the phone's steps (above)"
+echo "typing: all steps passed"

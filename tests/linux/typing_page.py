@@ -1,0 +1,81 @@
+"""The browser remote on Linux as a phone uses it: headless Chromium at a
+phone's size, paired by the Connect page's QR code, typing Unicode text
+(accents, a check mark, an emoji, which no key of the layout types) and
+Backspace into a recording X11 window. Run by typing.sh with Vork up
+(--web=PORT) and the recorder in front; exits non-zero with the failing step.
+   typing_page.py PORT CONNECT_PAGE_ADDRESS
+"""
+import os
+import sys
+import time
+
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
+from chromium_phone import PC_NAME, fail, key, pairing_offer, pc_browser, phone_browser, step, wait_page  # noqa: E402
+
+PORT, CONNECT = int(sys.argv[1]), sys.argv[2]
+URL = f"http://{PC_NAME}:{PORT}/"
+TYPED = "h\u00e9llo w\u00f6rld \u2713 \U0001F600"
+
+
+def typed_text():
+    """What the recorder's key presses spell, each Backspace taking one character."""
+    text = []
+    with open(os.environ["VORK_KEYS"], encoding="utf-8") as keys:
+        for line in keys.read().splitlines():
+            parts = line.split()
+            if len(parts) != 3 or parts[0] != "KEYDOWN":
+                continue
+            if parts[1] == "BackSpace":
+                text = text[:-1]
+            elif int(parts[2][2:], 16) >= 0x20:
+                text.append(chr(int(parts[2][2:], 16)))
+    return "".join(text)
+
+
+def wait_text(wanted, seconds=10):
+    deadline = time.time() + seconds
+    while time.time() < deadline and typed_text() != wanted:
+        time.sleep(0.1)
+    if typed_text() != wanted:
+        fail(f"the window reads {typed_text()!r}, expected {wanted!r}")
+
+
+def main():
+    pc = pc_browser()
+    phone = phone_browser(height=800)
+    try:
+        step("the phone pairs by the QR code's address")
+        pc.get(CONNECT)
+        address, _ = pairing_offer(pc, URL)
+        phone.get(address)
+        wait_page(phone, "Name this phone, then pair")
+        phone.find_element(By.ID, "connect").click()
+        wait_page(phone, "Connected")
+
+        step("the keypad's 5 types a space in a window Vork does not know")
+        phone.find_element(By.ID, "tab-keypad").click()
+        key(phone, "D:5").click()
+        wait_text(" ")
+
+        step(f"typed on the phone, {TYPED!r} reaches the window as those characters")
+        phone.find_element(By.ID, "tab-keyboard").click()
+        phone.execute_script("document.getElementById('typing').focus()")
+        for part in ("h", "\u00e9", "llo", " ", "w\u00f6rld", " ", "\u2713", " ", "\U0001F600"):
+            phone.execute_cdp_cmd("Input.insertText", {"text": part})
+            time.sleep(0.05)
+        wait_text(" " + TYPED)
+
+        step("Backspace takes the emoji and the space before it")
+        line = phone.find_element(By.ID, "typing")
+        line.send_keys(Keys.BACKSPACE)
+        line.send_keys(Keys.BACKSPACE)
+        wait_text(" h\u00e9llo w\u00f6rld \u2713")
+    finally:
+        phone.quit()
+        pc.quit()
+
+
+main()
