@@ -112,6 +112,8 @@ void VorkApp::serverChanged(WebServerState state, std::uint16_t port) {
 
 void VorkApp::addressesChanged() { showAddresses(); }
 
+void VorkApp::warn(const std::string& text) { mailbox_->publishWarning(text); }
+
 void VorkApp::showAddresses() {
     if (!listeningPort_) return;
     const AddressLine line =

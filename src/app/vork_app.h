@@ -77,6 +77,8 @@ public:
     [[nodiscard]] SwitchDecision remoteSwitch() { return remoteSwitch_.decision(); }
     [[nodiscard]] bool canOpenKeyMaps() const { return settings_.settingsFile.has_value(); }
     void openKeyMaps();
+    // A lasting word from the desktop's shell for the notice line (what this desktop cannot do).
+    void warn(const std::string& text);
 
     void sendToPage(ConnectionId page, const std::string& text) override;
     void openConnectPage() override;

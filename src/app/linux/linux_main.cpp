@@ -9,6 +9,8 @@
 #include <QMessageBox>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +28,7 @@
 #include "platform/linux/owner_only_file.h"
 #include "platform/linux/posix_system_services.h"
 #include "platform/linux/pulse_sound.h"
+#include "platform/linux/unavailable_serial_service.h"
 #include "platform/linux/xdg_paths.h"
 #include "platform/linux/xtest_input_injector.h"
 
@@ -89,13 +92,21 @@ struct LinuxPlatform {
     PageFiles pages;
 };
 
-// None: this build has no phone link over Bluetooth yet.
 std::function<std::unique_ptr<SerialService>()> serialServiceMaker() {
 #ifdef VORK_LOOPBACK_PORT
     return [] { return std::make_unique<LoopbackSerialService>(static_cast<std::uint16_t>(VORK_LOOPBACK_PORT)); };
 #else
-    return {};
+    return [] { return std::make_unique<UnavailableSerialService>(); };
 #endif
+}
+
+// What this session does not let Vork do, said on the notice line.
+std::optional<std::string> sessionWarning(const XTestInputInjector& input) {
+    const char* type = std::getenv("XDG_SESSION_TYPE");
+    if ((type && std::string_view(type) == "wayland") || std::getenv("WAYLAND_DISPLAY"))
+        return "Wayland: Vork can control only X11 windows (XWayland)";
+    if (!input.usable()) return "This X server cannot take Vork's keys (no XTest)";
+    return std::nullopt;
 }
 
 void showMessage(const std::string& text, QMessageBox::Icon icon) {
@@ -181,7 +192,8 @@ int run(int argc, char** argv) {
     });
     window.show();
     if (options.minimized) window.minimise();
-    window.start(std::move(platform), appSettings(options, keyMaps.get(), settings), options.connect);
+    window.start(std::move(platform), appSettings(options, keyMaps.get(), settings), options.connect,
+                 sessionWarning(desktop.input));
     return application.exec();
 }
 

@@ -110,12 +110,14 @@ QPushButton* MainWindow::imageButton(const QString& name, const QString& image, 
     return button;
 }
 
-void MainWindow::start(AppPlatform platform, const AppSettings& settings, bool openConnect) {
+void MainWindow::start(AppPlatform platform, const AppSettings& settings, bool openConnect,
+                       const std::optional<std::string>& warning) {
     notifier_ = std::make_shared<QueuedNotifier>(this, [this](unsigned channel) {
         if (app_) app_->handleWake(channel);
     });
     app_ = std::make_unique<VorkApp>(std::move(platform), settings, *this, notifier_);
     app_->start();
+    if (warning) app_->warn(*warning);
     if (openConnect) QMetaObject::invokeMethod(this, [this] { openConnectPage(); }, Qt::QueuedConnection);
 }
 

@@ -27,7 +27,9 @@ public:
     ~MainWindow() override;
 
     // Builds and starts the application on the window; openConnectPage: as --connect asks.
-    void start(AppPlatform platform, const AppSettings& settings, bool openConnectPage);
+    // warning: what this desktop cannot do, for the notice line.
+    void start(AppPlatform platform, const AppSettings& settings, bool openConnectPage,
+               const std::optional<std::string>& warning);
     // A second `vork --connect` asked for the Connect page.
     void openConnectPage();
 

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The shipped Linux program on a PC it cannot reach Bluetooth on, in a
+# Wayland session: the status says Bluetooth cannot be found, the notice line
+# says what Wayland allows; a second start says Vork is running and ends,
+# `vork --connect` beside it has the running copy open its Connect page, and
+# --version answers without a window.
+source "$(dirname "$0")/lib.sh"
+
+mkdir "$work/bin"
+printf '#!/bin/sh\necho "$1" >>"%s"\n' "$work/opened" >"$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+export PATH=$work/bin:$PATH
+
+step "--version"
+[ "$("$VORK_BIN/src/vork" --version)" = "Vork $VORK_VERSION" ] || fail "--version printed $("$VORK_BIN/src/vork" --version)"
+
+step "no Bluetooth, and a Wayland session"
+WAYLAND_DISPLAY=wayland-test start "$VORK_BIN/src/vork" --web=8655
+vork=$started
+wait_status "Cannot find bluetooth (1 #19)"
+expect_state notice "Wayland: Vork can control only X11 windows (XWayland)"
+expect_state accept 0; expect_state decline 0; expect_state hide 0
+
+step "a second start says Vork is running, and ends when its message is closed"
+"$VORK_BIN/src/vork" 2>"$work/second" &
+second=$!
+for _ in $(seq 50); do grep -q . "$work/second" && break; sleep 0.1; done
+[ "$(head -n 1 "$work/second")" = "VORK instance already running." ] || fail "the second start said: $(cat "$work/second")"
+xdotool search --sync --pid "$second" >/dev/null
+xdotool key --clearmodifiers Return
+wait "$second" || fail "the second start ended with $?"
+
+step "vork --connect beside it: the running copy opens its Connect page"
+"$VORK_BIN/src/vork" --connect || fail "vork --connect ended with $?"
+for _ in $(seq 50); do [ -s "$work/opened" ] && break; sleep 0.1; done
+[[ "$(head -n 1 "$work/opened" 2>/dev/null)" == http://127.0.0.1:*/ ]] ||
+  fail "no Connect page was opened (opened: $(cat "$work/opened" 2>/dev/null))"
+kill -0 "$vork" || fail "the first copy is gone"
+echo "instance: all steps passed"
