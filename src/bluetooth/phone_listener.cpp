@@ -54,7 +54,9 @@ bool PhoneListener::runCycle() {
             mailbox_.publishWarning(UNSECURED_LINK_NOTICE);
         }
         if (offer.outcome == ServiceOffer::Outcome::Offered) return serveNextPhone();
-        mailbox_.publishStatus(LISTENER_ORIGIN, setupFailureStatus(offer.failedStep, offer.errorCode));
+        mailbox_.publishStatus(LISTENER_ORIGIN, offer.failureText.empty()
+                                                    ? setupFailureStatus(offer.failedStep, offer.errorCode)
+                                                    : offer.failureText);
     }  // what the failed setup opened is closed before the pause
     return sleeper_.sleep(SETUP_FAILURE_PAUSE_MS);
 }

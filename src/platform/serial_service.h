@@ -38,6 +38,9 @@ struct ServiceOffer {
     // Failed: the step (from 1) and the system's error code.
     int failedStep = 0;
     int errorCode = 0;
+    // Failed: what the desktop can say of it in words (its Bluetooth service
+    // is not running, the adapter is off), shown in place of the numbers.
+    std::string failureText;
 };
 
 class SerialService : public Interface {

@@ -28,7 +28,7 @@
 #include "platform/linux/owner_only_file.h"
 #include "platform/linux/posix_system_services.h"
 #include "platform/linux/pulse_sound.h"
-#include "platform/linux/unavailable_serial_service.h"
+#include "platform/linux/bluez_serial_service.h"
 #include "platform/linux/xdg_paths.h"
 #include "platform/linux/xtest_input_injector.h"
 
@@ -96,7 +96,7 @@ std::function<std::unique_ptr<SerialService>()> serialServiceMaker() {
 #ifdef VORK_LOOPBACK_PORT
     return [] { return std::make_unique<LoopbackSerialService>(static_cast<std::uint16_t>(VORK_LOOPBACK_PORT)); };
 #else
-    return [] { return std::make_unique<UnavailableSerialService>(); };
+    return [] { return std::make_unique<BluezSerialService>(); };
 #endif
 }
 
