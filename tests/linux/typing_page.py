@@ -6,9 +6,12 @@ Backspace into a recording X11 window. Run by typing.sh with Vork up
    typing_page.py PORT CONNECT_PAGE_ADDRESS
 """
 import os
+import re
+import subprocess
 import sys
 import time
 
+from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
@@ -43,6 +46,16 @@ def wait_text(wanted, seconds=10):
         fail(f"the window reads {typed_text()!r}, expected {wanted!r}")
 
 
+def sink_volume():
+    """The default sink's volume in per cent, as the sound server reports it."""
+    said = subprocess.run(["pactl", "get-sink-volume", "@DEFAULT_SINK@"], capture_output=True, text=True).stdout
+    return int(re.search(r"(\d+)%", said).group(1))
+
+
+def hold(phone, element, seconds):
+    ActionChains(phone).click_and_hold(element).pause(seconds).release().perform()
+
+
 def main():
     pc = pc_browser()
     phone = phone_browser(height=800)
@@ -59,6 +72,23 @@ def main():
         phone.find_element(By.ID, "tab-keypad").click()
         key(phone, "D:5").click()
         wait_text(" ")
+
+        step("Vol + and Vol \u2212 step the sound server's volume, 5 % at a time, never past 100 %")
+        subprocess.run(["pactl", "set-sink-volume", "@DEFAULT_SINK@", "50%"], check=True)
+        phone.find_element(By.ID, "tab-remote").click()
+        hold(phone, key(phone, "M:volume-up"), 0.5)
+        time.sleep(0.3)
+        if sink_volume() <= 50 or (sink_volume() - 50) % 5 != 0:
+            fail(f"after Vol + the volume is {sink_volume()} %, not a few 5 % steps above 50 %")
+        subprocess.run(["pactl", "set-sink-volume", "@DEFAULT_SINK@", "98%"], check=True)
+        hold(phone, key(phone, "M:volume-up"), 0.5)
+        time.sleep(0.3)
+        if sink_volume() != 100:
+            fail(f"Vol + from 98 % left the volume at {sink_volume()} %, not 100 %")
+        hold(phone, key(phone, "M:volume-down"), 0.5)
+        time.sleep(0.3)
+        if sink_volume() >= 100:
+            fail(f"after Vol \u2212 the volume is still {sink_volume()} %")
 
         step(f"typed on the phone, {TYPED!r} reaches the window as those characters")
         phone.find_element(By.ID, "tab-keyboard").click()
