@@ -6,10 +6,6 @@
 # --version answers without a window.
 source "$(dirname "$0")/lib.sh"
 
-mkdir "$work/bin"
-printf '#!/bin/sh\necho "$1" >>"%s"\n' "$work/opened" >"$work/bin/xdg-open"
-chmod +x "$work/bin/xdg-open"
-export PATH=$work/bin:$PATH
 
 step "--version"
 [ "$("$VORK_BIN/src/vork" --version)" = "Vork $VORK_VERSION" ] || fail "--version printed $("$VORK_BIN/src/vork" --version)"

@@ -15,6 +15,13 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The user's browser and editor are a stand-in that writes down what Vork
+# hands xdg-open: no test opens a real one, and each can see what was opened.
+mkdir "$work/bin"
+printf '#!/bin/sh\necho "$1" >>"%s"\n' "$work/opened" >"$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+export PATH=$work/bin:$PATH
+
 step() { echo "-- $*"; }
 # To stdout too: a summary of the run that keeps only stdout still says why.
 fail() { echo "FAILED: $*"; echo "FAILED: $*" >&2; exit 1; }

@@ -56,6 +56,21 @@ wait_status "Connected." 3000
 wait "$phone2" || fail "the returning phone's replies: $(cat "$work/phone2")"
 [ "$(pactl get-sink-mute @DEFAULT_SINK@)" = "Mute: yes" ] || fail "the default sink was not muted: $(pactl get-sink-mute @DEFAULT_SINK@)"
 
+step "another device with the same name asks; Enter in Vork's window accepts it once it has been on screen a second"
+wait_status "Waiting for phone to connect"
+phone --from 127.0.0.2 -s 'LOGIN:1MyPhone' -e 'LOGIN OK\n\r' -p 500 >"$work/phone3" 2>&1 &
+phone3=$!
+wait_status "MyPhone requesting connection."
+wmctrl -a "Pellandra v1.2"
+xdotool key --window "$(xdotool search --name '^Pellandra v1.2$' | head -n 1)" Return
+sleep 0.3
+expect_state status "MyPhone requesting connection."
+sleep 1
+xdotool key --window "$(xdotool search --name '^Pellandra v1.2$' | head -n 1)" Return
+wait_status "Connected." 3000
+wait "$phone3" || fail "the phone accepted by Enter: $(cat "$work/phone3")"
+
 grep -c "KEYDOWN p U+0070" "$work/keys" | grep -qx 1 || fail "p was pressed more than once: $(cat "$work/keys")"
+[ ! -s "$work/opened" ] || fail "Vork opened $(cat "$work/opened") though nobody asked"
 kill -0 "$vork" || fail "Vork is gone"
 echo "session: all steps passed"

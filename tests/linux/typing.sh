@@ -6,10 +6,6 @@
 source "$(dirname "$0")/lib.sh"
 
 web_port=${VORK_WEB_PORT:-8654}
-mkdir "$work/bin"
-printf '#!/bin/sh\necho "$1" >>"%s"\n' "$work/opened" >"$work/bin/xdg-open"
-chmod +x "$work/bin/xdg-open"
-export PATH=$work/bin:$PATH
 
 step "Vork with the browser remote on and its Connect page open; a notes window in front"
 start "$VORK_BIN/src/vork-loopback" "--web=$web_port" --connect

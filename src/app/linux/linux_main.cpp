@@ -7,6 +7,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,8 +39,16 @@ namespace {
 
 constexpr const char* CONNECT_REQUEST = "connect\n";
 
-// One name a user's running copy answers on, in their own runtime folder.
-QString instanceName() { return QString("vork-%1").arg(getuid()); }
+// The name the running copy of this user's desktop session answers on: one
+// copy for each display, as Windows keeps one for each session; in the
+// user's own runtime folder where there is one.
+QString instanceName() {
+    QString display = qEnvironmentVariable("DISPLAY", "none");
+    display.replace(QRegularExpression("[^A-Za-z0-9.]"), "_");
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (runtime.startsWith('/')) return QString("%1/vork-%2.socket").arg(runtime, display);
+    return QString("vork-%1-%2").arg(getuid()).arg(display);
+}
 
 // The pages, built into the program; the bytes live as long as the program.
 class PageFiles {
