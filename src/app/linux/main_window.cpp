@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QSocketNotifier>
 
 #include "app/command_router.h"
 #include "app/instance_guard.h"
@@ -87,6 +88,14 @@ MainWindow::MainWindow()
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) showAgain();
     });
     if (QSystemTrayIcon::isSystemTrayAvailable()) tray_.show();
+
+    // The address line follows the network as it changes.
+    if (addressWatch_.descriptor() >= 0) {
+        addressNotifier_ = std::make_unique<QSocketNotifier>(addressWatch_.descriptor(), QSocketNotifier::Read);
+        connect(addressNotifier_.get(), &QSocketNotifier::activated, this, [this] {
+            if (addressWatch_.drain() && app_) app_->addressesChanged();
+        });
+    }
 }
 
 MainWindow::~MainWindow() {

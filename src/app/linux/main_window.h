@@ -14,8 +14,10 @@
 
 #include "app/vork_app.h"
 #include "app/window_view.h"
+#include "platform/linux/address_watch.h"
 
 class QMenu;
+class QSocketNotifier;
 
 namespace vork::linux_x11 {
 
@@ -63,6 +65,8 @@ private:
     QTimer labelWatch_;
     QSystemTrayIcon tray_;
     std::unique_ptr<QMenu> trayMenu_;
+    AddressWatch addressWatch_;
+    std::unique_ptr<QSocketNotifier> addressNotifier_;
     std::shared_ptr<QueuedNotifier> notifier_;
     std::unique_ptr<VorkApp> app_;
 };
