@@ -125,7 +125,7 @@ ServiceOffer BluezSerialService::offer() {
     bus_ = std::make_unique<Bus>(inbox_);
     QDBusConnection& bus = bus_->connection();
     if (!bus.isConnected()) return failedOffer(1, "no system bus");
-    if (!bus.interface() || !bus.interface()->isServiceRegistered(BLUEZ).value())
+    if (bus.interface() == nullptr || !bus.interface()->isServiceRegistered(BLUEZ).value())
         return failedOffer(2, "BlueZ is not running");
 
     // A powered adapter: the first one BlueZ lists.
