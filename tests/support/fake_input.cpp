@@ -58,12 +58,7 @@ std::uint8_t usScanCode(std::uint8_t virtualKey) {
     return found == others.end() ? 0 : found->second;
 }
 
-void FakeInput::sendKey(std::uint8_t key, bool up, bool extended) {
-    held_[key] = !up;
-    if (log_.quiet) {
-        ++log_.quietEvents;
-        return;
-    }
+void FakeInput::logKey(std::uint8_t key, bool up, bool extended) {
     if (refused()) {
         log_.push_back("refused");
         return;
@@ -131,18 +126,17 @@ bool FakeInput::mouse(std::int32_t dx, std::int32_t dy, unsigned flags, std::int
     return true;
 }
 
-bool FakeInput::movePointer(std::int32_t dx, std::int32_t dy) {
+bool FakeInput::logPointerMove(std::int32_t dx, std::int32_t dy) {
     if (!mouse(dx, dy, 0x01)) return false;
     cursorX += dx;
     cursorY += dy;
     return true;
 }
 
-bool FakeInput::pressButton(PointerButton button, bool down) {
+bool FakeInput::logButton(PointerButton button, bool down) {
     const bool left = button == PointerButton::Left;
     const unsigned flags = left ? (down ? 0x02 : 0x04) : (down ? 0x08 : 0x10);
     if (!mouse(0, 0, flags)) return false;
-    if (log_.quiet) return true;
     if (down)
         buttonsDown.insert(button);
     else
@@ -150,6 +144,5 @@ bool FakeInput::pressButton(PointerButton button, bool down) {
     return true;
 }
 
-bool FakeInput::turnWheel(std::int32_t amount) { return mouse(0, 0, 0x800, amount); }
 
 }  // namespace vork::test
