@@ -6,6 +6,8 @@
 #include <X11/Xutil.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <string>
 
 namespace {
@@ -39,6 +41,7 @@ int main(int argc, char** argv) {
     XMapRaised(display, window);
     XFlush(display);
     bool ready = false;
+    const bool times = std::getenv("VORK_RECORDER_TIMES") != nullptr;
     for (;;) {
         XEvent event;
         XNextEvent(display, &event);
@@ -54,8 +57,14 @@ int main(int argc, char** argv) {
             KeySym keysym = NoSymbol;
             XLookupString(&event.xkey, text, sizeof text, &keysym, nullptr);
             const char* name = XKeysymToString(keysym);
-            std::printf("%s %s U+%04lX\n", event.type == KeyPress ? "KEYDOWN" : "KEYUP", name ? name : "none",
+            std::printf("%s %s U+%04lX", event.type == KeyPress ? "KEYDOWN" : "KEYUP", name ? name : "none",
                         codePointOf(keysym));
+            if (times) {
+                timespec now{};
+                clock_gettime(CLOCK_MONOTONIC, &now);
+                std::printf(" %lld", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+            }
+            std::printf("\n");
         }
         if (event.type == ButtonPress || event.type == ButtonRelease)
             std::printf("BUTTON %u %s\n", event.xbutton.button, event.type == ButtonPress ? "down" : "up");

@@ -8,6 +8,7 @@
 #include <QLocalSocket>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QSocketNotifier>
 
 #include <cstdio>
 #include <cstdlib>
@@ -199,6 +200,12 @@ int run(int argc, char** argv) {
             QObject::connect(other, &QLocalSocket::disconnected, other, &QObject::deleteLater);
         }
     });
+    std::unique_ptr<QSocketNotifier> rootChanges;
+    if (desktop.windows.eventDescriptor() >= 0) {
+        rootChanges = std::make_unique<QSocketNotifier>(desktop.windows.eventDescriptor(), QSocketNotifier::Read);
+        QObject::connect(rootChanges.get(), &QSocketNotifier::activated, &window,
+                         [&desktop] { desktop.windows.followRoot(); });
+    }
     window.show();
     if (options.minimized) window.minimise();
     window.start(std::move(platform), appSettings(options, keyMaps.get(), settings), options.connect,

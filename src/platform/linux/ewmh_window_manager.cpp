@@ -29,7 +29,34 @@ Window windowOf(WindowHandle handle) { return static_cast<Window>(handle.value);
 }  // namespace
 
 EwmhWindowManager::EwmhWindowManager() : display_(openDisplay()) {
-    if (display_) XSetErrorHandler(&ignoreError);
+    if (!display_) return;
+    XSetErrorHandler(&ignoreError);
+    // The window manager's changes to the client list and the active window come as events.
+    XSelectInput(display_.get(), DefaultRootWindow(display_.get()), PropertyChangeMask);
+}
+
+void EwmhWindowManager::followRoot() {
+    if (!display_) return;
+    // Only what has already arrived: no round trip.
+    while (XPending(display_.get()) > 0) {
+        XEvent event;
+        XNextEvent(display_.get(), &event);
+        if (event.type != PropertyNotify) continue;
+        if (event.xproperty.atom == atom("_NET_CLIENT_LIST")) clientsKnown_ = false;
+        if (event.xproperty.atom == atom("_NET_ACTIVE_WINDOW")) activeKnown_ = false;
+    }
+}
+
+const std::vector<Window>& EwmhWindowManager::clients() {
+    followRoot();
+    if (!clientsKnown_) {
+        clients_ = windowList(atom("_NET_CLIENT_LIST"));
+        clientsKnown_ = true;
+        std::erase_if(classes_, [this](const auto& known) {
+            return std::find(clients_.begin(), clients_.end(), known.first) == clients_.end();
+        });
+    }
+    return clients_;
 }
 
 Atom EwmhWindowManager::atom(const char* name) { return XInternAtom(display_.get(), name, False); }
@@ -65,8 +92,14 @@ std::vector<Window> EwmhWindowManager::windowList(Atom name) {
 }
 
 WindowHandle EwmhWindowManager::foregroundWindow() {
-    const std::vector<Window> active = windowList(atom("_NET_ACTIVE_WINDOW"));
-    return active.empty() ? WindowHandle{} : WindowHandle{static_cast<std::uintptr_t>(active.front())};
+    if (!display_) return {};
+    followRoot();
+    if (!activeKnown_) {
+        const std::vector<Window> active = windowList(atom("_NET_ACTIVE_WINDOW"));
+        active_ = active.empty() ? None : active.front();
+        activeKnown_ = true;
+    }
+    return WindowHandle{static_cast<std::uintptr_t>(active_)};
 }
 
 std::string EwmhWindowManager::windowText(WindowHandle window, std::size_t bufferSize) {
@@ -81,11 +114,15 @@ std::string EwmhWindowManager::windowText(WindowHandle window, std::size_t buffe
 
 std::string EwmhWindowManager::className(WindowHandle window, std::size_t bufferSize) {
     if (!display_ || window.isNull()) return {};
+    if (const auto known = classes_.find(windowOf(window)); known != classes_.end())
+        return truncated(known->second, bufferSize);
     XClassHint hint{};
     if (XGetClassHint(display_.get(), windowOf(window), &hint) == 0) return {};
     const XData<char> instance(hint.res_name);
     const XData<char> windowClass(hint.res_class);
-    return truncated(windowClass ? windowClass.get() : "", bufferSize);
+    const std::string name = windowClass ? windowClass.get() : "";
+    classes_[windowOf(window)] = name;
+    return truncated(name, bufferSize);
 }
 
 std::string EwmhWindowManager::programFileName(WindowHandle window) {
@@ -101,7 +138,8 @@ std::string EwmhWindowManager::programFileName(WindowHandle window) {
 
 WindowHandle EwmhWindowManager::findWindow(const std::optional<std::string>& wantedClass,
                                            const std::optional<std::string>& title) {
-    for (const Window window : windowList(atom("_NET_CLIENT_LIST"))) {
+    if (!display_) return {};
+    for (const Window window : clients()) {
         const WindowHandle handle{static_cast<std::uintptr_t>(window)};
         if (wantedClass && !equalIgnoringAsciiCase(className(handle, 256), *wantedClass)) continue;
         if (title && !equalIgnoringAsciiCase(windowText(handle, 512), *title)) continue;

@@ -5,6 +5,8 @@
 
 #include <X11/Xlib.h>
 
+#include <map>
+#include <string>
 #include <vector>
 
 #include "platform/linux/x11_display.h"
@@ -28,12 +30,28 @@ public:
     void enumerateWindows(const std::function<bool(WindowHandle)>& visit) override;
     void activate(WindowHandle window) override;
 
+    // The root window's changes arrive on this descriptor (-1 without a
+    // display); the shell calls followRoot when it is readable, so that
+    // they never pile up while nobody asks.
+    [[nodiscard]] int eventDescriptor() const { return display_ ? ConnectionNumber(display_.get()) : -1; }
+    void followRoot();
+
 private:
     std::vector<Window> windowList(Atom name);
+    // The client list as the root window's last change left it: read again
+    // only after the window manager changed it.
+    const std::vector<Window>& clients();
     std::optional<std::vector<unsigned char>> property(Window window, Atom name, Atom type, int format);
     Atom atom(const char* name);
 
     DisplayConnection display_;
+    // WM_CLASS by window: set before a window maps and kept while it lives
+    // (ICCCM), so read once; a window that has left the client list is forgotten.
+    std::map<Window, std::string> classes_;
+    std::vector<Window> clients_;
+    bool clientsKnown_ = false;
+    Window active_ = None;
+    bool activeKnown_ = false;
 };
 
 }  // namespace vork::linux_x11
