@@ -42,8 +42,11 @@ void EwmhWindowManager::followRoot() {
         XEvent event;
         XNextEvent(display_.get(), &event);
         if (event.type != PropertyNotify) continue;
-        if (event.xproperty.atom == atom("_NET_CLIENT_LIST")) clientsKnown_ = false;
-        if (event.xproperty.atom == atom("_NET_ACTIVE_WINDOW")) activeKnown_ = false;
+        const Atom changed = event.xproperty.atom;
+        if (changed == atom("_NET_CLIENT_LIST")) clientsKnown_ = false;
+        if (changed == atom("_NET_ACTIVE_WINDOW")) activeKnown_ = false;
+        if (changed == atom("_NET_WM_NAME") || changed == XA_WM_NAME) titles_.erase(event.xproperty.window);
+        if (changed == XA_WM_CLASS) classes_.erase(event.xproperty.window);
     }
 }
 
@@ -52,9 +55,12 @@ const std::vector<Window>& EwmhWindowManager::clients() {
     if (!clientsKnown_) {
         clients_ = windowList(atom("_NET_CLIENT_LIST"));
         clientsKnown_ = true;
-        std::erase_if(classes_, [this](const auto& known) {
+        const auto gone = [this](const auto& known) {
             return std::find(clients_.begin(), clients_.end(), known.first) == clients_.end();
-        });
+        };
+        std::erase_if(classes_, gone);
+        std::erase_if(titles_, gone);
+        std::erase_if(programs_, gone);
     }
     return clients_;
 }
@@ -104,12 +110,21 @@ WindowHandle EwmhWindowManager::foregroundWindow() {
 
 std::string EwmhWindowManager::windowText(WindowHandle window, std::size_t bufferSize) {
     if (!display_ || window.isNull()) return {};
-    if (const auto name = property(windowOf(window), atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8))
-        return truncated(std::string(name->begin(), name->end()), bufferSize);
-    // Old clients name themselves in WM_NAME alone.
-    if (const auto name = property(windowOf(window), XA_WM_NAME, AnyPropertyType, 8))
-        return truncated(std::string(name->begin(), name->end()), bufferSize);
-    return {};
+    followRoot();
+    if (const auto known = titles_.find(windowOf(window)); known != titles_.end())
+        return truncated(known->second, bufferSize);
+    // Watched before it is read, so that a change after the reading is heard of.
+    XSelectInput(display_.get(), windowOf(window), PropertyChangeMask);
+    std::string title;
+    if (const auto name = property(windowOf(window), atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8)) {
+        title.assign(name->begin(), name->end());
+    } else if (const auto old = property(windowOf(window), XA_WM_NAME, AnyPropertyType, 8)) {
+        title.assign(old->begin(), old->end());  // old clients name themselves in WM_NAME alone
+    }
+    // Only a client's is kept: the client list's change forgets it when the window goes.
+    const std::vector<Window>& known = clients();
+    if (std::find(known.begin(), known.end(), windowOf(window)) != known.end()) titles_[windowOf(window)] = title;
+    return truncated(title, bufferSize);
 }
 
 std::string EwmhWindowManager::className(WindowHandle window, std::size_t bufferSize) {
@@ -127,7 +142,16 @@ std::string EwmhWindowManager::className(WindowHandle window, std::size_t buffer
 
 std::string EwmhWindowManager::programFileName(WindowHandle window) {
     if (!display_ || window.isNull()) return {};
-    const auto pid = property(windowOf(window), atom("_NET_WM_PID"), XA_CARDINAL, 32);
+    if (const auto known = programs_.find(windowOf(window)); known != programs_.end()) return known->second;
+    const std::vector<Window>& known = clients();
+    const bool client = std::find(known.begin(), known.end(), windowOf(window)) != known.end();
+    std::string program = readProgramFileName(windowOf(window));
+    if (client && !program.empty()) programs_[windowOf(window)] = program;
+    return program;
+}
+
+std::string EwmhWindowManager::readProgramFileName(Window window) {
+    const auto pid = property(window, atom("_NET_WM_PID"), XA_CARDINAL, 32);
     if (!pid || pid->size() < sizeof(long)) return {};
     long value = 0;
     std::memcpy(&value, pid->data(), sizeof value);

@@ -41,6 +41,7 @@ private:
     // The client list as the root window's last change left it: read again
     // only after the window manager changed it.
     const std::vector<Window>& clients();
+    std::string readProgramFileName(Window window);
     std::optional<std::vector<unsigned char>> property(Window window, Atom name, Atom type, int format);
     Atom atom(const char* name);
 
@@ -48,6 +49,10 @@ private:
     // WM_CLASS by window: set before a window maps and kept while it lives
     // (ICCCM), so read once; a window that has left the client list is forgotten.
     std::map<Window, std::string> classes_;
+    // Titles likewise, each window watched for its name's changes from its first reading.
+    std::map<Window, std::string> titles_;
+    // And each window's program, which a window never changes.
+    std::map<Window, std::string> programs_;
     std::vector<Window> clients_;
     bool clientsKnown_ = false;
     Window active_ = None;
