@@ -10,7 +10,7 @@ namespace vork::linux_x11 {
 namespace {
 
 std::optional<std::string> base(const char* variable, const char* fallback) {
-    // The specification ignores a relative value.
+    // The base directory rules ignore a relative value.
     if (const char* value = std::getenv(variable); value && value[0] == '/') return std::string(value);
     if (const char* home = std::getenv("HOME"); home && home[0] == '/') return std::string(home) + "/" + fallback;
     return std::nullopt;
