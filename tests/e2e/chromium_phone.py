@@ -142,6 +142,18 @@ def pairing_offer(pc, url):
     return re.sub(r"^http://[^/]+/", url, qr()), code
 
 
+def pair_by_qr_code(pc, phone, connect, url):
+    """The PC's browser opens the Connect page, the phone opens the QR code's
+    address and pairs under the name it suggests; the code the page showed."""
+    pc.get(connect)
+    address, code = pairing_offer(pc, url)
+    phone.get(address)
+    wait_page(phone, "Name this phone, then pair")
+    phone.find_element(By.ID, "connect").click()
+    wait_page(phone, "Connected")
+    return code
+
+
 def pair_by_code(phone, code, name, twice=False):
     """Twice: Pair pressed again at once; the button waits while a pairing
     is under way, so the one pairing goes through."""

@@ -16,8 +16,8 @@ import time
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
-from chromium_phone import (PC_NAME, ProbeError, fail, key, key_count, pairing_offer, pc_browser, phone_browser,
-                            probe, recorded, step, wait_keys, wait_page)
+from chromium_phone import (PC_NAME, ProbeError, fail, key, key_count, pair_by_qr_code, pc_browser, phone_browser,
+                            probe, recorded, step, wait_keys)
 
 PORT, CONNECT = int(sys.argv[1]), sys.argv[2]
 URL = f"http://{PC_NAME}:{PORT}/"
@@ -129,12 +129,7 @@ def main():
     phone = phone_browser(height=800, touch=True)
     try:
         step("the phone pairs by the QR code's address")
-        pc.get(CONNECT)
-        address, _ = pairing_offer(pc, URL)
-        phone.get(address)
-        wait_page(phone, "Name this phone, then pair")
-        phone.find_element(By.ID, "connect").click()
-        wait_page(phone, "Connected")
+        pair_by_qr_code(pc, phone, CONNECT, URL)
 
         step("the page's manifest loads, with Vork's icons, for Add to Home screen")
         manifest = phone.execute_cdp_cmd("Page.getAppManifest", {})

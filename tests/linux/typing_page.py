@@ -16,7 +16,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
-from chromium_phone import PC_NAME, fail, key, pairing_offer, pc_browser, phone_browser, step, wait_page  # noqa: E402
+from chromium_phone import PC_NAME, fail, key, pair_by_qr_code, pc_browser, phone_browser, step  # noqa: E402
 
 PORT, CONNECT = int(sys.argv[1]), sys.argv[2]
 URL = f"http://{PC_NAME}:{PORT}/"
@@ -61,12 +61,7 @@ def main():
     phone = phone_browser(height=800)
     try:
         step("the phone pairs by the QR code's address")
-        pc.get(CONNECT)
-        address, _ = pairing_offer(pc, URL)
-        phone.get(address)
-        wait_page(phone, "Name this phone, then pair")
-        phone.find_element(By.ID, "connect").click()
-        wait_page(phone, "Connected")
+        pair_by_qr_code(pc, phone, CONNECT, URL)
 
         step("the keypad's 5 types a space in a window Vork does not know")
         phone.find_element(By.ID, "tab-keypad").click()
