@@ -316,9 +316,10 @@ def main():
                             answer.extend(chunk)
                     except OSError:
                         pass
-                # Vork answers the replayed opening afresh, and nothing after it opens.
+                # Vork answers the replayed opening afresh (or, once the offer is gone, says
+                # there is none), and nothing after it opens.
                 said = ws_texts(bytes(answer).split(b"\r\n\r\n", 1)[-1], False)
-                if not said or not all(text.split(" ")[0] in ("share", "unknown", "wait") for text in said):
+                if not said or not all(text.split(" ")[0] in ("share", "unknown", "wait", "nooffer") for text in said):
                     fail(f"a replay was let in: {said!r}")
             time.sleep(0.5)
             if key_count("KEYDOWN 50 scan 19") != taps or vork_state("status") != statuses:
