@@ -101,7 +101,8 @@ probe tray-menu 5  # Quit
 probe wait-gone 5000 >/dev/null || fail "Quit did not close Vork"
 start_vork
 wait_status "Waiting for phone to connect"
-for _ in $(seq 100); do [[ "$(probe state | sed -n 's/^address=//p')" == *":$web_port" ]] && break; sleep 0.1; done
+# The last copy's port may take Wine a moment to let go: the new one retries until it has it.
+for _ in $(seq 300); do [[ "$(probe state | sed -n 's/^address=//p')" == *":$web_port" ]] && break; sleep 0.1; done
 [[ "$(probe state | sed -n 's/^address=//p')" == *":$web_port" ]] || fail "the browser remote was not on after the restart"
 expect_state notice ""
 phone --from 127.0.0.5 --timeout 2000 -s 'LOGIN:1Kept' -e 'LOGIN OK\n\r' >"$work/kept" 2>&1 ||
