@@ -42,6 +42,9 @@ public:
     [[nodiscard]] bool labelWatchRunning() const { return router_.labelWatchRunning(); }
 
 private:
+    template <class Event>
+    void handleOne(const Event& item);
+
     UiMailbox& mailbox_;
     WindowActions& actions_;
     WindowPresenter presenter_;

@@ -39,17 +39,6 @@ UiMailbox::UiMailbox(std::shared_ptr<Notifier> notifier) : UiMailbox(*notifier) 
     ownedNotifier_ = std::move(notifier);
 }
 
-namespace {
-
-// A text buffer a paste grew is let go once it is read: a full ring of those would hold megabytes.
-constexpr std::size_t KEPT_TEXT_CAPACITY = 256;
-
-void shrink(std::string& text) {
-    if (text.capacity() > KEPT_TEXT_CAPACITY) std::string().swap(text);
-}
-
-}  // namespace
-
 LinkEvent* UiMailbox::nextSlot(EventQueue queue, std::uint64_t& id) {
     Ring& ring = rings_[static_cast<std::size_t>(queue)];
     if (ring.count >= QUEUE_LIMIT) return nullptr;
@@ -102,32 +91,25 @@ bool UiMailbox::wakeFor(EventQueue queue, std::uint64_t id) {
     return false;
 }
 
-std::optional<LinkEvent> UiMailbox::take(EventQueue queue) {
-    const std::lock_guard lock(mutex_);
+LinkEvent* UiMailbox::oldestOf(EventQueue queue) {
+    if (queue == EventQueue::Signal) return signals_.empty() ? nullptr : &signals_.front().event;
+    Ring& ring = rings_[static_cast<std::size_t>(queue)];
+    return ring.count == 0 ? nullptr : &ring.events[ring.head];
+}
+
+void UiMailbox::dropOldest(EventQueue queue) {
     if (queue == EventQueue::Signal) {
-        if (signals_.empty()) return std::nullopt;
-        std::optional<LinkEvent> event(std::in_place, std::move(signals_.front().event));
         signals_.pop_front();
-        return event;
+        return;
     }
     Ring& ring = rings_[static_cast<std::size_t>(queue)];
-    if (ring.count == 0) return std::nullopt;
-    LinkEvent& slot = ring.events[ring.head];
-    // A copy: the slot keeps its buffers for the next event of its sort.
-    std::optional<LinkEvent> event(std::in_place, slot);
-    std::visit(
-        [](auto& kept) {
-            using Kept = std::decay_t<decltype(kept)>;
-            if constexpr (std::is_same_v<Kept, TypedEvent>) std::u16string().swap(kept.text);
-            if constexpr (std::is_same_v<Kept, StatusEvent>) shrink(kept.text);
-            if constexpr (std::is_same_v<Kept, NoticeEvent>) shrink(kept.text);
-            if constexpr (std::is_same_v<Kept, RequestEvent>) shrink(kept.name);
-            if constexpr (std::is_same_v<Kept, CommandEvent>) shrink(kept.command);
-            if constexpr (std::is_same_v<Kept, PressEvent>) shrink(kept.keys);
-        },
-        slot);
     ring.head = (ring.head + 1) % QUEUE_LIMIT;
     --ring.count;
+}
+
+std::optional<LinkEvent> UiMailbox::take(EventQueue queue) {
+    std::optional<LinkEvent> event;
+    takeWith(queue, [&](auto& taken) { event.emplace(std::move(taken)); });
     return event;
 }
 

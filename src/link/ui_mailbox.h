@@ -61,7 +61,27 @@ public:
     bool publishWebServer(WebServerState state, std::uint16_t port) { return publish(ServerEvent{state, port}); }
     bool publishSwitchWanted(bool on) { return publish(SwitchWantedEvent{on}); }
 
-    // The oldest event of the queue a wake named; none when it is empty.
+    // Hands the oldest event of the queue a wake named to `handle`, as its
+    // own type and outside the lock; false when the queue is empty.
+    template <class Handler>
+    bool takeWith(EventQueue queue, Handler&& handle) {
+        std::unique_lock lock(mutex_);
+        LinkEvent* oldest = oldestOf(queue);
+        if (!oldest) return false;
+        std::visit(
+            [&](auto& kept) {
+                // Moved out: a short text costs nothing, a long one one
+                // allocation here or at the next publish, and no slot keeps
+                // a paste's megabytes.
+                auto event = std::move(kept);
+                dropOldest(queue);
+                lock.unlock();
+                handle(event);
+            },
+            *oldest);
+        return true;
+    }
+    // The same, as a whole event; none when the queue is empty.
     std::optional<LinkEvent> take(EventQueue queue);
 
 private:
@@ -87,6 +107,9 @@ private:
     }
     // Under the lock: the ring's next free slot, given a new id; none when the ring is full.
     LinkEvent* nextSlot(EventQueue queue, std::uint64_t& id);
+    // Under the lock: the queue's oldest event, and its removal.
+    LinkEvent* oldestOf(EventQueue queue);
+    void dropOldest(EventQueue queue);
     // Wakes the window for the event just queued, or takes it back when no wake can come.
     bool wakeFor(EventQueue queue, std::uint64_t id);
 

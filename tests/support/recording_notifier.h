@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <mutex>
+#include <type_traits>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -56,9 +57,11 @@ private:
 template <class Event>
 Event take(UiMailbox& mailbox) {
     static const EventQueue queue = queueOf(LinkEvent{Event{}});
-    std::optional<LinkEvent> event = mailbox.take(queue);
-    Event* wanted = event ? std::get_if<Event>(&*event) : nullptr;
-    return wanted ? std::move(*wanted) : Event{};
+    Event wanted{};
+    mailbox.takeWith(queue, [&](auto& taken) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(taken)>, Event>) wanted = std::move(taken);
+    });
+    return wanted;
 }
 
 // Every event the mailbox holds, in the order of the wakes it made.
