@@ -61,7 +61,7 @@ void CommandRouter::run(const MoveEvent& move) {
 }
 
 void CommandRouter::run(const ScrollEvent& scroll) {
-    controller_.scroll(scroll.amount);
+    controller_.scroll(scroll.amount, scroll.across);
     signOf(scroll.page);
 }
 

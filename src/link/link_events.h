@@ -66,10 +66,12 @@ struct MoveEvent {
     std::int32_t dx = 0;
     std::int32_t dy = 0;
 };
-// The wheel: WHEEL_NOTCH a notch, positive away from the user.
+// The wheel: WHEEL_NOTCH a notch, positive away from the user; tilted
+// (across), positive to the right.
 struct ScrollEvent {
     ConnectionId page = 0;
     std::int32_t amount = 0;
+    std::int32_t across = 0;
 };
 struct ClickEvent {
     ConnectionId page = 0;

@@ -50,6 +50,8 @@ public:
     virtual bool pressButton(PointerButton button, bool down) = 0;
     // Positive turns away from the user.
     virtual bool turnWheel(std::int32_t amount) = 0;
+    // The wheel tilted sideways: positive to the right.
+    virtual bool tiltWheel(std::int32_t amount) = 0;
 };
 
 }  // namespace vork

@@ -171,8 +171,9 @@ void RemoteController::masterVolumeStep(bool up) {
 
 void RemoteController::movePointer(std::int32_t dx, std::int32_t dy) { desktop_.input.movePointer(dx, dy); }
 
-void RemoteController::scroll(std::int32_t amount) {
+void RemoteController::scroll(std::int32_t amount, std::int32_t across) {
     if (amount != 0) desktop_.input.turnWheel(amount);
+    if (across != 0) desktop_.input.tiltWheel(across);
 }
 
 void RemoteController::leftClick() { click(PointerButton::Left); }

@@ -79,8 +79,9 @@ public:
     // The page's volume keys: the desktop's own step, or its volume keys.
     void masterVolumeStep(bool up);
     void movePointer(std::int32_t dx, std::int32_t dy);
-    // The wheel by `amount` (WHEEL_NOTCH a notch, positive away from the user).
-    void scroll(std::int32_t amount);
+    // The wheel by `amount` (WHEEL_NOTCH a notch, positive away from the
+    // user), tilted by `across` (positive to the right).
+    void scroll(std::int32_t amount, std::int32_t across = 0);
     void leftClick();
     void rightClick();
     void toggleMute();

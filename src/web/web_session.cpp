@@ -324,9 +324,11 @@ WebSession::Outcome WebSession::onMove(std::string_view rest) {
 }
 
 WebSession::Outcome WebSession::onScroll(std::string_view rest) {
-    const auto amount = number(rest, WEB_SCROLL_LIMIT);
-    if (!amount) return reply({"error bad scroll"});
-    link_.mailbox.publish(ScrollEvent{id_, *amount});
+    const auto [y, x] = firstWord(rest);
+    const auto amount = number(y, WEB_SCROLL_LIMIT);
+    const auto across = x.empty() ? std::optional<std::int32_t>(0) : number(x, WEB_SCROLL_LIMIT);
+    if (!amount || !across) return reply({"error bad scroll"});
+    link_.mailbox.publish(ScrollEvent{id_, *amount, *across});
     return {};
 }
 

@@ -2,7 +2,7 @@
 # The browser remote on Linux: the Connect page handed to xdg-open (here a
 # stand-in that writes the address down), a phone paired by its QR code, and
 # its keypad and typing arriving in the X11 window in front as exactly the
-# characters typed (see typing_page.py).
+# characters typed, and its touchpad's wheel (see typing_page.py).
 source "$(dirname "$0")/lib.sh"
 
 web_port=${VORK_WEB_PORT:-8654}
@@ -13,6 +13,8 @@ wait_status "Waiting for phone to connect"
 for _ in $(seq 100); do [ -s "$work/opened" ] && break; sleep 0.1; done
 [ -s "$work/opened" ] || fail "no Connect page was opened"
 recorder keys "Notes" notes
+# The wheel's buttons go to the window under the pointer, wherever that is.
+wmctrl -r Notes -e 0,0,0,1280,800 || fail "the window manager would not size the notes window"
 
 VORK_KEYS=$work/keys /usr/bin/python3 "$here/typing_page.py" "$web_port" "$(head -n 1 "$work/opened")" ||
   fail "the phone's steps (above)"

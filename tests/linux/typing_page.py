@@ -1,7 +1,8 @@
 """The browser remote on Linux as a phone uses it: headless Chromium at a
 phone's size, paired by the Connect page's QR code, typing Unicode text
 (accents, a check mark, an emoji, which no key of the layout types) and
-Backspace into a recording X11 window. Run by typing.sh with Vork up
+Backspace into a recording X11 window, and a two-finger drag on the
+touchpad that turns and tilts the wheel there. Run by typing.sh with Vork up
 (--web=PORT) and the recorder in front; exits non-zero with the failing step.
    typing_page.py PORT CONNECT_PAGE_ADDRESS
 """
@@ -52,13 +53,24 @@ def sink_volume():
     return int(re.search(r"(\d+)%", said).group(1))
 
 
+def wheel_buttons():
+    """The X buttons the recorder saw pressed: 4 and 5 turn the wheel, 6 and 7 tilt it."""
+    with open(os.environ["VORK_KEYS"], encoding="utf-8") as keys:
+        return {line.split()[1] for line in keys.read().splitlines() if line.startswith("BUTTON ") and "down" in line}
+
+
+def touch(phone, kind, points):
+    phone.execute_cdp_cmd("Input.dispatchTouchEvent", {
+        "type": kind, "touchPoints": [{"x": x, "y": y, "id": i} for i, (x, y) in enumerate(points)]})
+
+
 def hold(phone, element, seconds):
     ActionChains(phone).click_and_hold(element).pause(seconds).release().perform()
 
 
 def main():
     pc = pc_browser()
-    phone = phone_browser(height=800)
+    phone = phone_browser(height=800, touch=True)
     try:
         step("the phone pairs by the QR code's address")
         pair_by_qr_code(pc, phone, CONNECT, URL)
@@ -98,6 +110,22 @@ def main():
         line.send_keys(Keys.BACKSPACE)
         line.send_keys(Keys.BACKSPACE)
         wait_text(" h\u00e9llo w\u00f6rld \u2713")
+
+        # Last: after a touch gesture, Chromium's emulation takes no more clicks.
+        phone.find_element(By.ID, "tab-remote").click()
+        step("two fingers dragging down and to the right scroll the window up and to the left")
+        x, y = phone.execute_script(
+            "const r = document.getElementById('touchpad').getBoundingClientRect(); return [r.x + 20, r.y + 20]")
+        touch(phone, "touchStart", [(x, y), (x + 30, y)])
+        for moved in range(10, 70, 10):
+            touch(phone, "touchMove", [(x + moved, y + moved), (x + 30 + moved, y + moved)])
+            time.sleep(0.02)
+        touch(phone, "touchEnd", [])
+        deadline = time.time() + 5
+        while time.time() < deadline and wheel_buttons() != {"4", "6"}:
+            time.sleep(0.1)
+        if wheel_buttons() != {"4", "6"}:
+            fail(f"the window saw the wheel's buttons {sorted(wheel_buttons())}, expected 4 (up) and 6 (left)")
     finally:
         phone.quit()
         pc.quit()

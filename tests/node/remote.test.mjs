@@ -52,6 +52,8 @@ test('the touchpad: twice the finger\'s move with the fractions kept, short touc
       [['down', 1, 0, 0], ['down', 2, 40, 0], ['move', 1, 0, 10], ['move', 2, 40, 10.4], ['move', 1, 0, 10.3],
         ['up', 1, 0, 10.3], ['move', 2, 60, 30], ['up', 2, 60, 30]],
       ['scroll 20', 'scroll 20', 'scroll 1']],
+    ['two fingers dragging to the right tilt the wheel to the left, with what goes down',
+      [['down', 1, 0, 0], ['down', 2, 40, 0], ['move', 1, 10, 5], ['move', 2, 50, 0]], ['scroll 10 -20', 'scroll 0 -20']],
     ['a cancelled touch does nothing, and the next starts afresh',
       [['down', 1, 0, 0], ['cancel', 1, 0, 0], ['down', 1, 0, 0], ['up', 1, 0, 0]], ['click left']],
   ];

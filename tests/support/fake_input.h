@@ -49,6 +49,7 @@ public:
         ++log_.quietEvents;
         return true;
     }
+    bool tiltWheel(std::int32_t amount) override { return mouse(0, 0, 0x1000, amount); }
 
     [[nodiscard]] bool numLockOn() const { return numLock_; }
     // Kept quiet too: whether any key is still down.

@@ -19,6 +19,8 @@ constexpr unsigned LEFT_BUTTON = 1;
 constexpr unsigned RIGHT_BUTTON = 3;
 constexpr unsigned WHEEL_UP_BUTTON = 4;
 constexpr unsigned WHEEL_DOWN_BUTTON = 5;
+constexpr unsigned WHEEL_LEFT_BUTTON = 6;
+constexpr unsigned WHEEL_RIGHT_BUTTON = 7;
 // Clients read a changed map when they handle its notice, which may come
 // after the keys; the borrowed keys keep their characters this long.
 constexpr auto BORROWED_KEY_HOLD = std::chrono::milliseconds(60);
@@ -178,14 +180,21 @@ bool XTestInputInjector::pressButton(PointerButton button, bool down) {
 }
 
 bool XTestInputInjector::turnWheel(std::int32_t amount) {
+    return clickWheel(amount > 0 ? WHEEL_UP_BUTTON : WHEEL_DOWN_BUTTON, amount);
+}
+
+bool XTestInputInjector::tiltWheel(std::int32_t amount) {
+    return clickWheel(amount > 0 ? WHEEL_RIGHT_BUTTON : WHEEL_LEFT_BUTTON, amount);
+}
+
+bool XTestInputInjector::clickWheel(unsigned button, std::int32_t amount) {
     if (!usable_) return false;
     // X's wheel is buttons, one click a notch; a part of a notch still turns it once.
-    const unsigned number = amount > 0 ? WHEEL_UP_BUTTON : WHEEL_DOWN_BUTTON;
     const std::int32_t notches = std::max<std::int32_t>(1, (amount > 0 ? amount : -amount) / WHEEL_NOTCH);
     bool sent = true;
     for (std::int32_t i = 0; i < notches; ++i)
-        sent = XTestFakeButtonEvent(display_.get(), number, True, CurrentTime) != 0 &&
-               XTestFakeButtonEvent(display_.get(), number, False, CurrentTime) != 0 && sent;
+        sent = XTestFakeButtonEvent(display_.get(), button, True, CurrentTime) != 0 &&
+               XTestFakeButtonEvent(display_.get(), button, False, CurrentTime) != 0 && sent;
     XFlush(display_.get());
     return sent;
 }

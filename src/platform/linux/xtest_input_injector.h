@@ -27,8 +27,11 @@ public:
     bool movePointer(std::int32_t dx, std::int32_t dy) override;
     bool pressButton(PointerButton button, bool down) override;
     bool turnWheel(std::int32_t amount) override;
+    bool tiltWheel(std::int32_t amount) override;
 
 private:
+    // A wheel button clicked once a notch of the amount.
+    bool clickWheel(unsigned button, std::int32_t amount);
     // The keycode and level (0 or 1: with Shift) that type the keysym; none when no key does.
     struct Place {
         unsigned keycode = 0;

@@ -116,4 +116,8 @@ bool Win32InputInjector::turnWheel(std::int32_t amount) {
     return sendMouse(0, 0, MOUSEEVENTF_WHEEL, static_cast<DWORD>(amount));
 }
 
+bool Win32InputInjector::tiltWheel(std::int32_t amount) {
+    return sendMouse(0, 0, MOUSEEVENTF_HWHEEL, static_cast<DWORD>(amount));
+}
+
 }  // namespace vork::win32

@@ -22,6 +22,7 @@ public:
     bool movePointer(std::int32_t dx, std::int32_t dy) override;
     bool pressButton(PointerButton button, bool down) override;
     bool turnWheel(std::int32_t amount) override;
+    bool tiltWheel(std::int32_t amount) override;
 
 private:
     // GetVersion's answer, asked before the first toggle.

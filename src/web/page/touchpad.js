@@ -10,13 +10,13 @@ const TAP_SLOP_PX = 8;
 // now(): the time in milliseconds, fixed only in tests.
 export function startTouchpad(pad, send, now = () => performance.now()) {
   const touches = new Map();  // pointerId -> {x, y}
-  let gesture = null;         // {start, fingers, moved, restX, restY, restWheel}
+  let gesture = null;         // {start, fingers, moved, restX, restY, restWheel, restTilt}
 
   pad.addEventListener('pointerdown', (event) => {
     event.preventDefault();
     try { pad.setPointerCapture(event.pointerId); } catch (error) { /* as for the keys */ }
     touches.set(event.pointerId, {x: event.clientX, y: event.clientY});
-    if (!gesture) gesture = {start: now(), fingers: 0, moved: 0, restX: 0, restY: 0, restWheel: 0};
+    if (!gesture) gesture = {start: now(), fingers: 0, moved: 0, restX: 0, restY: 0, restWheel: 0, restTilt: 0};
     gesture.fingers = Math.max(gesture.fingers, touches.size);
     pad.classList.add('active');
   });
@@ -29,10 +29,16 @@ export function startTouchpad(pad, send, now = () => performance.now()) {
     touches.set(event.pointerId, {x: event.clientX, y: event.clientY});
     gesture.moved += Math.abs(dx) + Math.abs(dy);
     if (touches.size >= 2) {
-      // Each finger reports its own move; half of each is the pair's.
+      // Each finger reports its own move; half of each is the pair's. The
+      // page moves with the fingers: fingers going right scroll to the left.
       gesture.restWheel += (dy / touches.size) * WHEEL_GAIN;
+      gesture.restTilt -= (dx / touches.size) * WHEEL_GAIN;
       const wheel = Math.trunc(gesture.restWheel);
-      if (wheel !== 0) { gesture.restWheel -= wheel; send(`${TO_VORK.scroll} ${wheel}`); }
+      const tilt = Math.trunc(gesture.restTilt);
+      gesture.restWheel -= wheel;
+      gesture.restTilt -= tilt;
+      if (tilt !== 0) send(`${TO_VORK.scroll} ${wheel} ${tilt}`);
+      else if (wheel !== 0) send(`${TO_VORK.scroll} ${wheel}`);
       return;
     }
     if (gesture.fingers >= 2) return;  // the last finger of a scroll lifting

@@ -423,8 +423,11 @@ TEST_F(WindowLogicTest, ABrowsersHeldAction_StopsByItselfWhenItsPageIsSilentForA
 TEST_F(WindowLogicTest, BrowserInput_MovesClicksScrolls) {
     send(MoveEvent{PAGE.connection, 7, -3});
     send(ScrollEvent{PAGE.connection, -240});
+    send(ScrollEvent{PAGE.connection, 120, -360});
     send(ClickEvent{PAGE.connection, true});
-    EXPECT_EQ((test::EventLog{"mouse 7 -3 0x01", "mouse 0 0 0x800 -240", "mouse 0 0 0x08", "mouse 0 0 0x10"}), log);
+    EXPECT_EQ((test::EventLog{"mouse 7 -3 0x01", "mouse 0 0 0x800 -240", "mouse 0 0 0x800 120", "mouse 0 0 0x1000 -360",
+                              "mouse 0 0 0x08", "mouse 0 0 0x10"}),
+              log);
 }
 
 TEST_F(WindowLogicTest, TypedText_ReachesTheWindowInOrder_NoneLostOrDoubled_AndSpecialAndMediaKeysToo) {

@@ -101,7 +101,8 @@ public:
                     else if constexpr (std::is_same_v<Event, MoveEvent>)
                         inputs.emplace_back("move " + std::to_string(e.dx) + " " + std::to_string(e.dy), std::to_string(e.page));
                     else if constexpr (std::is_same_v<Event, ScrollEvent>)
-                        inputs.emplace_back("scroll " + std::to_string(e.amount), std::to_string(e.page));
+                        inputs.emplace_back("scroll " + std::to_string(e.amount) + (e.across ? " " + std::to_string(e.across) : ""),
+                                            std::to_string(e.page));
                     else if constexpr (std::is_same_v<Event, ClickEvent>)
                         inputs.emplace_back(e.right ? "right" : "left", std::to_string(e.page));
                     else if constexpr (std::is_same_v<Event, BeatEvent>)
@@ -446,6 +447,7 @@ TEST_F(WebSessionTest, PairedMessages_BecomeTheirEvents_AndBadOnesAreRefused) {
         {"key D:1", ""},
         {"move 12 -7", ""},
         {"scroll -240", ""},
+        {"scroll 0 -360", ""},
         {"click left", ""},
         {"click right", ""},
         {"beat", ""},
@@ -453,6 +455,9 @@ TEST_F(WebSessionTest, PairedMessages_BecomeTheirEvents_AndBadOnesAreRefused) {
         {"move 1", "error bad move"},
         {"move x 1", "error bad move"},
         {"scroll 2401", "error bad scroll"},
+        {"scroll 1 2401", "error bad scroll"},
+        {"scroll 1 x", "error bad scroll"},
+        {"scroll 1 2 3", "error bad scroll"},
         {"key ", "error bad key"},
         {"key D:\x01", "error bad key"},
         {"key " + std::string(WEB_COMMAND_LIMIT + 1, '1'), "error bad key"},
@@ -480,7 +485,7 @@ TEST_F(WebSessionTest, PairedMessages_BecomeTheirEvents_AndBadOnesAreRefused) {
         EXPECT_EQ(reply, replies.empty() ? "" : paired.page.open(replies[0]).value_or("(sealed wrongly)")) << message;
     }
     const std::string me = id(page);
-    EXPECT_EQ((Inputs{{"D:1", me}, {"move 12 -7", me}, {"scroll -240", me}, {"left", me}, {"right", me},
+    EXPECT_EQ((Inputs{{"D:1", me}, {"move 12 -7", me}, {"scroll -240", me}, {"scroll 0 -360", me}, {"left", me}, {"right", me},
                       {"text 0 h\xC3\xA9llo \xF0\x9F\x98\x80", me}, {"text 3 ", me}, {"text 0 " + paste, me},
                       {"press ^c", me}, {"media 4", me}, {"visible 0", me}}),
               webInputs());
