@@ -47,6 +47,7 @@ void EwmhWindowManager::followRoot() {
         if (changed == atom("_NET_ACTIVE_WINDOW")) activeKnown_ = false;
         if (changed == atom("_NET_WM_NAME") || changed == XA_WM_NAME) titles_.erase(event.xproperty.window);
         if (changed == XA_WM_CLASS) classes_.erase(event.xproperty.window);
+        if (changed == atom("_NET_WM_PID")) programs_.erase(event.xproperty.window);
     }
 }
 
@@ -143,10 +144,12 @@ std::string EwmhWindowManager::className(WindowHandle window, std::size_t buffer
 std::string EwmhWindowManager::programFileName(WindowHandle window) {
     if (!display_ || window.isNull()) return {};
     if (const auto known = programs_.find(windowOf(window)); known != programs_.end()) return known->second;
-    const std::vector<Window>& known = clients();
-    const bool client = std::find(known.begin(), known.end(), windowOf(window)) != known.end();
+    XSelectInput(display_.get(), windowOf(window), PropertyChangeMask);
     std::string program = readProgramFileName(windowOf(window));
-    if (client && !program.empty()) programs_[windowOf(window)] = program;
+    // No answer is kept too, so a window without a PID costs one round trip,
+    // not one a key; a PID set later is heard of.
+    const std::vector<Window>& known = clients();
+    if (std::find(known.begin(), known.end(), windowOf(window)) != known.end()) programs_[windowOf(window)] = program;
     return program;
 }
 
