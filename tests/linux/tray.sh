@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The icon by the clock on a desktop with a system tray (trayer, XEmbed): the
 # icon is there, its menu opens on a right click, "Connect a phone…" hands
-# the Connect page to the user's browser, and Quit ends Vork.
+# the Connect page to the user's browser, a phone's request while another
+# window is in front becomes the desktop's notification, and Quit ends Vork.
 source "$(dirname "$0")/lib.sh"
 
 start trayer --edge top --align right --widthtype pixel --width 120 --heighttype pixel --height 28 --transparent false
@@ -9,6 +10,25 @@ for _ in $(seq 50); do xdotool search --class trayer >/dev/null 2>&1 && break; s
 start "$VORK_BIN/src/vork-loopback"
 vork=$started
 wait_status "Waiting for phone to connect"
+
+step "a phone's request while another window is in front is a desktop notification, the next one in its place"
+/usr/bin/python3 "$here/notification_server.py" "$work/notified" >"$work/server" &
+background+=("$!")
+wait_file_line "$work/server" READY
+recorder notes "Notes" notes
+# A declined phone is not asked about again for a while: the second request
+# is another's, from another address.
+for phone in MyPhone@127.0.0.1 OtherPhone@127.0.0.2; do
+  name=${phone%@*}
+  # The listener offers its service again a moment after each phone.
+  phone --retry 8000 --from "${phone#*@}" -s "LOGIN:1$name" -e 'LOGIN ERR\n\r' >"$work/request" 2>&1 &
+  asking=$!
+  wait_status "$name requesting connection."
+  reader press DECLINE
+  wait "$asking" || fail "the declined phone: $(cat "$work/request")"
+done
+wait_file_line "$work/notified" "Vork|0|Vork|MyPhone wants to connect – open Vork to accept or decline"
+wait_file_line "$work/notified" "Vork|1|Vork|OtherPhone wants to connect – open Vork to accept or decline"
 
 step "the icon is in the tray; a right click opens its menu"
 read -r width _ < <(xdotool getdisplaygeometry)

@@ -179,7 +179,10 @@ void MainWindow::showTray(DialogMode mode, const std::string& name) { tray_.setT
 void MainWindow::alertRequest(const std::string& name) {
     if (isVisible() && !isMinimized() && isActiveWindow()) return;  // seen already
     QApplication::alert(this);  // the window manager marks it urgent; it never comes to the front by itself
-    if (tray_.isVisible()) tray_.showMessage("Vork", qt(requestNotification(name)), QSystemTrayIcon::Information);
+    const QString text = qt(requestNotification(name));
+    notifications_.show("Vork", text, [this, text] {
+        if (tray_.isVisible()) tray_.showMessage("Vork", text, QSystemTrayIcon::Information);
+    });
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

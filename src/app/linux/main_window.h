@@ -12,6 +12,7 @@
 
 #include <memory>
 
+#include "app/linux/desktop_notifications.h"
 #include "app/vork_app.h"
 #include "app/window_view.h"
 #include "platform/linux/address_watch.h"
@@ -64,6 +65,7 @@ private:
     QTimer repeat_;
     QTimer labelWatch_;
     QSystemTrayIcon tray_;
+    DesktopNotifications notifications_{this};
     std::unique_ptr<QMenu> trayMenu_;
     AddressWatch addressWatch_;
     std::unique_ptr<QSocketNotifier> addressNotifier_;
