@@ -16,7 +16,7 @@ VorkApp::VorkApp(AppPlatform platform, AppSettings settings, WindowView& view, s
       mailbox_(std::make_shared<UiMailbox>(std::move(wake))),
       controller_(platform_.desktop),
       remoteSwitch_(settings_.switchInputs, platform_.choices),
-      logic_(view, *this, *mailbox_, *state_, controller_, platform_.clock, settings_.keyMaps) {
+      logic_(view, *this, *mailbox_, *state_, controller_, platform_.clock, settings_.keyMaps, platform_.media) {
     trusted_->setKeepPhones(settings_.rememberPhones);
     pairingsProblem_ = trusted_->load();
 }

@@ -18,6 +18,7 @@
 #include "config/remote_switch.h"
 #include "link/trusted_devices.h"
 #include "platform/choice_store.h"
+#include "platform/media_session.h"
 #include "platform/desktop_shell.h"
 #include "platform/network_adapters.h"
 #include "platform/random_source.h"
@@ -44,6 +45,8 @@ struct AppPlatform {
     WebPages pages{};
     // This PC's own names, by which the remote page may also be asked for.
     std::vector<std::string> ownNames{};
+    // None: the page's Now playing card is not available on this desktop.
+    MediaSession* media = nullptr;
 };
 
 class VorkApp final : public WindowActions {

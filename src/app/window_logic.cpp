@@ -4,8 +4,21 @@
 
 namespace vork {
 
+namespace {
+
+// What the card's buttons do where no player can take them: the media keys.
+MediaEvent mediaKeyOf(const PlayerEvent& event) {
+    const MediaKey key = event.action == PlayerEvent::Action::Next       ? MediaKey::Next
+                         : event.action == PlayerEvent::Action::Previous ? MediaKey::Previous
+                                                                         : MediaKey::PlayPause;
+    return MediaEvent{event.page, static_cast<std::uint8_t>(key)};
+}
+
+}  // namespace
+
 void WindowLogic::initialise() {
     router_.initialise();
+    nowPlaying_.initialise();
     presenter_.initialise();
 }
 
@@ -34,6 +47,12 @@ void WindowLogic::handleOne(const Event& item) {
     else if constexpr (std::is_same_v<Event, GoneEvent>) {
         router_.departed(item.connection);
         presenter_.departed(item.connection);
+        nowPlaying_.departed(item.connection);
+    } else if constexpr (std::is_same_v<Event, VisibleEvent>) {
+        router_.run(item);
+        nowPlaying_.pageShown(item.page, item.shown);
+    } else if constexpr (std::is_same_v<Event, PlayerEvent>) {
+        if (!nowPlaying_.run(item)) router_.run(mediaKeyOf(item));
     } else
         router_.run(item);
 }

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/command_router.h"
+#include "app/now_playing.h"
 #include "app/window_presenter.h"
 #include "link/ui_mailbox.h"
 
@@ -13,14 +14,17 @@ namespace vork {
 
 class WindowLogic {
 public:
-    // keyMaps: the settings file to follow, or none.
+    // keyMaps: the settings file to follow, or none; media: the desktop's
+    // media session for the Now playing card, or none.
     WindowLogic(WindowView& view, WindowActions& actions, UiMailbox& mailbox, ConnectionState& state,
-                RemoteController& controller, const Clock& clock, KeyMapSource* keyMaps = nullptr)
+                RemoteController& controller, const Clock& clock, KeyMapSource* keyMaps = nullptr,
+                MediaSession* media = nullptr)
         : mailbox_(mailbox),
           actions_(actions),
           presenter_(view, actions, state, clock),
           router_(view, actions, controller, clock, keyMaps,
-                  [this](const std::string& text) { presenter_.problem(text); }) {}
+                  [this](const std::string& text) { presenter_.problem(text); }),
+          nowPlaying_(media, controller.windows(), actions, clock) {}
 
     void initialise();
     // A wake from the mailbox: the oldest event of the queue it names; false
@@ -31,7 +35,10 @@ public:
     bool preTranslateKey(unsigned virtualKey) { return presenter_.preTranslateKey(virtualKey); }
     bool handleClick(int controlId) { return presenter_.handleClick(controlId); }
     void handleTimer() { router_.handleTimer(); }
-    void handleLabelWatch() { router_.handleLabelWatch(); }
+    void handleLabelWatch() {
+        router_.handleLabelWatch();
+        nowPlaying_.tick();
+    }
     void accept() { presenter_.accept(); }
     void decline() { presenter_.decline(); }
     void hide() { presenter_.hide(); }
@@ -49,6 +56,7 @@ private:
     WindowActions& actions_;
     WindowPresenter presenter_;
     CommandRouter router_;
+    NowPlaying nowPlaying_;
 };
 
 }  // namespace vork

@@ -85,6 +85,14 @@ struct VisibleEvent {
     ConnectionId page = 0;
     bool shown = false;
 };
+// The page's Now playing card: a command for the player it shows.
+struct PlayerEvent {
+    enum class Action : std::uint8_t { PlayPause, Next, Previous, Seek, Follow };
+    ConnectionId page = 0;
+    Action action = Action::PlayPause;
+    std::int64_t positionMs = 0;  // Seek's
+    std::string player;           // Follow's
+};
 // The connection's held action, if it holds one, is to stop.
 struct ReleaseEvent {
     ConnectionId connection = 0;
@@ -106,8 +114,8 @@ struct SwitchWantedEvent {
 };
 
 using LinkEvent = std::variant<StatusEvent, NoticeEvent, RequestEvent, CommandEvent, TypedEvent, PressEvent, MediaEvent,
-                               MoveEvent, ScrollEvent, ClickEvent, BeatEvent, VisibleEvent, ReleaseEvent, GoneEvent,
-                               WithdrawnEvent, ServerEvent, SwitchWantedEvent>;
+                               MoveEvent, ScrollEvent, ClickEvent, BeatEvent, VisibleEvent, PlayerEvent, ReleaseEvent,
+                               GoneEvent, WithdrawnEvent, ServerEvent, SwitchWantedEvent>;
 
 // The mailbox's queues, one for each sort of event, so that a flood of one
 // sort never holds up another: statuses, notices, login requests, a phone's

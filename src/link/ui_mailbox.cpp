@@ -13,12 +13,13 @@ constexpr std::array<EventQueue, std::variant_size_v<LinkEvent>> QUEUES = {
     EventQueue::Status, EventQueue::Notice, EventQueue::Request,
     EventQueue::Command,  // CommandEvent: a page's go with its other input (below)
     EventQueue::Page,   EventQueue::Page,   EventQueue::Page,    EventQueue::Page, EventQueue::Page, EventQueue::Page,
-    EventQueue::Page,   EventQueue::Page,   EventQueue::Signal,  EventQueue::Signal, EventQueue::Signal,
-    EventQueue::Signal, EventQueue::Signal,
+    EventQueue::Page,   EventQueue::Page,   EventQueue::Page,    EventQueue::Signal, EventQueue::Signal,
+    EventQueue::Signal, EventQueue::Signal, EventQueue::Signal,
 };
 static_assert(std::is_same_v<std::variant_alternative_t<4, LinkEvent>, TypedEvent> &&
-              std::is_same_v<std::variant_alternative_t<12, LinkEvent>, ReleaseEvent> &&
-              std::is_same_v<std::variant_alternative_t<16, LinkEvent>, SwitchWantedEvent>);
+              std::is_same_v<std::variant_alternative_t<12, LinkEvent>, PlayerEvent> &&
+              std::is_same_v<std::variant_alternative_t<13, LinkEvent>, ReleaseEvent> &&
+              std::is_same_v<std::variant_alternative_t<17, LinkEvent>, SwitchWantedEvent>);
 
 }  // namespace
 

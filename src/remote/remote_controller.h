@@ -90,6 +90,9 @@ public:
     [[nodiscard]] std::int32_t speed() const { return speed_; }
     [[nodiscard]] bool muted() const { return muted_; }
 
+    // The desktop's windows, for what else follows the window in front.
+    WindowManager& windows() { return desktop_.windows; }
+
 private:
     void runAction(std::string_view command);
     void click(PointerButton button);

@@ -258,7 +258,7 @@ struct WebSession::Handler {
     Outcome (WebSession::*handle)(std::string_view rest);
 };
 
-constexpr std::array<WebSession::Handler, 9> WebSession::HANDLERS = {{
+constexpr std::array<WebSession::Handler, 10> WebSession::HANDLERS = {{
     {to_vork::KEY_WORD, &WebSession::onKey},
     {to_vork::TEXT_WORD, &WebSession::onText},
     {to_vork::PRESS_WORD, &WebSession::onPress},
@@ -268,6 +268,7 @@ constexpr std::array<WebSession::Handler, 9> WebSession::HANDLERS = {{
     {to_vork::SCROLL_WORD, &WebSession::onScroll},
     {to_vork::CLICK_WORD, &WebSession::onClick},
     {to_vork::RELEASE_WORD, &WebSession::onRelease},
+    {to_vork::PLAYER_WORD, &WebSession::onPlayer},
 }};
 
 WebSession::Outcome WebSession::paired(std::string_view word, std::string_view rest) {
@@ -340,6 +341,32 @@ WebSession::Outcome WebSession::onClick(std::string_view rest) {
 
 WebSession::Outcome WebSession::onRelease(std::string_view) {
     release();
+    return {};
+}
+
+WebSession::Outcome WebSession::onPlayer(std::string_view rest) {
+    using Action = PlayerEvent::Action;
+    const auto [word, what] = firstWord(rest);
+    PlayerEvent event;
+    event.page = id_;
+    if (word == "play-pause" || word == "next" || word == "previous") {
+        if (!what.empty()) return reply({"error bad player"});
+        event.action = word == "next" ? Action::Next : word == "previous" ? Action::Previous : Action::PlayPause;
+    } else if (word == "seek") {
+        const auto ms = number(what, WEB_SEEK_LIMIT_MS);
+        if (!ms || *ms < 0) return reply({"error bad player"});
+        event.action = Action::Seek;
+        event.positionMs = *ms;
+    } else if (word == "follow") {
+        if (what.empty() || what.size() > WEB_PLAYER_ID_LIMIT ||
+            !std::all_of(what.begin(), what.end(), [](char c) { return printableAscii(c) && c != ' '; }))
+            return reply({"error bad player"});
+        event.action = Action::Follow;
+        event.player = std::string(what);
+    } else {
+        return reply({"error bad player"});
+    }
+    publish(std::move(event));
     return {};
 }
 

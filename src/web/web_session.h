@@ -12,13 +12,14 @@
 // (COUNTER: the offer's generation while pairing, else the key's number;
 // the page's MAC is SPAKE2's confirmation A, Vork's confirmation B), then
 // every message padded and sealed, the page's:
-//   name NAME (pairing, first) | key COMMAND | move DX DY | scroll DY |
+//   name NAME (pairing, first) | key COMMAND | move DX DY | scroll DY [DX] |
 //   click left|right | release | beat | text DELETED TEXT |
 //   press KEY [ctrl] [alt] [shift] [win] | media WORD | visible 0|1 |
-//   rekeyed KEYNUMBER
+//   player play-pause|next|previous|seek MS|follow ID | rekeyed KEYNUMBER
 // and Vork's:
 //   paired ID KEYNUMBER KEY | rekey KEYNUMBER KEY | connected NAME |
-//   forgotten | error WHAT | labels APP<TAB>KEY=LABEL<TAB>... (from the window)
+//   forgotten | error WHAT | and from the window: labels APP<TAB>KEY=LABEL<TAB>...,
+//   playing ..., art DATA-URL, players ID<TAB>NAME...
 // A session that has asked for its socket to close is over: it answers
 // nothing more and never wakes again.
 #pragma once
@@ -54,6 +55,8 @@ inline constexpr std::size_t WEB_NAME_LIMIT = 40;
 inline constexpr std::size_t WEB_COMMAND_LIMIT = 16;
 inline constexpr std::int32_t WEB_MOVE_LIMIT = 2000;    // pixels in one move
 inline constexpr std::int32_t WEB_SCROLL_LIMIT = 2400;  // wheel units in one scroll
+inline constexpr std::int32_t WEB_SEEK_LIMIT_MS = 24 * 3600 * 1000;  // a day: no track is longer
+inline constexpr std::size_t WEB_PLAYER_ID_LIMIT = 255;              // a bus name's longest
 inline constexpr std::size_t BROWSER_ID_BYTES = 16;
 inline constexpr std::size_t BROWSER_KEY_BYTES = 32;
 // While another page of the same address pairs, a second is told to wait this long.
@@ -125,7 +128,7 @@ private:
     Outcome name(std::string_view asked);
     Outcome paired(std::string_view word, std::string_view rest);
     struct Handler;
-    static const std::array<Handler, 9> HANDLERS;
+    static const std::array<Handler, 10> HANDLERS;
     Outcome onKey(std::string_view rest);
     Outcome onText(std::string_view rest);
     Outcome onPress(std::string_view rest);
@@ -135,6 +138,7 @@ private:
     Outcome onScroll(std::string_view rest);
     Outcome onClick(std::string_view rest);
     Outcome onRelease(std::string_view rest);
+    Outcome onPlayer(std::string_view rest);
     // Hands the window a page's input; a held action ends unless `holds`.
     void publish(LinkEvent event, bool holds = false);
     // What failed the handshake or the seal: "unknown", the socket closed,

@@ -14,14 +14,13 @@ import secrets
 import socket
 import subprocess
 import sys
-import threading
 import time
 
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
-from chromium_phone import (PC_NAME, ProbeError, cursor_x, fail, key, key_count, pair_by_code, pairing_offer, pc_browser,
+from chromium_phone import (PC_NAME, ProbeError, RecordingProxy, cursor_x, fail, key, key_count, pair_by_code, pairing_offer, pc_browser,
                             phone_browser, probe, step, vork_state, wait_keys, wait_page)
 
 PORT, CONNECT = int(sys.argv[1]), sys.argv[2]
@@ -30,52 +29,6 @@ URL = f"http://{PC_NAME}:{PORT}/"
 
 def offer(pc):
     return pairing_offer(pc, URL)
-
-
-class RecordingProxy:
-    """Between a page and Vork: forwards both ways and keeps every byte of
-    each connection, each direction apart."""
-
-    def __init__(self, target_port):
-        self.listener = socket.socket()
-        self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        self.listener.bind(("127.0.0.1", 0))
-        self.listener.listen()
-        self.port = self.listener.getsockname()[1]
-        self.target = target_port
-        self.sent = []      # per connection, what the page sent
-        self.received = []  # and what Vork sent it
-        threading.Thread(target=self.accept, daemon=True).start()
-
-    def accept(self):
-        while True:
-            page, _ = self.listener.accept()
-            vork = socket.create_connection(("127.0.0.1", self.target))
-            self.sent.append(bytearray())
-            self.received.append(bytearray())
-            threading.Thread(target=self.pump, args=(page, vork, self.sent[-1]), daemon=True).start()
-            threading.Thread(target=self.pump, args=(vork, page, self.received[-1]), daemon=True).start()
-
-    def sockets(self):
-        """Each WebSocket's traffic both ways (the page's files, served in the clear by design, left out)."""
-        return [(bytes(sent), bytes(received)) for sent, received in zip(self.sent, self.received)
-                if sent.startswith(b"GET /ws")]
-
-    def pump(self, source, sink, record):
-        while True:
-            try:
-                data = source.recv(65536)
-            except OSError:
-                data = b""
-            if not data:
-                for end in (source, sink):
-                    try:
-                        end.shutdown(socket.SHUT_RDWR)
-                    except OSError:
-                        pass
-                return
-            record.extend(data)
-            sink.sendall(data)
 
 
 def ws_texts(stream, masked):

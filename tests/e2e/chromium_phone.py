@@ -6,6 +6,7 @@ import re
 import socket
 import subprocess
 import sys
+import threading
 import time
 
 from selenium import webdriver
@@ -46,6 +47,52 @@ def probe(*args):
 # is on a plain-HTTP origin that is not loopback, as on a phone (a browser
 # gives such a page no crypto.subtle, and the test sees that the page needs none).
 PC_NAME = socket.gethostname()
+
+
+class RecordingProxy:
+    """Between a page and Vork: forwards both ways and keeps every byte of
+    each connection, each direction apart."""
+
+    def __init__(self, target_port):
+        self.listener = socket.socket()
+        self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self.listener.bind(("127.0.0.1", 0))
+        self.listener.listen()
+        self.port = self.listener.getsockname()[1]
+        self.target = target_port
+        self.sent = []      # per connection, what the page sent
+        self.received = []  # and what Vork sent it
+        threading.Thread(target=self.accept, daemon=True).start()
+
+    def accept(self):
+        while True:
+            page, _ = self.listener.accept()
+            vork = socket.create_connection(("127.0.0.1", self.target))
+            self.sent.append(bytearray())
+            self.received.append(bytearray())
+            threading.Thread(target=self.pump, args=(page, vork, self.sent[-1]), daemon=True).start()
+            threading.Thread(target=self.pump, args=(vork, page, self.received[-1]), daemon=True).start()
+
+    def sockets(self):
+        """Each WebSocket's traffic both ways (the page's files, served in the clear by design, left out)."""
+        return [(bytes(sent), bytes(received)) for sent, received in zip(self.sent, self.received)
+                if sent.startswith(b"GET /ws")]
+
+    def pump(self, source, sink, record):
+        while True:
+            try:
+                data = source.recv(65536)
+            except OSError:
+                data = b""
+            if not data:
+                for end in (source, sink):
+                    try:
+                        end.shutdown(socket.SHUT_RDWR)
+                    except OSError:
+                        pass
+                return
+            record.extend(data)
+            sink.sendall(data)
 
 
 def phone_browser(as_phone=True, height=915, touch=False):

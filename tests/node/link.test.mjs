@@ -23,7 +23,7 @@ function page(extra = {}) {
   const sockets = [];
   const view = {
     state: (text) => shown.states.push(text), login: (text) => shown.logins.push(text), remote: () => shown.states.push('remote'),
-    linkUp() {}, labels() {}, error() {}, pairButton() {},
+    linkUp() {}, labels() {}, nowPlaying() {}, error() {}, pairButton() {},
   };
   const connect = () => {
     const socket = { sent: [], readyState: 1, send(text) { this.sent.push(text); }, close() { this.readyState = 3; this.onclose(); } };

@@ -1,10 +1,14 @@
 // The remote page's own files, as they are: the words each of them sends or
-// recognises, all from page_protocol.json; and the touchpad's gestures, on a
-// pad of the test's own.
+// recognises, all from page_protocol.json; the touchpad's gestures, on a pad
+// of the test's own; and the Now playing card, on elements of the test's own.
 import assert from 'node:assert/strict';
 import { readFileSync, readdirSync } from 'node:fs';
 import { test } from 'node:test';
 
+import { startKeys } from '../../src/web/page/keys.js';
+import {
+  formatTime, parseArt, parsePlayers, parsePlaying, playerCommand, startNowPlaying,
+} from '../../src/web/page/now_playing.js';
 import { ERRORS, TO_PAGE, TO_VORK } from '../../src/web/page/protocol.js';
 import { startTouchpad } from '../../src/web/page/touchpad.js';
 
@@ -71,4 +75,111 @@ test('the touchpad: twice the finger\'s move with the fractions kept, short touc
     }
     assert.deepEqual(sent, messages, what);
   }
+});
+
+// An element with what the page's modules touch of one.
+const element = (fields = {}) => Object.assign(new EventTarget(), {
+  hidden: false, textContent: '', value: '0', disabled: false, dataset: {}, options: [], attributes: {},
+  classList: { add() {}, remove() {} }, style: { setProperty() {} },
+  setAttribute(name, value) { this.attributes[name] = value; },
+  getAttribute(name) { return this.attributes[name] ?? null; },
+}, fields);
+
+test('the Now playing messages as Vork means them, and which media buttons drive the card\'s player', () => {
+  const messages = [
+    ['playing vlc playing 83000 245000 pnbs\tVLC\tA title\tOne, Two\tAn album', { id: 'vlc', status: 'playing',
+      position: 83000, length: 245000, can: 'pnbs', player: 'VLC', title: 'A title', artists: 'One, Two', album: 'An album' }],
+    ['playing tv paused 5000 0 -\tTV\tTwo  spaces\t\t',
+      { id: 'tv', status: 'paused', position: 5000, length: 0, can: '', player: 'TV', title: 'Two  spaces', artists: '', album: '' }],
+    ['playing x buffering -3 many p\tX',
+      { id: 'x', status: 'stopped', position: 0, length: 0, can: 'p', player: 'X', title: '', artists: '', album: '' }],
+    ['playing', null],
+    ['players a\tA\tb.c d\tB C\te', [{ id: 'a', name: 'A' }, { id: 'b.c d', name: 'B C' }]],
+    ['players', []],
+    ['art data:image/jpeg;base64,/9j/', 'data:image/jpeg;base64,/9j/'],
+    ['art', ''],
+    ['art javascript:alert(1)', ''],
+  ];
+  const read = { playing: parsePlaying, players: parsePlayers, art: parseArt };
+  for (const [message, meant] of messages) assert.deepEqual(read[message.split(/[ \t]/)[0]](message), meant, message);
+
+  const times = [[0, '0:00'], [999, '0:00'], [59999, '0:59'], [60000, '1:00'], [605000, '10:05'], [3599999, '59:59'],
+    [3600000, '1:00:00'], [3725000, '1:02:05'], [-5, '0:00']];
+  for (const [ms, shown] of times) assert.equal(formatTime(ms), shown, String(ms));
+
+  // [button, the card's CAN (null: no card), what the button sends]
+  const buttons = [['play-pause', 'pnbs', 'player play-pause'], ['next', 'pn', 'player next'], ['previous', 'b', 'player previous'],
+    ['previous', 'pn', 'media previous'], ['next', '-', 'media next'], ['play-pause', null, 'media play-pause'],
+    ['volume-up', 'pnbs', 'media volume-up'], ['mute', 'pnbs', 'media mute']];
+  for (const [word, can, message] of buttons) {
+    const playing = can && parsePlaying(`playing vlc playing 0 0 ${can}\tVLC\tT\tA\t`);
+    const sent = [];
+    const button = element({ dataset: { key: `M:${word}` } });
+    startKeys([button], { send: (text) => sent.push(text), buzz() {}, pressed() {}, media: (w) => playerCommand(w, playing) });
+    button.dispatchEvent(new Event('click'));
+    assert.deepEqual(sent, [message], `${word} with ${can}`);
+  }
+});
+
+test('the bar moves from the position as it came, never past the end, not while paused or dragged; a drag seeks once', () => {
+  const parts = Object.fromEntries(['card', 'cover', 'title', 'artists', 'playerName', 'status', 'bar', 'position', 'elapsed', 'length',
+    'pick', 'picker', 'said'].map((part) => [part, element()]));
+  const { position, elapsed, said } = parts;
+  const [sent, later] = [[], new Map()];  // later: timer -> [f]
+  let [clock, tick, timer] = [1000, null, 0];
+  const timers = {
+    setInterval: (f) => { tick = f; }, clearInterval: () => { tick = null; },
+    setTimeout: (f) => later.set(++timer, [f]) && timer, clearTimeout: (id) => later.delete(id),
+  };
+  const runLater = () => [...later.keys()].forEach((id) => { later.get(id)?.[0](); later.delete(id); });
+  const card = startNowPlaying(parts, { send: (text) => sent.push(text), now: () => clock, timers });
+  const wait = (ms) => { clock += ms; if (tick) tick(); };
+  const at = (value, time) => assert.deepEqual([position.value, elapsed.textContent], [value, time], `at ${clock}`);
+  const fire = (type) => position.dispatchEvent(new Event(type));
+  const playing = (status, ms, length = 200000) => card.receive(`playing vlc ${status} ${ms} ${length} pnbs\tVLC\tSong\tSinger\t`);
+
+  playing('playing', 10000);
+  at('10000', '0:10');
+  wait(2500);
+  at('12500', '0:12');
+  assert.equal(said.textContent, 'Now playing: Song, by Singer');
+  said.textContent = '';
+  playing('paused', 60000);
+  wait(5000);
+  card.receive('art');
+  at('60000', '1:00');
+  assert.equal(said.textContent, '', 'the same title is not announced again');
+  playing('playing', 199000);
+  wait(5000);
+  at('200000', '3:20');
+
+  playing('playing', 30000);
+  fire('pointerdown');
+  position.value = '50000';
+  fire('input');
+  wait(1000);
+  at('50000', '0:50');
+  fire('pointerup');
+  fire('change');
+  runLater();
+  wait(1000);
+  at('51000', '0:51');
+  assert.deepEqual(sent, ['player seek 50000']);
+  // A held arrow key: the first change goes, the last one when the gap is over, none between.
+  for (const value of ['52000', '53000', '54000']) {
+    position.value = value;
+    fire('change');
+    clock += 100;
+  }
+  clock += 100;
+  runLater();
+  assert.deepEqual(sent.slice(1), ['player seek 52000', 'player seek 54000']);
+
+  playing('playing', 0, 0);
+  assert.deepEqual([parts.card.hidden, parts.bar.hidden], [false, true], 'a length of 0 hides the bar');
+  card.receive('playing');
+  assert.equal(parts.card.hidden, true, 'a bare playing hides the card');
+  playing('playing', 0);
+  card.linkUp(false);
+  assert.deepEqual([parts.card.hidden, card.command('play-pause')], [true, null], 'so does the link down; the media keys are back');
 });

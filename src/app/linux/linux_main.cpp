@@ -22,6 +22,7 @@
 #include "app/linux/desktop_integration.h"
 #include "app/linux/main_window.h"
 #include "app/start_up.h"
+#include "platform/linux/mpris_media_session.h"
 #include "platform/linux/ewmh_window_manager.h"
 #include "platform/linux/file_choice_store.h"
 #include "platform/linux/getrandom_source.h"
@@ -100,6 +101,7 @@ struct LinuxPlatform {
     IfaddrsNetworkAdapters adapters;
     std::unique_ptr<OwnerOnlyFile> pairings;
     PageFiles pages;
+    MprisMediaSession media{clock};
 };
 
 std::function<std::unique_ptr<SerialService>()> serialServiceMaker() {
@@ -191,6 +193,7 @@ int run(int argc, char** argv) {
         []() -> std::unique_ptr<NetworkAdapters> { return std::make_unique<IfaddrsNetworkAdapters>(); },
         desktop.pages.pages(),
         ownHostNames(),
+        &desktop.media,
     };
     QObject::connect(&instance, &QLocalServer::newConnection, &window, [&instance, &window] {
         while (QLocalSocket* other = instance.nextPendingConnection()) {

@@ -24,8 +24,10 @@ export function startVibration(checkbox, toggle, storage) {
   };
 }
 
-// buttons: every key; pressed(): a key of the PC's keyboard has gone.
-export function startKeys(buttons, { send, buzz, pressed }) {
+// buttons: every key; pressed(): a key of the PC's keyboard has gone;
+// media(word): another message for a media key (the player the Now playing
+// card shows), or null for the PC's own media key.
+export function startKeys(buttons, { send, buzz, pressed, media = () => null }) {
   let heldButton = null;
   let beatTimer = 0;
   const armed = new Set();    // one-shot modifiers waiting for the next key
@@ -33,7 +35,9 @@ export function startKeys(buttons, { send, buzz, pressed }) {
 
   function command(button) {
     const key = button.dataset.key;
-    return key.startsWith('M:') ? `${TO_VORK.media} ${key.slice(2)}` : `${TO_VORK.key} ${key}`;
+    if (!key.startsWith('M:')) return `${TO_VORK.key} ${key}`;
+    const word = key.slice(2);
+    return media(word) || `${TO_VORK.media} ${word}`;
   }
 
   function flash(button) {

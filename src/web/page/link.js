@@ -3,7 +3,8 @@
 // messages, retrying while Vork cannot be reached. What it shows goes to a
 // view, so node can drive it with a socket and storage of its own.
 //   view: state(text, tone), login(text, tone), remote(), linkUp(up),
-//         labels(message), error(message), pairButton(seconds: 0 free, -1 held)
+//         labels(message), nowPlaying(message: playing, art or players),
+//         error(message), pairButton(seconds: 0 free, -1 held)
 import { TO_PAGE, TO_VORK } from './protocol.js';
 import { Handshake } from './secure.js';
 
@@ -182,6 +183,9 @@ export class PageLink {
         this.showLogin('Forgotten: pair again with the code on the PC');
         break;
       case TO_PAGE.labels: this.view.labels(message); break;
+      case TO_PAGE.playing:
+      case TO_PAGE.art:
+      case TO_PAGE.players: this.view.nowPlaying(message); break;
       case TO_PAGE.error: this.view.error(message); break;
       default: break;
     }

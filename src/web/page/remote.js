@@ -8,6 +8,7 @@ import { startKeys, startVibration } from './keys.js';
 import { showLabels } from './labels.js';
 import { PageLink } from './link.js';
 import { startLogin } from './login.js';
+import { startNowPlaying } from './now_playing.js';
 import { ERRORS, TO_PAGE, TO_VORK } from './protocol.js';
 import { startTabs } from './tabs.js';
 import { startTextLine } from './text_line.js';
@@ -45,10 +46,12 @@ const view = {
     if (!up) keys.releaseAll();
     for (const control of document.querySelectorAll('#remote .key, #typing')) control.disabled = !up;
     $('offline').hidden = up || !link.paired;
+    nowPlaying.linkUp(up);
     if (up) textLine.reset();
     else keys.disarm();
   },
   labels: (message) => showLabels(message, $('app'), document.querySelectorAll('.key[data-key]')),
+  nowPlaying: (message) => nowPlaying.receive(message),
   error(message) {
     if (LINE_LOST.includes(message)) textLine.reset();
   },
@@ -63,6 +66,7 @@ const keys = startKeys(document.querySelectorAll('.key'), {
   buzz: startVibration($('vibrate'), $('vibrate-switch'), localStorage),
   // The PC's caret has moved away from what the line holds, so the line starts again.
   pressed: () => textLine.reset(),
+  media: (word) => nowPlaying.command(word),
 });
 window.addEventListener('pagehide', keys.releaseAll);
 window.addEventListener('blur', keys.releaseAll);
@@ -76,6 +80,11 @@ document.addEventListener('visibilitychange', () => {
 const textLine = startTextLine($('typing'), { send, keys });
 startTabs([...document.querySelectorAll('#tabs [role="tab"]')], textLine.focus);
 startTouchpad($('touchpad'), send);
+const nowPlaying = startNowPlaying({
+  card: $('now-playing'), cover: $('np-cover'), title: $('np-title'), artists: $('np-artists'), playerName: $('np-name'),
+  status: $('np-status'), bar: $('np-bar'), position: $('np-position'), elapsed: $('np-elapsed'), length: $('np-length'),
+  pick: $('np-pick'), picker: $('np-player'), said: $('np-said'),
+}, { send });
 const login = startLogin({
   form: $('login'), codeField: $('code-field'), code: $('code'), name: $('name'), pair: $('connect'), forget: $('forget'),
 }, link, localStorage);

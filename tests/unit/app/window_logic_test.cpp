@@ -465,6 +465,11 @@ TEST_F(WindowLogicTest, TypedText_ReachesTheWindowInOrder_NoneLostOrDoubled_AndS
     EXPECT_EQ((test::EventLog{"down 0x12 scan 0x38", "down 0x09 scan 0x0f", "up 0x09 scan 0x0f ext",
                               "up 0x12 scan 0x38"}),
               log);
+    // Without a media session the Now playing card's buttons are the media keys; a seek does nothing.
+    log.clear();
+    send(PlayerEvent{PAGE.connection, PlayerEvent::Action::Seek, 1000, ""});
+    send(PlayerEvent{PAGE.connection, PlayerEvent::Action::Next, 0, ""});
+    EXPECT_EQ((test::EventLog{"down 0xb0 scan 0x00", "up 0xb0 scan 0x00 ext"}), log) << "the next-track key";
 }
 
 TEST_F(WindowLogicTest, AShownPage_GetsItsLabels_AndTheWindowInFrontIsWatchedOnlyWhileOneIsShown) {

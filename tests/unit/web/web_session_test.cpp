@@ -116,6 +116,10 @@ public:
                         inputs.emplace_back("media " + std::to_string(e.key), std::to_string(e.page));
                     else if constexpr (std::is_same_v<Event, VisibleEvent>)
                         inputs.emplace_back("visible " + std::to_string(e.shown ? 1 : 0), std::to_string(e.page));
+                    else if constexpr (std::is_same_v<Event, PlayerEvent>)
+                        inputs.emplace_back("player " + std::to_string(static_cast<int>(e.action)) + " " +
+                                                std::to_string(e.positionMs) + " " + e.player,
+                                            std::to_string(e.page));
                     else
                         inputs.emplace_back("other", "");
                 },
@@ -479,6 +483,15 @@ TEST_F(WebSessionTest, PairedMessages_BecomeTheirEvents_AndBadOnesAreRefused) {
         {"media louder", "error bad media"},
         {"visible 0", ""},
         {"visible 2", "error unknown message"},
+        {"player next", ""},
+        {"player seek 65000", ""},
+        {"player follow org.mpris.MediaPlayer2.vlc", ""},
+        {"player seek -1", "error bad player"},
+        {"player seek 86400001", "error bad player"},
+        {"player next 1", "error bad player"},
+        {"player follow ", "error bad player"},
+        {"player follow a b", "error bad player"},
+        {"player stop", "error bad player"},
     };
     for (const auto& [message, reply] : cases) {
         const Replies replies = send(page, paired.page.seal(message));
@@ -487,7 +500,8 @@ TEST_F(WebSessionTest, PairedMessages_BecomeTheirEvents_AndBadOnesAreRefused) {
     const std::string me = id(page);
     EXPECT_EQ((Inputs{{"D:1", me}, {"move 12 -7", me}, {"scroll -240", me}, {"scroll 0 -360", me}, {"left", me}, {"right", me},
                       {"text 0 h\xC3\xA9llo \xF0\x9F\x98\x80", me}, {"text 3 ", me}, {"text 0 " + paste, me},
-                      {"press ^c", me}, {"media 4", me}, {"visible 0", me}}),
+                      {"press ^c", me}, {"media 4", me}, {"visible 0", me},
+                      {"player 1 0 ", me}, {"player 3 65000 ", me}, {"player 4 0 org.mpris.MediaPlayer2.vlc", me}}),
               webInputs());
     const Replies labels = page.fromWindow("labels VLC media player\tD:1=Previous").replies;
     ASSERT_EQ(1U, labels.size());
