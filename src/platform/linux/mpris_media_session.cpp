@@ -29,7 +29,7 @@ const QString BUS = QStringLiteral("org.freedesktop.DBus");
 const QString BUS_PATH = QStringLiteral("/org/freedesktop/DBus");
 
 constexpr int CALL_LIMIT_MS = 1000;                    // a player that hangs its replies costs nothing more
-constexpr qint64 ART_FILE_LIMIT = 2 * 1024 * 1024;      // bytes of a picture Vork reads
+constexpr qint64 ART_FILE_LIMIT = qint64{2} * 1024 * 1024;     // bytes of a picture Vork reads
 constexpr int ART_QUALITY = 80;
 
 QVariantMap mapOf(const QVariant& value) {
@@ -202,7 +202,7 @@ void MprisMediaSession::nameOwnerChanged(const QString& name, const QString&, co
 
 void MprisMediaSession::propertiesChanged(const QDBusMessage& message) {
     Known* known = byOwner(message.service());
-    if (!known || message.arguments().size() < 2) return;
+    if (known == nullptr || message.arguments().size() < 2) return;
     const QString interface = message.arguments().at(0).toString();
     const QVariantMap properties = mapOf(message.arguments().at(1));
     take(*known, interface, properties);
@@ -223,7 +223,7 @@ void MprisMediaSession::propertiesChanged(const QDBusMessage& message) {
 
 void MprisMediaSession::seeked(const QDBusMessage& message) {
     Known* known = byOwner(message.service());
-    if (!known || message.arguments().isEmpty()) return;
+    if (known == nullptr || message.arguments().isEmpty()) return;
     known->player.positionMs = message.arguments().at(0).toLongLong() / 1000;
     known->player.positionReadMs = clock_.nowMs();
     changed();
