@@ -156,11 +156,9 @@ void MprisMediaSession::take(Known& known, const QString& interface, const QVari
     const auto flag = [&](const char* name, bool& into) {
         if (properties.contains(name)) into = properties.value(name).toBool();
     };
-    bool canPlay = player.canPlayPause;
-    bool canPause = player.canPlayPause;
-    flag("CanPlay", canPlay);
-    flag("CanPause", canPause);
-    player.canPlayPause = canPlay || canPause;
+    flag("CanPlay", known.canPlay);
+    flag("CanPause", known.canPause);
+    player.canPlayPause = known.canPlay || known.canPause;
     flag("CanGoNext", player.canNext);
     flag("CanGoPrevious", player.canPrevious);
     flag("CanSeek", player.canSeek);

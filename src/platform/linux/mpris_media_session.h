@@ -43,6 +43,8 @@ private:
         QString owner;  // the player's unique name, which its signals come from
         MediaPlayer player;
         QString trackId;
+        bool canPlay = false;  // either is play/pause's
+        bool canPause = false;
     };
     void add(const QString& name);
     void take(Known& known, const QString& interface, const QVariantMap& properties);
