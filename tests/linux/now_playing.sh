@@ -27,6 +27,6 @@ for _ in $(seq 100); do [ -s "$work/opened" ] && break; sleep 0.1; done
 [ -s "$work/opened" ] || fail "no Connect page was opened"
 recorder keys "Notes" notes
 
-/usr/bin/python3 "$here/now_playing_page.py" "$web_port" "$(head -n 1 "$work/opened")" "$work" ||
+VORK_KEYS=$work/keys /usr/bin/python3 "$here/now_playing_page.py" "$web_port" "$(head -n 1 "$work/opened")" "$work" ||
   fail "the card's steps (above)"
 echo "now_playing: all steps passed"

@@ -3,8 +3,9 @@ clips whose titles are in their tags, their state read from their own MPRIS
 interface. The card shows the title and follows a change of track; its
 buttons pause the player while another window is in front and move it to
 its next track; its bar seeks; with two players it follows the one that
-played last; a player quitting hides it; and what crosses the network holds
-no title. Run by now_playing.sh with Vork up (--web=PORT).
+played last; a player quitting hides it; a player that floods its signals
+and hangs its replies reaches the page a few times a second and slows
+nothing; and what crosses the network holds no title. Run by now_playing.sh with Vork up (--web=PORT).
    now_playing_page.py PORT CONNECT_PAGE_ADDRESS CLIPS_FOLDER
 """
 import os
@@ -107,6 +108,30 @@ def main():
             running.terminate()
             running.wait(10)
         until(f"the card still shows {card(phone)}", lambda: not card(phone)["shown"])
+
+        step("a player that floods its signals and hangs its replies: a few updates a second, the keys still quick")
+        players.append(subprocess.Popen([sys.executable, os.path.join(os.path.dirname(__file__), "flooding_player.py")],
+                                        stdout=subprocess.PIPE, text=True))
+        if players[-1].stdout.readline().strip() != "READY":
+            fail("the flooding player did not start")
+        until("the card never followed the flooding player", lambda: card(phone)["title"].startswith("Flood "))
+        phone.execute_script("""window.titleChanges = 0;
+            new MutationObserver(() => { window.titleChanges += 1; })
+              .observe(document.getElementById('np-title'), {childList: true, characterData: true, subtree: true});""")
+        time.sleep(2)
+        changes = phone.execute_script("return window.titleChanges")
+        if not 1 <= changes <= 10:
+            fail(f"the card's title changed {changes} times in 2 s of a flood, expected a few a second")
+        typed = open(os.environ["VORK_KEYS"], encoding="utf-8").read().count("KEYDOWN space")
+        phone.find_element(By.ID, "tab-keypad").click()
+        pressed = time.time()
+        phone.find_element(By.CSS_SELECTOR, '.key[data-key="D:5"]').click()
+        until("the keypad's 5 never reached the window during the flood",
+              lambda: open(os.environ["VORK_KEYS"], encoding="utf-8").read().count("KEYDOWN space") > typed, 5)
+        if time.time() - pressed > 1:
+            fail(f"the keypad's 5 took {time.time() - pressed:.2f} s to reach the window during the flood")
+        players.pop().kill()
+        phone.find_element(By.ID, "tab-remote").click()
 
         step("no title crossed the network in the clear")
         time.sleep(0.5)
