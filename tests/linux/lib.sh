@@ -60,3 +60,15 @@ recorder() {  # recorder NAME TITLE CLASS
 
 phone() { "$VORK_PHONE" --port "$port" "$@"; }
 pointer_x() { xdotool getmouselocation | sed -E 's/x:([0-9]+) .*/\1/'; }
+
+# Vork with the browser remote on PORT and its Connect page handed to the
+# browser (its address the first line of $work/opened); a notes window in
+# front, what it gets in $work/keys.
+vork_with_page() {  # vork_with_page PORT
+  step "Vork with the browser remote on and its Connect page open; a notes window in front"
+  start "$VORK_BIN/src/vork-loopback" "--web=$1" --connect
+  wait_status "Waiting for phone to connect"
+  for _ in $(seq 100); do [ -s "$work/opened" ] && break; sleep 0.1; done
+  [ -s "$work/opened" ] || fail "no Connect page was opened"
+  recorder keys "Notes" notes
+}

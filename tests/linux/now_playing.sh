@@ -20,12 +20,7 @@ tune(sys.argv[1] + "/one.wav", "First tune")
 tune(sys.argv[1] + "/two.wav", "Second tune")
 PY
 
-step "Vork with the browser remote on and its Connect page open; a notes window in front"
-start "$VORK_BIN/src/vork-loopback" "--web=$web_port" --connect
-wait_status "Waiting for phone to connect"
-for _ in $(seq 100); do [ -s "$work/opened" ] && break; sleep 0.1; done
-[ -s "$work/opened" ] || fail "no Connect page was opened"
-recorder keys "Notes" notes
+vork_with_page "$web_port"
 
 VORK_KEYS=$work/keys /usr/bin/python3 "$here/now_playing_page.py" "$web_port" "$(head -n 1 "$work/opened")" "$work" ||
   fail "the card's steps (above)"

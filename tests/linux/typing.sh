@@ -7,12 +7,7 @@ source "$(dirname "$0")/lib.sh"
 
 web_port=${VORK_WEB_PORT:-8654}
 
-step "Vork with the browser remote on and its Connect page open; a notes window in front"
-start "$VORK_BIN/src/vork-loopback" "--web=$web_port" --connect
-wait_status "Waiting for phone to connect"
-for _ in $(seq 100); do [ -s "$work/opened" ] && break; sleep 0.1; done
-[ -s "$work/opened" ] || fail "no Connect page was opened"
-recorder keys "Notes" notes
+vork_with_page "$web_port"
 # The wheel's buttons go to the window under the pointer, wherever that is.
 wmctrl -r Notes -e 0,0,0,1280,800 || fail "the window manager would not size the notes window"
 
