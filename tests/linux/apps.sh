@@ -83,13 +83,7 @@ with open(f"{sys.argv[1]}/pages.pdf", "wb") as out:
 PY
 first=file://$work/first.wav second=file://$work/second.wav
 
-start "$VORK_BIN/src/vork-loopback"
-wait_status "Waiting for phone to connect"
-phone -s 'LOGIN:1MyPhone' -e 'LOGIN OK\n\r' >"$work/login" 2>&1 &
-login=$!
-wait_status "MyPhone requesting connection."
-reader press ACCEPT
-wait "$login" || fail "the login: $(cat "$work/login")"
+vork_with_trusted_phone
 
 # The players' shared steps: pause and resume, next and back, volume down and up.
 play_steps() {  # play_steps PLAYER ITEM-CHECK FIRST SECOND [BACK]: BACK no leaves D:1 out

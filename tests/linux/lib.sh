@@ -72,3 +72,14 @@ vork_with_page() {  # vork_with_page PORT
   [ -s "$work/opened" ] || fail "no Connect page was opened"
   recorder keys "Notes" notes
 }
+
+# The loopback Vork with MyPhone trusted: its first login accepted at the window.
+vork_with_trusted_phone() {
+  start "$VORK_BIN/src/vork-loopback"
+  wait_status "Waiting for phone to connect"
+  phone -s 'LOGIN:1MyPhone' -e 'LOGIN OK\n\r' >"$work/login" 2>&1 &
+  local login=$!
+  wait_status "MyPhone requesting connection."
+  reader press ACCEPT
+  wait "$login" || fail "the login: $(cat "$work/login")"
+}

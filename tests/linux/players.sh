@@ -39,13 +39,7 @@ with wave.open(sys.argv[1] + "/tone.wav", "wb") as tone:
     tone.writeframes(b"".join(struct.pack("<h", int(3000 * math.sin(i * 0.2))) for i in range(8000 * 60)))
 PY
 
-start "$VORK_BIN/src/vork-loopback"
-wait_status "Waiting for phone to connect"
-phone -s 'LOGIN:1MyPhone' -e 'LOGIN OK\n\r' >"$work/login" 2>&1 &
-login=$!
-wait_status "MyPhone requesting connection."
-reader press ACCEPT
-wait "$login" || fail "the login: $(cat "$work/login")"
+vork_with_trusted_phone
 
 # play PLAYER TITLE: the player's keys in turn, each checked on the player itself.
 play() {
