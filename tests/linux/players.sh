@@ -2,8 +2,8 @@
 # Real players from Debian's archive, driven by a phone through the Linux
 # loopback build, their state read from their own MPRIS interface and from
 # the window manager, never from Vork: keys pause and resume VLC, move it to
-# its next item, make it full screen and raise its volume; the same for mpv
-# (with mpv-mpris). The clips are made here (YUV4MPEG2 and a WAV tone beside
+# its next item and back, make it full screen and raise its volume; the same
+# for mpv (with mpv-mpris), whose previous item is "<". The clips are made here (YUV4MPEG2 and a WAV tone beside
 # them, for a volume to change; no encoder needed).
 source "$(dirname "$0")/lib.sh"
 
@@ -52,6 +52,11 @@ play() {
   press D:5
   expect_player "$player" PlaybackStatus wait Playing
   step "$player: D:3 moves to the next item"
+  press D:3
+  expect_player "$player" Metadata wait "file://$work/second.y4m"
+  step "$player: D:1 goes back to the first item, D:3 forward again"
+  press D:1
+  expect_player "$player" Metadata wait "file://$work/first.y4m"
   press D:3
   expect_player "$player" Metadata wait "file://$work/second.y4m"
   step "$player: D:8 lowers its volume, D:2 raises it"

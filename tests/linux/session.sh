@@ -4,7 +4,8 @@
 # reader presses it; its keys reach the X11 window in front as the keysyms a
 # media player gets; a held arrow moves the pointer and stops when the phone
 # goes; the master mute changes the sound server's default sink; the same
-# phone is let in at once the next time.
+# phone is let in at once the next time; on a German keyboard a rule's
+# characters reach the window as those characters.
 source "$(dirname "$0")/lib.sh"
 
 start "$VORK_BIN/src/vork-loopback"
@@ -73,4 +74,22 @@ wait "$phone3" || fail "the phone accepted by Enter: $(cat "$work/phone3")"
 grep -c "KEYDOWN p U+0070" "$work/keys" | grep -qx 1 || fail "p was pressed more than once: $(cat "$work/keys")"
 [ ! -s "$work/opened" ] || fail "Vork opened $(cat "$work/opened") though nobody asked"
 kill -0 "$vork" || fail "Vork is gone"
+
+step "on a German keyboard, a rule's characters are pressed where that layout has them"
+kill "$vork"; wait "$vork" 2>/dev/null || true
+setxkbmap de
+printf '[[app]]\nname = "Notizen"\nclass = "german"\n[app.keys]\n"1" = "{PLUS}<>z{VKEY 188}"\n' >"$work/german.toml"
+start "$VORK_BIN/src/vork-loopback" --config "$work/german.toml"
+wait_status "Waiting for phone to connect"
+recorder german "Notizen" german
+phone -s 'LOGIN:1MyPhone' -e 'LOGIN OK\n\r' -s D:1 -e D:1 -p 500 >"$work/phone4" 2>&1 &
+phone4=$!
+wait_status "MyPhone requesting connection."
+reader press ACCEPT
+wait "$phone4" || fail "the phone on the German keyboard: $(cat "$work/phone4")"
+# Each character's own keysym; 188 is the key right of M, the comma there too.
+wait_file_line "$work/german" "KEYUP comma U+002C"
+pressed=$(grep -o '^KEYDOWN [^ ]* U+[0-9A-F]*' "$work/german" | grep -v Shift | tr '\n' '|')
+[ "$pressed" = "KEYDOWN plus U+002B|KEYDOWN less U+003C|KEYDOWN greater U+003E|KEYDOWN z U+007A|KEYDOWN comma U+002C|" ] ||
+  fail "the German keyboard's window got $pressed"
 echo "session: all steps passed"

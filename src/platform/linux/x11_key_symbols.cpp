@@ -4,6 +4,7 @@
 #include <X11/keysym.h>
 
 #include <array>
+#include <string_view>
 #include <utility>
 
 namespace vork::linux_x11 {
@@ -75,12 +76,22 @@ constexpr std::array<std::pair<std::uint8_t, std::uint32_t>, 61> NAMED_KEYS = {{
     {0xBE, XK_period},
     {0xBF, XK_slash},
 }};
-constexpr std::array<std::pair<std::uint8_t, std::uint32_t>, 5> MORE_PUNCTUATION = {{
+constexpr std::array<std::pair<std::uint8_t, std::uint32_t>, 6> MORE_PUNCTUATION = {{
     {0xC0, XK_grave},
     {0xDB, XK_bracketleft},
     {0xDC, XK_backslash},
     {0xDD, XK_bracketright},
     {0xDE, XK_apostrophe},
+    {0xE2, XK_less},
+}};
+
+// The US keyboard's keys in the typing block's places, with Windows's codes;
+// 0xE2 is the ISO keyboard's extra key beside the left Shift.
+constexpr std::array<std::pair<std::uint8_t, std::string_view>, 22> POSITIONS = {{
+    {'1', "AE01"},  {'2', "AE02"},  {'3', "AE03"},  {'4', "AE04"},  {'5', "AE05"},  {'6', "AE06"},
+    {'7', "AE07"},  {'8', "AE08"},  {'9', "AE09"},  {'0', "AE10"},  {0xBD, "AE11"}, {0xBB, "AE12"},
+    {0xDB, "AD11"}, {0xDD, "AD12"}, {0xBA, "AC10"}, {0xDE, "AC11"}, {0xC0, "TLDE"}, {0xDC, "BKSL"},
+    {0xBC, "AB08"}, {0xBE, "AB09"}, {0xBF, "AB10"}, {0xE2, "LSGT"},
 }};
 
 // Windows's extended Enter is the keypad's; the others keep their names.
@@ -111,6 +122,18 @@ std::optional<std::uint8_t> keyOfKeysym(std::uint32_t keysym) {
         if (code >= 0xBA && sym == keysym) return code;
     for (const auto& [code, sym] : MORE_PUNCTUATION)
         if (sym == keysym) return code;
+    return std::nullopt;
+}
+
+std::optional<std::uint8_t> keyOfPosition(std::string_view xkbName) {
+    for (const auto& [code, name] : POSITIONS)
+        if (name == xkbName) return code;
+    return std::nullopt;
+}
+
+std::optional<std::string_view> positionOfKey(std::uint8_t key) {
+    for (const auto& [code, name] : POSITIONS)
+        if (code == key) return name;
     return std::nullopt;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace vork::linux_x11 {
 
@@ -13,6 +14,12 @@ std::optional<std::uint32_t> keysymOfKey(std::uint8_t key, bool extended);
 // The key-language code of a keysym on a key's first level, for the keys a
 // character can be typed with; none where the key language has no code.
 std::optional<std::uint8_t> keyOfKeysym(std::uint32_t keysym);
+// The digit and punctuation keys by their XKB position names (AE01, AB08,
+// LSGT…): where the layout puts a character the key language has no code for
+// ("<" on an ISO keyboard's own key, "+" on a German one), the key is still
+// named as a US keyboard's key in that place, and pressed by that place.
+std::optional<std::uint8_t> keyOfPosition(std::string_view xkbName);
+std::optional<std::string_view> positionOfKey(std::uint8_t key);
 // The keysym that types a Unicode code point.
 std::uint32_t keysymOfCodePoint(char32_t codePoint);
 

@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
+#include <memory>
+#include <string_view>
 #include <thread>
 
 #include "input/key_codes.h"
@@ -25,6 +28,11 @@ constexpr unsigned WHEEL_RIGHT_BUTTON = 7;
 // after the keys; the borrowed keys keep their characters this long.
 constexpr auto BORROWED_KEY_HOLD = std::chrono::milliseconds(60);
 
+struct FreeKeyboard {
+    void operator()(XkbDescPtr keyboard) const { XkbFreeKeyboard(keyboard, XkbAllComponentsMask, True); }
+};
+using KeyboardDescription = std::unique_ptr<XkbDescRec, FreeKeyboard>;
+
 bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
@@ -38,6 +46,7 @@ XTestInputInjector::XTestInputInjector() : display_(openDisplay()) {
     int minor = 0;
     usable_ = XTestQueryExtension(display_.get(), &event, &error, &major, &minor) != False;
     if (!usable_) return;
+    readKeyPlaces();
     // The keycodes the map leaves without any keysym, for characters no key types.
     int minKeycode = 0;
     int maxKeycode = 0;
@@ -56,15 +65,33 @@ XTestInputInjector::XTestInputInjector() : display_(openDisplay()) {
 
 XTestInputInjector::~XTestInputInjector() { restoreBorrowed(); }
 
+void XTestInputInjector::readKeyPlaces() {
+    const KeyboardDescription keyboard(XkbGetMap(display_.get(), 0, XkbUseCoreKbd));
+    if (!keyboard || XkbGetNames(display_.get(), XkbKeyNamesMask, keyboard.get()) != Success || !keyboard->names ||
+        !keyboard->names->keys)
+        return;  // no names: the keys are found by their keysyms alone
+    for (unsigned keycode = keyboard->min_key_code; keycode <= keyboard->max_key_code; ++keycode) {
+        const char* name = keyboard->names->keys[keycode].name;
+        const auto key = keyOfPosition(std::string_view(name, strnlen(name, XkbKeyNameLength)));
+        if (!key || keycodeByPlace_[*key] != 0) continue;
+        keycodeByPlace_[*key] = static_cast<std::uint8_t>(keycode);
+        keyByPlace_[keycode] = *key;
+    }
+}
+
+unsigned XTestInputInjector::keycodeOfKey(std::uint8_t key, bool extended) {
+    if (keycodeByPlace_[key] != 0) return keycodeByPlace_[key];
+    const auto keysym = keysymOfKey(key, extended);
+    return keysym ? XKeysymToKeycode(display_.get(), *keysym) : 0;
+}
+
 bool XTestInputInjector::pressKeycode(unsigned keycode, bool down) {
     return XTestFakeKeyEvent(display_.get(), keycode, down ? True : False, CurrentTime) != 0;
 }
 
 void XTestInputInjector::sendKey(std::uint8_t key, bool up, bool extended) {
     if (!usable_) return;
-    const auto keysym = keysymOfKey(key, extended);
-    if (!keysym) return;
-    const KeyCode keycode = XKeysymToKeycode(display_.get(), *keysym);
+    const unsigned keycode = keycodeOfKey(key, extended);
     if (keycode == 0) return;  // this keyboard has no such key
     pressKeycode(keycode, !up);
     XFlush(display_.get());
@@ -87,8 +114,13 @@ std::optional<LayoutKey> XTestInputInjector::keyForCharacter(char character) {
     if (!usable_) return std::nullopt;
     const auto place = placeOf(keysymOfCodePoint(static_cast<unsigned char>(character)));
     if (!place) return std::nullopt;
-    // The key is named by what it types unshifted, which sendKey turns back into this keycode.
-    const auto key = keyOfKeysym(static_cast<std::uint32_t>(XkbKeycodeToKeysym(display_.get(), place->keycode, 0, 0)));
+    // A letter key is named by its letter, as on Windows; a digit or punctuation
+    // key by its place, else by what it types unshifted. sendKey turns either
+    // name back into this keycode.
+    auto key = keyOfKeysym(static_cast<std::uint32_t>(XkbKeycodeToKeysym(display_.get(), place->keycode, 0, 0)));
+    const bool letter = key && *key >= 'A' && *key <= 'Z';
+    if (!letter && place->keycode < keyByPlace_.size() && keyByPlace_[place->keycode] != 0)
+        key = keyByPlace_[place->keycode];
     if (!key) return std::nullopt;
     return LayoutKey{*key, place->shift, false, false};
 }

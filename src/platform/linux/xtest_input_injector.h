@@ -3,6 +3,7 @@
 // the layout types is put for a moment on a keycode the map leaves empty.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -39,6 +40,10 @@ private:
     };
     std::optional<Place> placeOf(std::uint32_t keysym);
     bool typeCodePoint(char32_t codePoint);
+    // The digit and punctuation keys' keycodes by their places on the keyboard.
+    void readKeyPlaces();
+    // The keycode a key-language code is pressed with; 0 when this keyboard has none.
+    unsigned keycodeOfKey(std::uint8_t key, bool extended);
     bool pressKeycode(unsigned keycode, bool down);
     // A keycode of the map's empty ones with the keysym on it, kept until restoreBorrowed.
     std::optional<unsigned> borrowKeycode(std::uint32_t keysym);
@@ -48,6 +53,9 @@ private:
     bool usable_ = false;
     std::vector<unsigned> spareKeycodes_;
     std::vector<unsigned> borrowed_;
+    // Key-language code to keycode and back for the keys named by place; 0 for none.
+    std::array<std::uint8_t, 256> keycodeByPlace_{};
+    std::array<std::uint8_t, 256> keyByPlace_{};
 };
 
 }  // namespace vork::linux_x11

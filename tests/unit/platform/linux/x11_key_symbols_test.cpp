@@ -5,7 +5,9 @@
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
+#include <string_view>
 #include <tuple>
+#include <utility>
 
 namespace vork::linux_x11 {
 namespace {
@@ -27,6 +29,20 @@ TEST(X11KeySymbols, EveryKindOfKey_HasItsXName_AndTypingKeysComeBack) {
     }
     EXPECT_FALSE(keysymOfKey(0xFF, false)) << "a code no X key has";
     EXPECT_FALSE(keyOfKeysym(XK_F1)) << "no character is typed with F1";
+}
+
+TEST(X11KeySymbols, DigitAndPunctuationKeys_AreNamedByTheirPlace_BothWays) {
+    const std::pair<std::uint8_t, std::string_view> places[] = {
+        {'1', "AE01"},  {'0', "AE10"},  {0xBB, "AE12"}, {0xBC, "AB08"},
+        {0xDC, "BKSL"}, {0xC0, "TLDE"}, {0xE2, "LSGT"},  // the ISO key, where "<" is on most layouts
+    };
+    for (const auto& [key, place] : places) {
+        EXPECT_EQ(key, keyOfPosition(place)) << place;
+        EXPECT_EQ(place, positionOfKey(key)) << int(key);
+    }
+    EXPECT_FALSE(keyOfPosition("AC01")) << "a letter key is named by its letter, not its place";
+    EXPECT_FALSE(positionOfKey('A'));
+    EXPECT_EQ(0xE2, keyOfKeysym(XK_less)) << "without places, < still has a key";
 }
 
 TEST(X11KeySymbols, Characters_AreLatin1KeysymsOrUnicodeOnes) {
