@@ -25,8 +25,12 @@ constexpr unsigned WHEEL_DOWN_BUTTON = 5;
 constexpr unsigned WHEEL_LEFT_BUTTON = 6;
 constexpr unsigned WHEEL_RIGHT_BUTTON = 7;
 // Clients read a changed map when they handle its notice, which may come
-// after the keys; the borrowed keys keep their characters this long.
-constexpr auto BORROWED_KEY_HOLD = std::chrono::milliseconds(60);
+// after the keys: borrowed keys keep their characters this long, and a new
+// pin is pressed no sooner.
+constexpr auto MAP_CHANGE_HOLD = std::chrono::milliseconds(60);
+// Windows leaves the codes 0x97 to 0x9F unassigned: no rule or key names them.
+constexpr std::uint8_t PINNED_FIRST_KEY = 0x97;
+constexpr std::size_t PINNED_KEYS = 9;
 
 struct FreeKeyboard {
     void operator()(XkbDescPtr keyboard) const { XkbFreeKeyboard(keyboard, XkbAllComponentsMask, True); }
@@ -61,9 +65,18 @@ XTestInputInjector::XTestInputInjector() : display_(openDisplay()) {
             if (map.get()[(keycode - minKeycode) * perKeycode + i] != NoSymbol) empty = false;
         if (empty) spareKeycodes_.push_back(static_cast<unsigned>(keycode));
     }
+    // The lowest spare keycodes for pinned keys, at most half of them; typed text borrows the rest.
+    const std::size_t pinnable = std::min(PINNED_KEYS, spareKeycodes_.size() / 2);
+    pinnableKeycodes_.assign(spareKeycodes_.end() - static_cast<std::ptrdiff_t>(pinnable), spareKeycodes_.end());
+    spareKeycodes_.resize(spareKeycodes_.size() - pinnable);
 }
 
-XTestInputInjector::~XTestInputInjector() { restoreBorrowed(); }
+XTestInputInjector::~XTestInputInjector() {
+    restoreBorrowed();
+    if (pinned_.empty()) return;
+    for (const PinnedKey& key : pinned_) setKeycodeSymbol(key.keycode, NoSymbol);
+    XSync(display_.get(), False);
+}
 
 void XTestInputInjector::readKeyPlaces() {
     const KeyboardDescription keyboard(XkbGetMap(display_.get(), 0, XkbUseCoreKbd));
@@ -81,6 +94,8 @@ void XTestInputInjector::readKeyPlaces() {
 
 unsigned XTestInputInjector::keycodeOfKey(std::uint8_t key, bool extended) {
     if (keycodeByPlace_[key] != 0) return keycodeByPlace_[key];
+    if (key >= PINNED_FIRST_KEY && key - PINNED_FIRST_KEY < static_cast<int>(pinned_.size()))
+        return pinned_[key - PINNED_FIRST_KEY].keycode;
     const auto keysym = keysymOfKey(key, extended);
     return keysym ? XKeysymToKeycode(display_.get(), *keysym) : 0;
 }
@@ -112,8 +127,17 @@ std::optional<XTestInputInjector::Place> XTestInputInjector::placeOf(std::uint32
 
 std::optional<LayoutKey> XTestInputInjector::keyForCharacter(char character) {
     if (!usable_) return std::nullopt;
-    const auto place = placeOf(keysymOfCodePoint(static_cast<unsigned char>(character)));
-    if (!place) return std::nullopt;
+    const std::uint32_t keysym = keysymOfCodePoint(static_cast<unsigned char>(character));
+    // A pinned character keeps its pin: the map shows it on that keycode too now,
+    // where its place or keysym would name another key.
+    const bool pinned =
+        std::any_of(pinned_.begin(), pinned_.end(), [keysym](const PinnedKey& key) { return key.keysym == keysym; });
+    const auto place = pinned ? std::nullopt : placeOf(keysym);
+    if (!place) {
+        const auto pin = pinnedKeyFor(keysym);
+        if (!pin) return std::nullopt;
+        return LayoutKey{*pin, false, false, false};
+    }
     // A letter key is named by its letter, as on Windows; a digit or punctuation
     // key by its place, else by what it types unshifted. sendKey turns either
     // name back into this keycode.
@@ -125,12 +149,36 @@ std::optional<LayoutKey> XTestInputInjector::keyForCharacter(char character) {
     return LayoutKey{*key, place->shift, false, false};
 }
 
+std::optional<std::uint8_t> XTestInputInjector::pinnedKeyFor(std::uint32_t keysym) {
+    const auto code = [](std::size_t index) { return static_cast<std::uint8_t>(PINNED_FIRST_KEY + index); };
+    for (std::size_t i = 0; i < pinned_.size(); ++i)
+        if (pinned_[i].keysym == keysym) return code(i);
+    if (pinnableKeycodes_.empty()) return std::nullopt;
+    std::size_t index = pinned_.size();
+    if (index < pinnableKeycodes_.size()) {
+        pinned_.push_back(PinnedKey{keysym, pinnableKeycodes_[index]});
+    } else {
+        // Every pinnable keycode in use: the oldest pin gives its place up.
+        index = nextPinned_;
+        nextPinned_ = (nextPinned_ + 1) % pinned_.size();
+        pinned_[index].keysym = keysym;
+    }
+    setKeycodeSymbol(pinned_[index].keycode, keysym);
+    XSync(display_.get(), False);
+    std::this_thread::sleep_for(MAP_CHANGE_HOLD);
+    return code(index);
+}
+
+void XTestInputInjector::setKeycodeSymbol(unsigned keycode, std::uint32_t keysym) {
+    KeySym both[2] = {keysym, keysym};
+    XChangeKeyboardMapping(display_.get(), static_cast<int>(keycode), 2, both, 1);
+}
+
 std::optional<unsigned> XTestInputInjector::borrowKeycode(std::uint32_t keysym) {
     if (spareKeycodes_.empty()) return std::nullopt;
     if (borrowed_.size() == spareKeycodes_.size()) restoreBorrowed();  // every spare one is in use: start again
     const unsigned keycode = spareKeycodes_[borrowed_.size()];
-    KeySym both[2] = {keysym, keysym};
-    XChangeKeyboardMapping(display_.get(), static_cast<int>(keycode), 2, both, 1);
+    setKeycodeSymbol(keycode, keysym);
     XSync(display_.get(), False);
     borrowed_.push_back(keycode);
     return keycode;
@@ -139,9 +187,8 @@ std::optional<unsigned> XTestInputInjector::borrowKeycode(std::uint32_t keysym) 
 void XTestInputInjector::restoreBorrowed() {
     if (borrowed_.empty() || !display_) return;
     XSync(display_.get(), False);
-    std::this_thread::sleep_for(BORROWED_KEY_HOLD);
-    KeySym none[2] = {NoSymbol, NoSymbol};
-    for (const unsigned keycode : borrowed_) XChangeKeyboardMapping(display_.get(), static_cast<int>(keycode), 2, none, 1);
+    std::this_thread::sleep_for(MAP_CHANGE_HOLD);
+    for (const unsigned keycode : borrowed_) setKeycodeSymbol(keycode, NoSymbol);
     XSync(display_.get(), False);
     borrowed_.clear();
 }

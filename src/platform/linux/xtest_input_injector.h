@@ -48,11 +48,23 @@ private:
     // A keycode of the map's empty ones with the keysym on it, kept until restoreBorrowed.
     std::optional<unsigned> borrowKeycode(std::uint32_t keysym);
     void restoreBorrowed();
+    // A code of the key language's unassigned ones for a character no key of the
+    // layout types on its first two levels ("[" behind AltGr, say): the key stays
+    // on a spare keycode while Vork runs, as a rule's keys come one by one.
+    std::optional<std::uint8_t> pinnedKeyFor(std::uint32_t keysym);
+    void setKeycodeSymbol(unsigned keycode, std::uint32_t keysym);
 
     DisplayConnection display_;
     bool usable_ = false;
     std::vector<unsigned> spareKeycodes_;
     std::vector<unsigned> borrowed_;
+    struct PinnedKey {
+        std::uint32_t keysym = 0;
+        unsigned keycode = 0;
+    };
+    std::vector<unsigned> pinnableKeycodes_;
+    std::vector<PinnedKey> pinned_;  // the code PINNED_FIRST_KEY + i is pinned_[i]
+    std::size_t nextPinned_ = 0;
     // Key-language code to keycode and back for the keys named by place; 0 for none.
     std::array<std::uint8_t, 256> keycodeByPlace_{};
     std::array<std::uint8_t, 256> keyByPlace_{};
