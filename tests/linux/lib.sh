@@ -73,9 +73,9 @@ vork_with_page() {  # vork_with_page PORT
   recorder keys "Notes" notes
 }
 
-# The loopback Vork with MyPhone trusted: its first login accepted at the window.
-vork_with_trusted_phone() {
-  start "$VORK_BIN/src/vork-loopback"
+# The loopback Vork (with ARGS) with MyPhone trusted: its first login accepted at the window.
+vork_with_trusted_phone() {  # vork_with_trusted_phone [ARGS...]
+  start "$VORK_BIN/src/vork-loopback" "$@"
   wait_status "Waiting for phone to connect"
   phone -s 'LOGIN:1MyPhone' -e 'LOGIN OK\n\r' >"$work/login" 2>&1 &
   local login=$!

@@ -130,9 +130,7 @@ std::optional<LayoutKey> XTestInputInjector::keyForCharacter(char character) {
     const std::uint32_t keysym = keysymOfCodePoint(static_cast<unsigned char>(character));
     // A pinned character keeps its pin: the map shows it on that keycode too now,
     // where its place or keysym would name another key.
-    const bool pinned =
-        std::any_of(pinned_.begin(), pinned_.end(), [keysym](const PinnedKey& key) { return key.keysym == keysym; });
-    const auto place = pinned ? std::nullopt : placeOf(keysym);
+    const auto place = pinOf(keysym) ? std::nullopt : placeOf(keysym);
     if (!place) {
         const auto pin = pinnedKeyFor(keysym);
         if (!pin) return std::nullopt;
@@ -149,10 +147,15 @@ std::optional<LayoutKey> XTestInputInjector::keyForCharacter(char character) {
     return LayoutKey{*key, place->shift, false, false};
 }
 
+std::optional<std::size_t> XTestInputInjector::pinOf(std::uint32_t keysym) const {
+    for (std::size_t i = 0; i < pinned_.size(); ++i)
+        if (pinned_[i].keysym == keysym) return i;
+    return std::nullopt;
+}
+
 std::optional<std::uint8_t> XTestInputInjector::pinnedKeyFor(std::uint32_t keysym) {
     const auto code = [](std::size_t index) { return static_cast<std::uint8_t>(PINNED_FIRST_KEY + index); };
-    for (std::size_t i = 0; i < pinned_.size(); ++i)
-        if (pinned_[i].keysym == keysym) return code(i);
+    if (const auto known = pinOf(keysym)) return code(*known);
     if (pinnableKeycodes_.empty()) return std::nullopt;
     std::size_t index = pinned_.size();
     if (index < pinnableKeycodes_.size()) {

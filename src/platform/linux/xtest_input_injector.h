@@ -52,6 +52,7 @@ private:
     // layout types on its first two levels ("[" behind AltGr, say): the key stays
     // on a spare keycode while Vork runs, as a rule's keys come one by one.
     std::optional<std::uint8_t> pinnedKeyFor(std::uint32_t keysym);
+    std::optional<std::size_t> pinOf(std::uint32_t keysym) const;
     void setKeycodeSymbol(unsigned keycode, std::uint32_t keysym);
 
     DisplayConnection display_;
