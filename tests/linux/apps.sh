@@ -33,8 +33,17 @@ expect_full_screen() {  # expect_full_screen WM_CLASS COUNT
   for _ in $(seq 50); do [ "$(full_screen "$1")" = "$2" ] && return 0; sleep 0.1; done
   fail "$1 has $(full_screen "$1") windows full screen, expected $2: $(wmctrl -lx | tr '\n' '|')"
 }
+# The active window's WM_CLASS as wmctrl -x writes it: instance.Class.
+active_class() {
+  xprop -id "$(xdotool getactivewindow 2>/dev/null)" WM_CLASS 2>/dev/null |
+    sed -nE 's/^WM_CLASS\(STRING\) = "(.*)", "(.*)"$/\1.\2/p'
+}
 front() {  # front WM_CLASS: waits for its window and brings it to the front
-  for _ in $(seq 150); do wmctrl -x -a "$1" 2>/dev/null && return 0; sleep 0.1; done
+  # wmctrl only asks; the window is in front once the manager says it is active.
+  for _ in $(seq 150); do
+    wmctrl -x -a "$1" 2>/dev/null && [ "$(active_class)" = "$1" ] && return 0
+    sleep 0.1
+  done
   fail "no $1 window on the desktop: $(wmctrl -lx | tr '\n' '|')"
 }
 # One key from the trusted phone, on a connection of its own, held long

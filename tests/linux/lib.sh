@@ -54,7 +54,11 @@ wait_file_line() {  # wait_file_line FILE LINE [TENTHS]
 recorder() {  # recorder NAME TITLE CLASS
   start "$VORK_BIN/tests/linux/vork-x11-recorder" "$2" "$3" >"$work/$1"
   wait_file_line "$work/$1" READY
-  for _ in $(seq 50); do wmctrl -a "$2" 2>/dev/null && return 0; sleep 0.1; done
+  # wmctrl only asks; the window is in front once the manager says it is active.
+  for _ in $(seq 50); do
+    wmctrl -a "$2" 2>/dev/null && [ "$(xdotool getactivewindow getwindowname 2>/dev/null)" = "$2" ] && return 0
+    sleep 0.1
+  done
   fail "the window manager never brought \"$2\" to the front"
 }
 
