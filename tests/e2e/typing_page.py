@@ -54,9 +54,12 @@ def wait_text(wanted, seconds=10):
         fail(f"the window reads {typed_text()!r}, expected {wanted!r}")
 
 
-def touch(phone, kind, points):
-    phone.execute_cdp_cmd("Input.dispatchTouchEvent", {
-        "type": kind, "touchPoints": [{"x": x, "y": y, "id": i} for i, (x, y) in enumerate(points)]})
+def touch(phone, kind, points, at=None):
+    """A touch event; AT (seconds since the epoch) is its own time, else its dispatch's."""
+    event = {"type": kind, "touchPoints": [{"x": x, "y": y, "id": i} for i, (x, y) in enumerate(points)]}
+    if at is not None:
+        event["timestamp"] = at
+    phone.execute_cdp_cmd("Input.dispatchTouchEvent", event)
 
 
 def centre(phone, element):
@@ -67,9 +70,11 @@ def centre(phone, element):
 def tap(phone, element, fingers=1):
     x, y = centre(phone, element)
     points = [(x + 30 * finger, y) for finger in range(fingers)]
-    touch(phone, "touchStart", points)
+    # A tap of 50 ms by the events' own times, however long a busy machine takes to deliver them.
+    start = time.time()
+    touch(phone, "touchStart", points, start)
     time.sleep(0.05)
-    touch(phone, "touchEnd", [])
+    touch(phone, "touchEnd", [], start + 0.05)
 
 
 def show(phone, tab):
@@ -225,7 +230,9 @@ def main():
         probe("point", "370", "600")  # over the recording window
         # Wine moves the pointer in its own time: the tap waits until it is there.
         deadline = time.time() + 5
-        while probe("cursor").split() != ["370", "600"] and time.time() < deadline:
+        while probe("cursor").split() != ["370", "600"]:
+            if time.time() > deadline:
+                fail(f"the pointer never reached the recording window: it is at {probe('cursor')}")
             time.sleep(0.1)
         pad = phone.find_element(By.ID, "touchpad")
         tap(phone, pad)

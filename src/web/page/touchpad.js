@@ -7,8 +7,10 @@ const WHEEL_GAIN = 4;         // wheel units per CSS pixel of a two-finger drag 
 const TAP_LIMIT_MS = 250;     // a touch shorter than this that hardly moved is a click
 const TAP_SLOP_PX = 8;
 
-// now(): the time in milliseconds, fixed only in tests.
-export function startTouchpad(pad, send, now = () => performance.now()) {
+// timeOf(event): when the input happened, in milliseconds: the event's own
+// time, so a page busy between a touch and its lift still sees how short the
+// touch was. Fixed only in tests.
+export function startTouchpad(pad, send, timeOf = (event) => event.timeStamp) {
   const touches = new Map();  // pointerId -> {x, y}
   let gesture = null;         // {start, fingers, moved, restX, restY, restWheel, restTilt}
 
@@ -16,7 +18,7 @@ export function startTouchpad(pad, send, now = () => performance.now()) {
     event.preventDefault();
     try { pad.setPointerCapture(event.pointerId); } catch (error) { /* as for the keys */ }
     touches.set(event.pointerId, {x: event.clientX, y: event.clientY});
-    if (!gesture) gesture = {start: now(), fingers: 0, moved: 0, restX: 0, restY: 0, restWheel: 0, restTilt: 0};
+    if (!gesture) gesture = {start: timeOf(event), fingers: 0, moved: 0, restX: 0, restY: 0, restWheel: 0, restTilt: 0};
     gesture.fingers = Math.max(gesture.fingers, touches.size);
     pad.classList.add('active');
   });
@@ -54,7 +56,7 @@ export function startTouchpad(pad, send, now = () => performance.now()) {
 
   function liftFinger(event, cancelled) {
     if (!touches.delete(event.pointerId) || !gesture || touches.size > 0) return;
-    const tapped = !cancelled && now() - gesture.start < TAP_LIMIT_MS * (gesture.fingers >= 2 ? 1.5 : 1) &&
+    const tapped = !cancelled && timeOf(event) - gesture.start < TAP_LIMIT_MS * (gesture.fingers >= 2 ? 1.5 : 1) &&
                    gesture.moved < TAP_SLOP_PX * gesture.fingers;
     if (tapped) send(`${TO_VORK.click} ${gesture.fingers >= 2 ? 'right' : 'left'}`);
     gesture = null;
