@@ -51,8 +51,16 @@ void EwmhWindowManager::followRoot() {
     }
 }
 
-const std::vector<Window>& EwmhWindowManager::clients() {
+void EwmhWindowManager::catchUp() {
+    constexpr auto CATCH_UP_INTERVAL = std::chrono::milliseconds(1);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - caughtUpAt_ < CATCH_UP_INTERVAL) return;
+    caughtUpAt_ = now;
     followRoot();
+}
+
+const std::vector<Window>& EwmhWindowManager::clients() {
+    catchUp();
     if (!clientsKnown_) {
         clients_ = windowList(atom("_NET_CLIENT_LIST"));
         clientsKnown_ = true;
@@ -100,7 +108,7 @@ std::vector<Window> EwmhWindowManager::windowList(Atom name) {
 
 WindowHandle EwmhWindowManager::foregroundWindow() {
     if (!display_) return {};
-    followRoot();
+    catchUp();
     if (!activeKnown_) {
         const std::vector<Window> active = windowList(atom("_NET_ACTIVE_WINDOW"));
         active_ = active.empty() ? None : active.front();
@@ -111,7 +119,7 @@ WindowHandle EwmhWindowManager::foregroundWindow() {
 
 std::string EwmhWindowManager::windowText(WindowHandle window, std::size_t bufferSize) {
     if (!display_ || window.isNull()) return {};
-    followRoot();
+    catchUp();
     if (const auto known = titles_.find(windowOf(window)); known != titles_.end())
         return truncated(known->second, bufferSize);
     // Watched before it is read, so that a change after the reading is heard of.

@@ -5,6 +5,7 @@
 
 #include <X11/Xlib.h>
 
+#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
@@ -37,6 +38,10 @@ public:
     void followRoot();
 
 private:
+    // followRoot, at most once a millisecond: one look at the desktop asks
+    // many questions in a row (the window in front, its title, each known
+    // class), and each reading of the socket is a system call.
+    void catchUp();
     std::vector<Window> windowList(Atom name);
     // The client list as the root window's last change left it: read again
     // only after the window manager changed it.
@@ -57,6 +62,7 @@ private:
     bool clientsKnown_ = false;
     Window active_ = None;
     bool activeKnown_ = false;
+    std::chrono::steady_clock::time_point caughtUpAt_{};
 };
 
 }  // namespace vork::linux_x11
