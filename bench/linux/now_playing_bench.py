@@ -84,9 +84,14 @@ def main():
         latencies = []
         for _ in range(ROUNDS):
             was = title()
+            # The card rewrites its title with every update; only another title is the change.
             phone.execute_script("""window.changedAt = 0;
-                new MutationObserver((_, observer) => { window.changedAt = Date.now(); observer.disconnect(); })
-                  .observe(document.getElementById('np-title'), {childList: true, characterData: true, subtree: true});""")
+                const title = document.getElementById('np-title'), was = title.textContent;
+                new MutationObserver((_, observer) => {
+                  if (title.textContent === was) return;
+                  window.changedAt = Date.now();
+                  observer.disconnect();
+                }).observe(title, {childList: true, characterData: true, subtree: true});""")
             asked = time.time() * 1000
             mpv("Next")
             deadline = time.time() + 5
