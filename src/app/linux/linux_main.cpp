@@ -21,6 +21,7 @@
 #include "app/instance_guard.h"
 #include "app/linux/desktop_integration.h"
 #include "app/linux/main_window.h"
+#include "app/linux/quit_signals.h"
 #include "app/start_up.h"
 #include "platform/linux/mpris_media_session.h"
 #include "platform/linux/ewmh_window_manager.h"
@@ -149,6 +150,7 @@ int run(int argc, char** argv) {
     application.setApplicationName("Vork");
     application.setDesktopFileName("vork");
     application.setQuitOnLastWindowClosed(true);
+    const QuitSignals quitSignals([] { QCoreApplication::quit(); });
 
     // A running copy answers on its name: it opens its Connect page, or a plain second start is told why nothing happens.
     QLocalSocket running;
