@@ -5,7 +5,8 @@
 # media player gets; a held arrow moves the pointer and stops when the phone
 # goes; the master mute changes the sound server's default sink; the same
 # phone is let in at once the next time; on a German keyboard a rule's
-# characters reach the window as those characters.
+# characters reach the window as those characters, also after a Vork killed
+# outright left its spare keys behind, and one ended by SIGTERM takes its off.
 source "$(dirname "$0")/lib.sh"
 
 start "$VORK_BIN/src/vork-loopback"
@@ -80,17 +81,37 @@ kill "$vork"; wait "$vork" 2>/dev/null || true
 setxkbmap de
 printf '[[app]]\nname = "Notizen"\nclass = "german"\n[app.keys]\n"1" = "{PLUS}<>z{VKEY 188}[]["\n' >"$work/german.toml"
 vork_with_trusted_phone --config "$work/german.toml"
+vork=$started
+german_keys() {  # german_keys NAME: D:1 from the trusted phone, what the window NAME got
+  phone --timeout 3000 -s 'LOGIN:1MyPhone' -e 'LOGIN OK\n\r' -s D:1 -e D:1 -p 500 >"$work/phone-$1" 2>&1 ||
+    fail "the phone on the German keyboard: $(cat "$work/phone-$1")"
+  for _ in $(seq 50); do [ "$(grep -v Shift "$work/$1" | grep -c '^KEYUP')" = 8 ] && break; sleep 0.1; done
+  pressed=$(grep -o '^KEYDOWN [^ ]* U+[0-9A-F]*' "$work/$1" | grep -v Shift | tr '\n' '|')
+  # Each character's own keysym; 188 is the key right of M, the comma there too;
+  # the brackets, behind AltGr there, on a spare key.
+  [ "$pressed" = "KEYDOWN plus U+002B|KEYDOWN less U+003C|KEYDOWN greater U+003E|KEYDOWN z U+007A|KEYDOWN comma U+002C|KEYDOWN bracketleft U+005B|KEYDOWN bracketright U+005D|KEYDOWN bracketleft U+005B|" ] ||
+    fail "the German keyboard's window $1 got $pressed"
+}
+keys_typing_bracket() { xkbcomp -w 0 -xkb "$DISPLAY" - | grep -c 'key <[^>]*> *{.*\bbracketleft\b'; }
 recorder german "Notizen" german
+first_window=$started
 wait_status "Waiting for phone to connect"
-phone --timeout 3000 -s 'LOGIN:1MyPhone' -e 'LOGIN OK\n\r' -s D:1 -e D:1 -p 500 >"$work/phone4" 2>&1 ||
-  fail "the phone on the German keyboard: $(cat "$work/phone4")"
-# Each character's own keysym; 188 is the key right of M, the comma there too;
-# the brackets, behind AltGr there, on a spare key.
-for _ in $(seq 50); do [ "$(grep -v Shift "$work/german" | grep -c '^KEYUP')" = 8 ] && break; sleep 0.1; done
-pressed=$(grep -o '^KEYDOWN [^ ]* U+[0-9A-F]*' "$work/german" | grep -v Shift | tr '\n' '|')
-# Now and then a window reads the map's change only after a new pin's first
-# press (a known limit, in docs/linux.md); the pin itself must hold from then on.
-pressed=${pressed/KEYDOWN none U+0000|KEYDOWN bracketright/KEYDOWN bracketleft U+005B|KEYDOWN bracketright}
-[ "$pressed" = "KEYDOWN plus U+002B|KEYDOWN less U+003C|KEYDOWN greater U+003E|KEYDOWN z U+007A|KEYDOWN comma U+002C|KEYDOWN bracketleft U+005B|KEYDOWN bracketright U+005D|KEYDOWN bracketleft U+005B|" ] ||
-  fail "the German keyboard's window got $pressed"
+german_keys german
+
+step "a Vork killed outright leaves its keys behind, the next still types the right characters"
+kill -KILL "$vork"; wait "$vork" 2>/dev/null || true
+left_behind=$(keys_typing_bracket)
+kill "$first_window"
+vork_with_trusted_phone --config "$work/german.toml"
+vork=$started
+recorder german2 "Notizen" german
+wait_status "Waiting for phone to connect"
+german_keys german2
+
+step "ended as a session ends it (SIGTERM), Vork takes its keys off the keyboard"
+[ "$(keys_typing_bracket)" -gt "$left_behind" ] || fail "no key of its own typed [ while Vork ran"
+kill -TERM "$vork"
+ended=0; wait "$vork" || ended=$?
+[ "$ended" = 0 ] || fail "Vork ended by SIGTERM with status $ended"
+[ "$(keys_typing_bracket)" = "$left_behind" ] || fail "Vork left its keys on the keyboard"
 echo "session: all steps passed"

@@ -2,6 +2,7 @@
 // tests: each key press and release with its keysym as the server's map
 // reads it (Shift applied) and the character it types, and each button.
 //   vork-x11-recorder TITLE CLASS
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -38,6 +39,9 @@ int main(int argc, char** argv) {
     XSetClassHint(display, window, &hint);
     XSelectInput(display, window, KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | ExposureMask |
                                       FocusChangeMask);
+    // Xlib reads the keyboard map only when it first needs it; toolkits (Qt,
+    // GTK) read it at start and follow its changes from then on: so does this.
+    XkbKeycodeToKeysym(display, 8, 0, 0);
     XMapRaised(display, window);
     XFlush(display);
     bool ready = false;

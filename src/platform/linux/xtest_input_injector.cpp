@@ -26,7 +26,7 @@ constexpr unsigned WHEEL_LEFT_BUTTON = 6;
 constexpr unsigned WHEEL_RIGHT_BUTTON = 7;
 // Clients read a changed map when they handle its notice, which may come
 // after the keys: borrowed keys keep their characters this long, and a new
-// pin is pressed no sooner.
+// pin waits this long before and after it is made.
 constexpr auto MAP_CHANGE_HOLD = std::chrono::milliseconds(60);
 // Windows leaves the codes 0x97 to 0x9F unassigned: no rule or key names them.
 constexpr std::uint8_t PINNED_FIRST_KEY = 0x97;
@@ -130,20 +130,26 @@ std::optional<LayoutKey> XTestInputInjector::keyForCharacter(char character) {
     const std::uint32_t keysym = keysymOfCodePoint(static_cast<unsigned char>(character));
     // A pinned character keeps its pin: the map shows it on that keycode too now,
     // where its place or keysym would name another key.
-    const auto place = pinOf(keysym) ? std::nullopt : placeOf(keysym);
-    if (!place) {
-        const auto pin = pinnedKeyFor(keysym);
-        if (!pin) return std::nullopt;
-        return LayoutKey{*pin, false, false, false};
-    }
+    if (!pinOf(keysym))
+        if (const auto key = layoutKeyOf(keysym)) return key;
+    const auto pin = pinnedKeyFor(keysym);
+    if (!pin) return std::nullopt;
+    return LayoutKey{*pin, false, false, false};
+}
+
+std::optional<LayoutKey> XTestInputInjector::layoutKeyOf(std::uint32_t keysym) {
+    const auto place = placeOf(keysym);
+    if (!place) return std::nullopt;
     // A letter key is named by its letter, as on Windows; a digit or punctuation
-    // key by its place, else by what it types unshifted. sendKey turns either
-    // name back into this keycode.
+    // key by its place, else by what it types unshifted.
     auto key = keyOfKeysym(static_cast<std::uint32_t>(XkbKeycodeToKeysym(display_.get(), place->keycode, 0, 0)));
     const bool letter = key && *key >= 'A' && *key <= 'Z';
     if (!letter && place->keycode < keyByPlace_.size() && keyByPlace_[place->keycode] != 0)
         key = keyByPlace_[place->keycode];
-    if (!key) return std::nullopt;
+    // sendKey must turn the name back into this keycode; where it would not (a
+    // character left on a spare keycode by a Vork that was killed names the
+    // place of another key), the character is pinned instead.
+    if (!key || keycodeOfKey(*key, false) != place->keycode) return std::nullopt;
     return LayoutKey{*key, place->shift, false, false};
 }
 
@@ -166,6 +172,10 @@ std::optional<std::uint8_t> XTestInputInjector::pinnedKeyFor(std::uint32_t keysy
         nextPinned_ = (nextPinned_ + 1) % pinned_.size();
         pinned_[index].keysym = keysym;
     }
+    // A program that reads the map only on its first key (plain Xlib does) may
+    // be reading it now for the keys just sent, and would miss the change.
+    XSync(display_.get(), False);
+    std::this_thread::sleep_for(MAP_CHANGE_HOLD);
     setKeycodeSymbol(pinned_[index].keycode, keysym);
     XSync(display_.get(), False);
     std::this_thread::sleep_for(MAP_CHANGE_HOLD);

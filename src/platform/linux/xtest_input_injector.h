@@ -39,6 +39,9 @@ private:
         bool shift = false;
     };
     std::optional<Place> placeOf(std::uint32_t keysym);
+    // The key-language code that types the keysym where the layout has it, if
+    // one leads back to its keycode.
+    std::optional<LayoutKey> layoutKeyOf(std::uint32_t keysym);
     bool typeCodePoint(char32_t codePoint);
     // The digit and punctuation keys' keycodes by their places on the keyboard.
     void readKeyPlaces();
