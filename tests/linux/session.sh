@@ -6,7 +6,8 @@
 # goes; the master mute changes the sound server's default sink; the same
 # phone is let in at once the next time; on a German keyboard a rule's
 # characters reach the window as those characters, also after a Vork killed
-# outright left its spare keys behind, and one ended by SIGTERM takes its off.
+# outright left its spare keys behind and after the layout is loaded again,
+# and a Vork ended by SIGTERM takes its own off.
 source "$(dirname "$0")/lib.sh"
 
 start "$VORK_BIN/src/vork-loopback"
@@ -92,7 +93,8 @@ german_keys() {  # german_keys NAME: D:1 from the trusted phone, what the window
   [ "$pressed" = "KEYDOWN plus U+002B|KEYDOWN less U+003C|KEYDOWN greater U+003E|KEYDOWN z U+007A|KEYDOWN comma U+002C|KEYDOWN bracketleft U+005B|KEYDOWN bracketright U+005D|KEYDOWN bracketleft U+005B|" ] ||
     fail "the German keyboard's window $1 got $pressed"
 }
-keys_typing_bracket() { xkbcomp -w 0 -xkb "$DISPLAY" - | grep -c 'key <[^>]*> *{.*\bbracketleft\b'; }
+# How many keys of the map type [ (a key's block may span lines).
+keys_typing_bracket() { xkbcomp -w 0 -xkb "$DISPLAY" - | awk -v RS='};' '/key </ && /bracketleft/ { n++ } END { print n + 0 }'; }
 recorder german "Notizen" german
 first_window=$started
 wait_status "Waiting for phone to connect"
@@ -105,8 +107,17 @@ kill "$first_window"
 vork_with_trusted_phone --config "$work/german.toml"
 vork=$started
 recorder german2 "Notizen" german
+second_window=$started
 wait_status "Waiting for phone to connect"
 german_keys german2
+
+step "the layout loaded again (the settings changed, a keyboard plugged in) takes Vork's keys: it puts them back"
+kill "$second_window"
+setxkbmap de
+left_behind=$(keys_typing_bracket)
+recorder german3 "Notizen" german
+wait_status "Waiting for phone to connect"
+german_keys german3
 
 step "ended as a session ends it (SIGTERM), Vork takes its keys off the keyboard"
 [ "$(keys_typing_bracket)" -gt "$left_behind" ] || fail "no key of its own typed [ while Vork ran"

@@ -50,6 +50,26 @@ XTestInputInjector::XTestInputInjector() : display_(openDisplay()) {
     int minor = 0;
     usable_ = XTestQueryExtension(display_.get(), &event, &error, &major, &minor) != False;
     if (!usable_) return;
+    // Xlib follows the server's map only once it has read it: from now on.
+    XkbKeycodeToKeysym(display_.get(), 8, 0, 0);
+    learnLayout();
+}
+
+XTestInputInjector::~XTestInputInjector() {
+    restoreBorrowed();
+    if (pinned_.empty()) return;
+    readMapChanges();
+    // Only where a pin still is: a new layout may have put a key of its own there.
+    for (const PinnedKey& key : pinned_)
+        if (holds(key)) setKeycodeSymbol(key.keycode, NoSymbol);
+    XSync(display_.get(), False);
+}
+
+void XTestInputInjector::learnLayout() {
+    keycodeByPlace_.fill(0);
+    keyByPlace_.fill(0);
+    spareKeycodes_.clear();
+    pinnableKeycodes_.clear();
     readKeyPlaces();
     // The keycodes the map leaves without any keysym, for characters no key types.
     int minKeycode = 0;
@@ -65,17 +85,49 @@ XTestInputInjector::XTestInputInjector() : display_(openDisplay()) {
             if (map.get()[(keycode - minKeycode) * perKeycode + i] != NoSymbol) empty = false;
         if (empty) spareKeycodes_.push_back(static_cast<unsigned>(keycode));
     }
-    // The lowest spare keycodes for pinned keys, at most half of them; typed text borrows the rest.
-    const std::size_t pinnable = std::min(PINNED_KEYS, spareKeycodes_.size() / 2);
-    pinnableKeycodes_.assign(spareKeycodes_.end() - static_cast<std::ptrdiff_t>(pinnable), spareKeycodes_.end());
-    spareKeycodes_.resize(spareKeycodes_.size() - pinnable);
+    // The pins keep their keycodes; the lowest spare ones make up the rest, at
+    // most half of all: typed text borrows the others.
+    for (const PinnedKey& key : pinned_) pinnableKeycodes_.push_back(key.keycode);
+    const std::size_t wanted = std::min(PINNED_KEYS, (spareKeycodes_.size() + pinned_.size()) / 2);
+    const std::size_t more = wanted > pinned_.size() ? wanted - pinned_.size() : 0;
+    pinnableKeycodes_.insert(pinnableKeycodes_.end(), spareKeycodes_.end() - static_cast<std::ptrdiff_t>(more),
+                             spareKeycodes_.end());
+    spareKeycodes_.resize(spareKeycodes_.size() - more);
 }
 
-XTestInputInjector::~XTestInputInjector() {
-    restoreBorrowed();
-    if (pinned_.empty()) return;
-    for (const PinnedKey& key : pinned_) setKeycodeSymbol(key.keycode, NoSymbol);
-    XSync(display_.get(), False);
+bool XTestInputInjector::readMapChanges() {
+    bool foreign = false;
+    while (XPending(display_.get()) > 0) {
+        XEvent event;
+        XNextEvent(display_.get(), &event);
+        if (event.type != MappingNotify || event.xmapping.request != MappingKeyboard) continue;
+        XRefreshKeyboardMapping(&event.xmapping);
+        for (int i = 0; i < event.xmapping.count; ++i)
+            if (!managed(static_cast<unsigned>(event.xmapping.first_keycode + i))) foreign = true;
+    }
+    return foreign;
+}
+
+bool XTestInputInjector::managed(unsigned keycode) const {
+    return std::find(spareKeycodes_.begin(), spareKeycodes_.end(), keycode) != spareKeycodes_.end() ||
+           std::find(pinnableKeycodes_.begin(), pinnableKeycodes_.end(), keycode) != pinnableKeycodes_.end();
+}
+
+bool XTestInputInjector::holds(const PinnedKey& key) {
+    return XkbKeycodeToKeysym(display_.get(), static_cast<KeyCode>(key.keycode), 0, 0) == key.keysym;
+}
+
+void XTestInputInjector::followLayout() {
+    // Another map (the layout switched or loaded again, a keyboard plugged in)
+    // may take pins with it and fill spare keycodes: the layout is read again,
+    // keeping the pins still on it.
+    const bool foreign = readMapChanges();
+    const auto lost =
+        std::remove_if(pinned_.begin(), pinned_.end(), [this](const PinnedKey& key) { return !holds(key); });
+    if (!foreign && lost == pinned_.end()) return;
+    pinned_.erase(lost, pinned_.end());
+    nextPinned_ = 0;
+    learnLayout();
 }
 
 void XTestInputInjector::readKeyPlaces() {
@@ -127,6 +179,7 @@ std::optional<XTestInputInjector::Place> XTestInputInjector::placeOf(std::uint32
 
 std::optional<LayoutKey> XTestInputInjector::keyForCharacter(char character) {
     if (!usable_) return std::nullopt;
+    followLayout();
     const std::uint32_t keysym = keysymOfCodePoint(static_cast<unsigned char>(character));
     // A pinned character keeps its pin: the map shows it on that keycode too now,
     // where its place or keysym would name another key.
@@ -223,6 +276,7 @@ bool XTestInputInjector::typeCodePoint(char32_t codePoint) {
 
 std::size_t XTestInputInjector::sendBatch(std::span<const TypedStroke> strokes) {
     if (!usable_) return 0;
+    followLayout();
     std::size_t taken = 0;
     char16_t high = 0;
     for (const TypedStroke& stroke : strokes) {

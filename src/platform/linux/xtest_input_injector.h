@@ -43,8 +43,16 @@ private:
     // one leads back to its keycode.
     std::optional<LayoutKey> layoutKeyOf(std::uint32_t keysym);
     bool typeCodePoint(char32_t codePoint);
+    // The keys' places and the keycodes the map leaves empty, from the server's map.
+    void learnLayout();
     // The digit and punctuation keys' keycodes by their places on the keyboard.
     void readKeyPlaces();
+    // Reads the map's change notices; true when one is not of Vork's own making.
+    bool readMapChanges();
+    // A keycode Vork puts characters on.
+    [[nodiscard]] bool managed(unsigned keycode) const;
+    // Learns the layout again where another map came, or one took a pin.
+    void followLayout();
     // The keycode a key-language code is pressed with; 0 when this keyboard has none.
     unsigned keycodeOfKey(std::uint8_t key, bool extended);
     bool pressKeycode(unsigned keycode, bool down);
@@ -66,6 +74,8 @@ private:
         std::uint32_t keysym = 0;
         unsigned keycode = 0;
     };
+    // The pin's keysym is still on its keycode.
+    bool holds(const PinnedKey& key);
     std::vector<unsigned> pinnableKeycodes_;
     std::vector<PinnedKey> pinned_;  // the code PINNED_FIRST_KEY + i is pinned_[i]
     std::size_t nextPinned_ = 0;
