@@ -2,8 +2,9 @@
 # The shipped Linux program on a PC without a system bus (so no BlueZ), in a
 # Wayland session: the status says Bluetooth cannot be found, the notice line
 # says what Wayland allows; a second start says Vork is running and ends,
-# `vork --connect` beside it has the running copy open its Connect page, and
-# --version answers without a window.
+# `vork --connect` beside it has the running copy open its Connect page,
+# --version answers without a window, and the session's SIGTERM ends Vork
+# cleanly, also while a key map's problem is on screen.
 source "$(dirname "$0")/lib.sh"
 
 
@@ -33,4 +34,16 @@ for _ in $(seq 50); do [ -s "$work/opened" ] && break; sleep 0.1; done
 [[ "$(head -n 1 "$work/opened" 2>/dev/null)" == http://127.0.0.1:*/ ]] ||
   fail "no Connect page was opened (opened: $(cat "$work/opened" 2>/dev/null))"
 kill -0 "$vork" || fail "the first copy is gone"
+
+step "the session ends it (SIGTERM), also while a key map's problem is on screen"
+kill -TERM "$vork"
+wait "$vork" || fail "Vork ended by SIGTERM with $?"
+printf '[[app]\nname = \n' >"$work/broken.toml"
+"$VORK_BIN/src/vork" --config "$work/broken.toml" 2>"$work/broken" &
+broken=$!
+xdotool search --sync --pid "$broken" >/dev/null
+kill -TERM "$broken"
+for _ in $(seq 50); do kill -0 "$broken" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$broken" 2>/dev/null && fail "the key map's problem still on screen 5 s after SIGTERM"
+wait "$broken" || fail "Vork showing a key map's problem ended by SIGTERM with $?"
 echo "instance: all steps passed"

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -150,7 +151,13 @@ int run(int argc, char** argv) {
     application.setApplicationName("Vork");
     application.setDesktopFileName("vork");
     application.setQuitOnLastWindowClosed(true);
-    const QuitSignals quitSignals([] { QCoreApplication::quit(); });
+    bool quitAsked = false;
+    QuitSignals quitSignals([&quitAsked] {
+        quitAsked = true;
+        // A message box's own loop (a key map's problem at start) ends first.
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+        QCoreApplication::quit();
+    });
 
     // A running copy answers on its name: it opens its Connect page, or a plain second start is told why nothing happens.
     QLocalSocket running;
@@ -177,6 +184,7 @@ int run(int argc, char** argv) {
         if (const auto problem = keyMaps->load(options.configFile.has_value()))
             showMessage(*problem, QMessageBox::Warning);
     }
+    if (quitAsked) return 0;
 
     LinuxPlatform desktop;
     desktop.choices = std::make_unique<FileChoiceStore>(config ? *config + "/choices" : std::string("/dev/null"));

@@ -23,9 +23,9 @@ using Descriptor = UniqueResource<int, CloseDescriptor, -1>;
 
 class QuitSignals {
 public:
-    // onSignal runs on the thread that made this, once; a signal that comes
-    // before the event loop runs is handled when it starts, and a second one
-    // meets the former handler (for most, the end).
+    // onSignal runs once, on the thread that made this, from whichever event
+    // loop runs then (a message box's too, or the main one when it starts);
+    // a second signal meets the former handler (for most, the end).
     explicit QuitSignals(std::function<void()> onSignal);
     // The signals' former handlers come back.
     ~QuitSignals();
