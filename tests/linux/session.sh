@@ -80,21 +80,30 @@ kill -0 "$vork" || fail "Vork is gone"
 step "on a German keyboard, a rule's characters are pressed where that layout has them"
 kill "$vork"; wait "$vork" 2>/dev/null || true
 setxkbmap de
-printf '[[app]]\nname = "Notizen"\nclass = "german"\n[app.keys]\n"1" = "{PLUS}<>z{VKEY 188}[]["\n' >"$work/german.toml"
+# How many keys of the map type [ (a key's block may span lines).
+keys_typing_bracket() {
+  local map
+  map=$(xkbcomp -w 0 -xkb "$DISPLAY" -) || fail "xkbcomp could not read the keyboard map"
+  awk -v RS='};' '/key </ && /bracketleft/ { n++ } END { print n + 0 }' <<<"$map"
+}
+layout_alone=$(keys_typing_bracket)
+printf '[[app]]\nname = "Notizen"\nclass = "german"\n[app.keys]\n"1" = "{PLUS}<>z{VKEY 188}[][{ENTER}"\n' >"$work/german.toml"
 vork_with_trusted_phone --config "$work/german.toml"
 vork=$started
 german_keys() {  # german_keys NAME: D:1 from the trusted phone, what the window NAME got
   phone --timeout 3000 -s 'LOGIN:1MyPhone' -e 'LOGIN OK\n\r' -s D:1 -e D:1 -p 500 >"$work/phone-$1" 2>&1 ||
     fail "the phone on the German keyboard: $(cat "$work/phone-$1")"
-  for _ in $(seq 50); do [ "$(grep -v Shift "$work/$1" | grep -c '^KEYUP')" = 8 ] && break; sleep 0.1; done
-  pressed=$(grep -o '^KEYDOWN [^ ]* U+[0-9A-F]*' "$work/$1" | grep -v Shift | tr '\n' '|')
+  local keys='$1 ~ /^KEY/ && $2 !~ /^Shift/ { printf "%s %s %s|", $1, $2, $3 }'
+  for _ in $(seq 50); do [ "$(awk "$keys" "$work/$1" | grep -o KEYUP | wc -l)" -ge 9 ] && break; sleep 0.1; done
+  pressed=$(awk "${keys/KEY/KEYDOWN}" "$work/$1")
   # Each character's own keysym; 188 is the key right of M, the comma there too;
   # the brackets, behind AltGr there, on a spare key.
-  [ "$pressed" = "KEYDOWN plus U+002B|KEYDOWN less U+003C|KEYDOWN greater U+003E|KEYDOWN z U+007A|KEYDOWN comma U+002C|KEYDOWN bracketleft U+005B|KEYDOWN bracketright U+005D|KEYDOWN bracketleft U+005B|" ] ||
+  [ "$pressed" = "KEYDOWN plus U+002B|KEYDOWN less U+003C|KEYDOWN greater U+003E|KEYDOWN z U+007A|KEYDOWN comma U+002C|KEYDOWN bracketleft U+005B|KEYDOWN bracketright U+005D|KEYDOWN bracketleft U+005B|KEYDOWN Return U+0000|" ] ||
     fail "the German keyboard's window $1 got $pressed"
+  # Every key goes up as it went down (Enter too, whose release names the keypad's).
+  [ "$(awk "${keys/KEY/KEYUP}" "$work/$1")" = "${pressed//KEYDOWN/KEYUP}" ] ||
+    fail "the German keyboard's window $1 got the releases $(awk "${keys/KEY/KEYUP}" "$work/$1")"
 }
-# How many keys of the map type [ (a key's block may span lines).
-keys_typing_bracket() { xkbcomp -w 0 -xkb "$DISPLAY" - | awk -v RS='};' '/key </ && /bracketleft/ { n++ } END { print n + 0 }'; }
 recorder german "Notizen" german
 first_window=$started
 wait_status "Waiting for phone to connect"
@@ -103,6 +112,7 @@ german_keys german
 step "a Vork killed outright leaves its keys behind, the next still types the right characters"
 kill -KILL "$vork"; wait "$vork" 2>/dev/null || true
 left_behind=$(keys_typing_bracket)
+[ "$left_behind" -gt "$layout_alone" ] || fail "the killed Vork left no key typing [ behind"
 kill "$first_window"
 vork_with_trusted_phone --config "$work/german.toml"
 vork=$started
@@ -111,18 +121,31 @@ second_window=$started
 wait_status "Waiting for phone to connect"
 german_keys german2
 
-step "the layout loaded again (the settings changed, a keyboard plugged in) takes Vork's keys: it puts them back"
+step "the layout loaded again (as setxkbmap does) takes Vork's keys: it puts them back"
 kill "$second_window"
 setxkbmap de
-left_behind=$(keys_typing_bracket)
+[ "$(keys_typing_bracket)" = "$layout_alone" ] || fail "the layout loaded again kept keys typing ["
 recorder german3 "Notizen" german
+third_window=$started
 wait_status "Waiting for phone to connect"
 german_keys german3
+kill "$third_window"
+
+step "a key another program (xmodmap) puts on a keycode of Vork's is left alone; [ goes on another"
+spare=$(xkbcomp -w 0 -xkb "$DISPLAY" - | sed -n 's/^ *key <I\([0-9]*\)> *{ *\[ *bracketleft, *bracketleft *\] *};/\1/p' | head -n 1)
+[ -n "$spare" ] || fail "no spare keycode of Vork's types ["
+xmodmap -e "keycode $spare = F20"
+recorder german4 "Notizen" german
+wait_status "Waiting for phone to connect"
+german_keys german4
+[ "$(xmodmap -pke | sed -n "s/^keycode *$spare = //p" | awk '{ print $1 }')" = F20 ] || fail "Vork took keycode $spare from F20"
 
 step "ended as a session ends it (SIGTERM), Vork takes its keys off the keyboard"
-[ "$(keys_typing_bracket)" -gt "$left_behind" ] || fail "no key of its own typed [ while Vork ran"
+[ "$(keys_typing_bracket)" -gt "$layout_alone" ] || fail "no key of its own typed [ while Vork ran"
 kill -TERM "$vork"
+for _ in $(seq 100); do kill -0 "$vork" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$vork" 2>/dev/null && fail "Vork still runs 10 s after SIGTERM"
 ended=0; wait "$vork" || ended=$?
 [ "$ended" = 0 ] || fail "Vork ended by SIGTERM with status $ended"
-[ "$(keys_typing_bracket)" = "$left_behind" ] || fail "Vork left its keys on the keyboard"
+[ "$(keys_typing_bracket)" = "$layout_alone" ] || fail "Vork left its keys on the keyboard"
 echo "session: all steps passed"

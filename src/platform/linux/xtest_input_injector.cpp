@@ -10,6 +10,7 @@
 #include <memory>
 #include <string_view>
 #include <thread>
+#include <utility>
 
 #include "input/key_codes.h"
 #include "platform/linux/x11_key_symbols.h"
@@ -103,9 +104,19 @@ bool XTestInputInjector::readMapChanges() {
         if (event.type != MappingNotify || event.xmapping.request != MappingKeyboard) continue;
         XRefreshKeyboardMapping(&event.xmapping);
         for (int i = 0; i < event.xmapping.count; ++i)
-            if (!managed(static_cast<unsigned>(event.xmapping.first_keycode + i))) foreign = true;
+            if (!ownChange(static_cast<unsigned>(event.xmapping.first_keycode + i))) foreign = true;
     }
     return foreign;
+}
+
+bool XTestInputInjector::ownChange(unsigned keycode) {
+    if (!managed(keycode)) return false;
+    // Vork's spare keycodes are empty between its uses, and its pins hold
+    // their own (holds() looks): anything else there is another program's.
+    if (std::any_of(pinned_.begin(), pinned_.end(), [keycode](const PinnedKey& key) { return key.keycode == keycode; }))
+        return true;
+    return std::find(borrowed_.begin(), borrowed_.end(), keycode) != borrowed_.end() ||
+           XkbKeycodeToKeysym(display_.get(), static_cast<KeyCode>(keycode), 0, 0) == NoSymbol;
 }
 
 bool XTestInputInjector::managed(unsigned keycode) const {
@@ -121,7 +132,7 @@ void XTestInputInjector::followLayout() {
     // Another map (the layout switched or loaded again, a keyboard plugged in)
     // may take pins with it and fill spare keycodes: the layout is read again,
     // keeping the pins still on it.
-    const bool foreign = readMapChanges();
+    const bool foreign = readMapChanges() || std::exchange(mapChanged_, false);
     const auto lost =
         std::remove_if(pinned_.begin(), pinned_.end(), [this](const PinnedKey& key) { return !holds(key); });
     if (!foreign && lost == pinned_.end()) return;
@@ -158,10 +169,16 @@ bool XTestInputInjector::pressKeycode(unsigned keycode, bool down) {
 
 void XTestInputInjector::sendKey(std::uint8_t key, bool up, bool extended) {
     if (!usable_) return;
-    const unsigned keycode = keycodeOfKey(key, extended);
+    // A key goes up where it went down: every release comes as extended, which
+    // for Enter names the keypad's, and the map may have changed since.
+    unsigned keycode = up ? std::exchange(downKeycode_[key], 0) : 0;
+    if (keycode == 0) keycode = keycodeOfKey(key, extended);
     if (keycode == 0) return;  // this keyboard has no such key
+    if (!up) downKeycode_[key] = static_cast<std::uint8_t>(keycode);
     pressKeycode(keycode, !up);
     XFlush(display_.get());
+    // The flush read what the server sent: map notices would pile up unread.
+    if (XQLength(display_.get()) > 0) mapChanged_ = readMapChanges() || mapChanged_;
 }
 
 void XTestInputInjector::toggleNumLock() {

@@ -51,6 +51,8 @@ private:
     bool readMapChanges();
     // A keycode Vork puts characters on.
     [[nodiscard]] bool managed(unsigned keycode) const;
+    // A notice about this keycode can be of Vork's own making.
+    bool ownChange(unsigned keycode);
     // Learns the layout again where another map came, or one took a pin.
     void followLayout();
     // The keycode a key-language code is pressed with; 0 when this keyboard has none.
@@ -82,6 +84,10 @@ private:
     // Key-language code to keycode and back for the keys named by place; 0 for none.
     std::array<std::uint8_t, 256> keycodeByPlace_{};
     std::array<std::uint8_t, 256> keyByPlace_{};
+    // The keycode each key-language code went down on; 0 while it is up.
+    std::array<std::uint8_t, 256> downKeycode_{};
+    // A map notice not of Vork's own making, read while sending keys.
+    bool mapChanged_ = false;
 };
 
 }  // namespace vork::linux_x11
