@@ -5,9 +5,10 @@
 # media player gets; a held arrow moves the pointer and stops when the phone
 # goes; the master mute changes the sound server's default sink; the same
 # phone is let in at once the next time; on a German keyboard a rule's
-# characters reach the window as those characters, also after a Vork killed
-# outright left its spare keys behind and after the layout is loaded again,
-# and a Vork ended by SIGTERM takes its own off.
+# characters reach the window as those characters and go up as they went
+# down, also after a Vork killed outright left its spare keys behind, after
+# the layout is loaded again and beside a key xmodmap put on one of Vork's;
+# a Vork ended by SIGTERM takes its own off.
 source "$(dirname "$0")/lib.sh"
 
 start "$VORK_BIN/src/vork-loopback"
