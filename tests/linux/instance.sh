@@ -39,9 +39,9 @@ step "the session ends it (SIGTERM), also while a key map's problem is on screen
 kill -TERM "$vork"
 wait "$vork" || fail "Vork ended by SIGTERM with $?"
 printf '[[app]\nname = \n' >"$work/broken.toml"
-"$VORK_BIN/src/vork" --config "$work/broken.toml" 2>"$work/broken" &
-broken=$!
-xdotool search --sync --pid "$broken" >/dev/null
+start "$VORK_BIN/src/vork" --config "$work/broken.toml" 2>"$work/broken"
+broken=$started
+timeout 10 xdotool search --sync --pid "$broken" >/dev/null || fail "no message box for the broken key map"
 kill -TERM "$broken"
 for _ in $(seq 50); do kill -0 "$broken" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$broken" 2>/dev/null && fail "the key map's problem still on screen 5 s after SIGTERM"

@@ -7,7 +7,7 @@
 # phone is let in at once the next time; on a German keyboard a rule's
 # characters reach the window as those characters and go up as they went
 # down, also after a Vork killed outright left its spare keys behind, after
-# the layout is loaded again and beside a key xmodmap put on one of Vork's;
+# the layout is loaded again and beside keys xmodmap put on Vork's keycodes;
 # a Vork ended by SIGTERM takes its own off.
 source "$(dirname "$0")/lib.sh"
 
@@ -88,7 +88,7 @@ keys_typing_bracket() {
   awk -v RS='};' '/key </ && /bracketleft/ { n++ } END { print n + 0 }' <<<"$map"
 }
 layout_alone=$(keys_typing_bracket)
-printf '[[app]]\nname = "Notizen"\nclass = "german"\n[app.keys]\n"1" = "{PLUS}<>z{VKEY 188}[][{ENTER}"\n' >"$work/german.toml"
+printf '[[app]]\nname = "Notizen"\nclass = "german"\n[app.keys]\n"1" = "{PLUS}<>z{VKEY 188}[][{ENTER}"\n"2" = "|"\n' >"$work/german.toml"
 vork_with_trusted_phone --config "$work/german.toml"
 vork=$started
 german_keys() {  # german_keys NAME: D:1 from the trusted phone, what the window NAME got
@@ -132,14 +132,28 @@ wait_status "Waiting for phone to connect"
 german_keys german3
 kill "$third_window"
 
-step "a key another program (xmodmap) puts on a keycode of Vork's is left alone; [ goes on another"
-spare=$(xkbcomp -w 0 -xkb "$DISPLAY" - | sed -n 's/^ *key <I\([0-9]*\)> *{ *\[ *bracketleft, *bracketleft *\] *};/\1/p' | head -n 1)
-[ -n "$spare" ] || fail "no spare keycode of Vork's types ["
-xmodmap -e "keycode $spare = F20"
+step "keys another program (xmodmap) puts on Vork's spare keycodes and on a pin's are left alone"
+# All empty keycodes but the ten highest: a new character must find a place among those.
+taken=()
+for keycode in $(xmodmap -pke | awk '$1 == "keycode" && NF == 3 { print $2 }' | sort -n | head -n -10); do
+  taken+=(-e "keycode $keycode = F20")
+done
+xmodmap "${taken[@]}"
+others=$(xmodmap -pke | grep -c ' = F20 ')
 recorder german4 "Notizen" german
 wait_status "Waiting for phone to connect"
-german_keys german4
-[ "$(xmodmap -pke | sed -n "s/^keycode *$spare = //p" | awk '{ print $1 }')" = F20 ] || fail "Vork took keycode $spare from F20"
+phone --timeout 3000 -s 'LOGIN:1MyPhone' -e 'LOGIN OK\n\r' -s D:2 -e D:2 -p 300 >"$work/phone-bar" 2>&1 ||
+  fail "the phone's D:2: $(cat "$work/phone-bar")"
+wait_file_line "$work/german4" "KEYUP bar U+007C"
+[ "$(xmodmap -pke | grep -c ' = F20 ')" = "$others" ] || fail "Vork took spare keycodes another program had filled"
+pin=$(xmodmap -pke | awk '$1 == "keycode" && $4 == "bracketleft" && $5 == "bracketleft" && !pin { pin = $2 } END { print pin }')
+[ -n "$pin" ] || fail "no keycode of Vork's types ["
+xmodmap -e "keycode $pin = F20"
+kill "$started"
+recorder german5 "Notizen" german
+wait_status "Waiting for phone to connect"
+german_keys german5
+[ "$(xmodmap -pke | sed -n "s/^keycode *$pin = //p")" = "F20 NoSymbol F20" ] || fail "Vork took keycode $pin from F20"
 
 step "ended as a session ends it (SIGTERM), Vork takes its keys off the keyboard"
 [ "$(keys_typing_bracket)" -gt "$layout_alone" ] || fail "no key of its own typed [ while Vork ran"

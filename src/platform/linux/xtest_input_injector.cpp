@@ -115,8 +115,15 @@ bool XTestInputInjector::ownChange(unsigned keycode) {
     // their own (holds() looks): anything else there is another program's.
     if (std::any_of(pinned_.begin(), pinned_.end(), [keycode](const PinnedKey& key) { return key.keycode == keycode; }))
         return true;
-    return std::find(borrowed_.begin(), borrowed_.end(), keycode) != borrowed_.end() ||
-           XkbKeycodeToKeysym(display_.get(), static_cast<KeyCode>(keycode), 0, 0) == NoSymbol;
+    return std::find(borrowed_.begin(), borrowed_.end(), keycode) != borrowed_.end() || emptyKeycode(keycode);
+}
+
+bool XTestInputInjector::emptyKeycode(unsigned keycode) {
+    for (int group = 0; group < XkbNumKbdGroups; ++group)
+        for (int level = 0; level < 4; ++level)
+            if (XkbKeycodeToKeysym(display_.get(), static_cast<KeyCode>(keycode), group, level) != NoSymbol)
+                return false;
+    return true;
 }
 
 bool XTestInputInjector::managed(unsigned keycode) const {
@@ -132,7 +139,8 @@ void XTestInputInjector::followLayout() {
     // Another map (the layout switched or loaded again, a keyboard plugged in)
     // may take pins with it and fill spare keycodes: the layout is read again,
     // keeping the pins still on it.
-    const bool foreign = readMapChanges() || std::exchange(mapChanged_, false);
+    const bool noticed = std::exchange(mapChanged_, false);
+    const bool foreign = readMapChanges() || noticed;
     const auto lost =
         std::remove_if(pinned_.begin(), pinned_.end(), [this](const PinnedKey& key) { return !holds(key); });
     if (!foreign && lost == pinned_.end()) return;
@@ -258,13 +266,20 @@ void XTestInputInjector::setKeycodeSymbol(unsigned keycode, std::uint32_t keysym
 }
 
 std::optional<unsigned> XTestInputInjector::borrowKeycode(std::uint32_t keysym) {
-    if (spareKeycodes_.empty()) return std::nullopt;
-    if (borrowed_.size() == spareKeycodes_.size()) restoreBorrowed();  // every spare one is in use: start again
-    const unsigned keycode = spareKeycodes_[borrowed_.size()];
-    setKeycodeSymbol(keycode, keysym);
-    XSync(display_.get(), False);
-    borrowed_.push_back(keycode);
-    return keycode;
+    for (int round = 0; round < 2; ++round) {
+        for (const unsigned keycode : spareKeycodes_) {
+            // Another program may have put a key there since the layout was read.
+            if (std::find(borrowed_.begin(), borrowed_.end(), keycode) != borrowed_.end() || !emptyKeycode(keycode))
+                continue;
+            setKeycodeSymbol(keycode, keysym);
+            XSync(display_.get(), False);
+            borrowed_.push_back(keycode);
+            return keycode;
+        }
+        if (borrowed_.empty()) return std::nullopt;
+        restoreBorrowed();  // every spare one is in use: start again
+    }
+    return std::nullopt;
 }
 
 void XTestInputInjector::restoreBorrowed() {

@@ -53,6 +53,8 @@ private:
     [[nodiscard]] bool managed(unsigned keycode) const;
     // A notice about this keycode can be of Vork's own making.
     bool ownChange(unsigned keycode);
+    // No keysym on any level of any group, as far as Xlib has read the map.
+    bool emptyKeycode(unsigned keycode);
     // Learns the layout again where another map came, or one took a pin.
     void followLayout();
     // The keycode a key-language code is pressed with; 0 when this keyboard has none.
