@@ -25,8 +25,6 @@ void onQuitSignal(int) {
 
 }  // namespace
 
-void CloseDescriptor::operator()(int descriptor) const { ::close(descriptor); }
-
 QuitSignals::QuitSignals(std::function<void()> onSignal) {
     int ends[2] = {-1, -1};
     if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return;  // the signals then end the program as before

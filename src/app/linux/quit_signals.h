@@ -12,14 +12,9 @@
 #include <functional>
 #include <memory>
 
-#include "platform/unique_resource.h"
+#include "platform/linux/descriptor.h"
 
 namespace vork::linux_x11 {
-
-struct CloseDescriptor {
-    void operator()(int descriptor) const;
-};
-using Descriptor = UniqueResource<int, CloseDescriptor, -1>;
 
 class QuitSignals {
 public:

@@ -7,19 +7,10 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/linux/descriptor.h"
 #include "platform/linux/xdg_paths.h"
-#include "platform/unique_resource.h"
 
 namespace vork::linux_x11 {
-
-namespace {
-
-struct CloseDescriptor {
-    void operator()(int descriptor) const { ::close(descriptor); }
-};
-using Descriptor = UniqueResource<int, CloseDescriptor, -1>;
-
-}  // namespace
 
 bool replaceFile(const std::string& path, std::string_view contents) {
     const std::size_t slash = path.find_last_of('/');
