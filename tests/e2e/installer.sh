@@ -28,7 +28,11 @@ listed=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
 [ "$listed" = "COPYING.LGPL-2.1.txt LICENSE.txt README.txt THIRD-PARTY.txt docs/ docs/browser-remote.png docs/browser-remote.txt docs/connect-page.png docs/remote-keyboard.png docs/remote-keypad.png docs/tray-menu.png docs/vork-web.png keymaps/ keymaps/players.toml vork.exe " ] ||
   fail "the zip holds: $listed"
 notice=$(unzip -p "$zip" THIRD-PARTY.txt)
-[[ "$notice" == *"libgcrypt $(dpkg-query -W -f='${Version}' libgcrypt20-dev) and"* ]] ||
+# The source built, which is the machine's own version unless the archive had only a newer one.
+gcrypt=$here/../../build/libgcrypt-mingw
+linked=$(cat "$gcrypt/source-version" 2>/dev/null || cat "$gcrypt/version" 2>/dev/null || true)
+[ -n "$linked" ] || fail "no record of the libgcrypt built for Windows"
+[[ "$notice" == *"libgcrypt $linked and"* ]] ||
   fail "THIRD-PARTY.txt does not name the libgcrypt that vork.exe holds"
 
 # A fresh prefix of its own, without shortcuts leaking into Linux menus.
