@@ -12,15 +12,14 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+
+#include "phone_socket.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -39,18 +38,8 @@ int main(int argc, char** argv) {
     window.resize(200, 80);
     window.show();
 
-    const int listening = socket(AF_INET, SOCK_STREAM, 0);
-    const int reuse = 1;
-    setsockopt(listening, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<unsigned short>(std::atoi(argv[1])));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listening, 1) != 0)
-        return 1;
-    std::printf("READY\n");
-    std::fflush(stdout);
-    const int phone = accept(listening, nullptr, nullptr);
+    const int phone = acceptPhone(static_cast<unsigned short>(std::atoi(argv[1])));
+    if (phone < 0) return 1;
     char buffer[256];
 
     std::thread reader;
