@@ -87,6 +87,8 @@ def main():
             phone.close()
             return True
         sender, profile = manager.profile
+        # BlueZ's own accept leaves the socket it hands over non-blocking.
+        phone.setblocking(False)
         vork = dbus.Interface(bus.get_object(sender, profile), "org.bluez.Profile1")
         vork.NewConnection(path, dbus.types.UnixFd(phone.fileno()), {}, timeout=5)
         phone.close()  # Vork has its own copy

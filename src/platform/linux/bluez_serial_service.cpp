@@ -1,5 +1,6 @@
 #include "platform/linux/bluez_serial_service.h"
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -62,6 +63,9 @@ public:
                 connection.send(message.createErrorReply("org.bluez.Error.Rejected", "no socket"));
                 return true;
             }
+            // BlueZ accepted it non-blocking, and the copy shares that: the listener's reads wait.
+            const int flags = ::fcntl(copy, F_GETFL);
+            if (flags >= 0 && (flags & O_NONBLOCK) != 0) ::fcntl(copy, F_SETFL, flags & ~O_NONBLOCK);
             inbox_->handOver(Inbox::Handed{device.path().toStdString(), copy});
         }
         // Release, RequestDisconnection and Cancel need nothing of Vork: the phone's socket tells.
