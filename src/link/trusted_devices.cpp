@@ -308,6 +308,11 @@ void TrustedDevices::browserSeen(std::string_view id, std::string_view address) 
     saveLocked();
 }
 
+bool TrustedDevices::knowsBrowser(std::string_view id) {
+    const std::lock_guard lock(mutex_);
+    return browserLocked(id) != nullptr;
+}
+
 void TrustedDevices::forgetBrowser(std::string_view id) {
     const std::lock_guard lock(mutex_);
     if (std::erase_if(devices_, [id](const TrustedDevice& device) {

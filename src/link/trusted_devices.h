@@ -88,6 +88,8 @@ public:
     bool nextKeyHeld(std::string_view id, std::uint64_t number);
     // The browser connected again: seen now, from there.
     void browserSeen(std::string_view id, std::string_view address = {});
+    // Still trusted: not forgotten, caught as a copy or expired.
+    bool knowsBrowser(std::string_view id);
     void forgetBrowser(std::string_view id);
     // A retired key came back: someone holds a copy. The browser is forgotten
     // and the warning kept for the Connect page; the warning is returned.

@@ -229,6 +229,7 @@ WebSession::Outcome WebSession::sealed(std::string_view frame, std::uint64_t now
     if (!message) return refuse(nowMs);
     const auto [word, rest] = firstWord(*message);
     if (stage_ == Stage::Naming) return word == to_vork::NAME_WORD ? name(rest) : refuse(nowMs);
+    if (!link_.trusted.knowsBrowser(browserId_)) return letGo();
     if (word == to_vork::BEAT_WORD) {
         // The window keeps a held key going only while its page shows signs of life.
         if (holding_) link_.mailbox.publish(BeatEvent{id_});
@@ -392,6 +393,7 @@ void WebSession::publish(LinkEvent event, bool holds) {
 
 WebSession::Outcome WebSession::fromWindow(std::string_view text) {
     if (over_ || stage_ != Stage::Paired || !channel_) return {};
+    if (!link_.trusted.knowsBrowser(browserId_)) return letGo();
     return reply({text});
 }
 
@@ -437,6 +439,14 @@ WebSession::Outcome WebSession::refuse(std::uint64_t nowMs) {
     if (!std::exchange(counted_, false)) link_.failures.penalise(peerKey_, nowMs);
     // What went wrong is not said: a guesser learns nothing from it.
     return finish(plain("unknown", true));
+}
+
+WebSession::Outcome WebSession::letGo() {
+    // Forgotten while its page was open (on the Connect page, or as a copy's
+    // owner): it neither controls the PC nor hears from it any longer.
+    Outcome goodbye = reply({"forgotten"});
+    goodbye.close = true;
+    return finish(std::move(goodbye));
 }
 
 WebSession::Outcome WebSession::finish(Outcome outcome) {

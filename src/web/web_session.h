@@ -147,6 +147,7 @@ private:
     // A handshake that did not finish: a try with the code is spent, the
     // address's pairing is no longer under way.
     void abandonHandshake();
+    Outcome letGo();
     Outcome finish(Outcome outcome);
     // Sealed replies; a seal that fails ends the connection.
     Outcome reply(std::initializer_list<std::string_view> texts);

@@ -344,6 +344,32 @@ TEST_F(WebSessionTest, EveryHello_EndsWithANewKey_AndAnOldKeyComingBackForgetsTh
     EXPECT_EQ(Replies{"unknown"}, hello(owner, browser, 3, key2).opened) << "the browser must pair again";
 }
 
+TEST_F(WebSessionTest, ABrowserForgottenWhileItsPageIsOpen_NeitherControlsThePcNorHearsFromItAnyLonger) {
+    WebSession page(link, "10.0.0.1", 0);
+    Paired paired = pairByQr(page);
+    ASSERT_TRUE(paired.ok);
+    webInputs();
+    trusted.forget(trusted.list().at(0).id);  // the Connect page's Forget
+    const WebSession::Outcome heard = page.fromWindow("playing");
+    ASSERT_EQ(1U, heard.replies.size());
+    EXPECT_EQ("forgotten", paired.page.open(heard.replies[0]));
+    EXPECT_TRUE(heard.close && page.over());
+
+    WebSession other(link, "10.0.0.2", 0);
+    offer = *offers.renew(0);
+    Paired second = pairByQr(other);
+    ASSERT_TRUE(second.ok);
+    webInputs();
+    trusted.forgetAll();
+    EXPECT_EQ(Replies{"forgotten"}, [&] {
+        Replies opened;
+        for (const std::string& reply : send(other, second.page.seal("key D:1"))) opened.push_back(*second.page.open(reply));
+        return opened;
+    }());
+    EXPECT_TRUE(other.over());
+    EXPECT_TRUE(webInputs().empty()) << "the key reached nothing";
+}
+
 TEST_F(WebSessionTest, ABrowserWhoseAckWasLost_ComesInWithItsNextKey_AndOnlyBrowsersAnswerToHello) {
     WebSession pairing(link, "10.0.0.1", 0);
     const auto [browser, key1] = keyOf(pairByQr(pairing).opened.at(0));
