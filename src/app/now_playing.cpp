@@ -66,17 +66,14 @@ std::optional<std::size_t> followedPlayer(const std::vector<MediaPlayer>& player
 std::string playingMessage(const MediaPlayer* player, std::uint64_t nowMs) {
     std::string message = "playing";
     if (!player) return message;
-    std::int64_t position = player->positionMs;
-    if (player->status == PlaybackStatus::Playing && nowMs > player->positionReadMs)
-        position += static_cast<std::int64_t>(nowMs - player->positionReadMs);
-    if (player->lengthMs > 0) position = std::min(position, player->lengthMs);
+    const std::int64_t position = positionAt(*player, nowMs);
     std::string can;
     if (player->canPlayPause) can += 'p';
     if (player->canNext) can += 'n';
     if (player->canPrevious) can += 'b';
     if (player->canSeek && player->lengthMs > 0) can += 's';
     message.append(" ").append(player->id).append(" ").append(statusWord(player->status));
-    message.append(" ").append(std::to_string(std::max<std::int64_t>(0, position)));
+    message.append(" ").append(std::to_string(position));
     message.append(" ").append(std::to_string(std::max<std::int64_t>(0, player->lengthMs)));
     message.append(" ").append(can.empty() ? "-" : can);
     for (const auto& [text, limit] : {std::pair{std::string_view(player->name), PLAYING_NAME_LIMIT},

@@ -3,6 +3,7 @@
 // on the window's thread only; a desktop without one has none at all.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -32,6 +33,22 @@ struct MediaPlayer {
     bool canPrevious = false;
     bool canSeek = false;
 };
+
+// Where the playback is at nowMs: as last read, moved on while it plays, never past its length.
+inline std::int64_t positionAt(const MediaPlayer& player, std::uint64_t nowMs) {
+    std::int64_t position = player.positionMs;
+    if (player.status == PlaybackStatus::Playing && nowMs > player.positionReadMs)
+        position += static_cast<std::int64_t>(nowMs - player.positionReadMs);
+    if (player.lengthMs > 0) position = std::min(position, player.lengthMs);
+    return std::max<std::int64_t>(0, position);
+}
+
+// The position taken as read now, before the status changes: time played
+// before a pause counts, time paused before playing on does not.
+inline void rebasePosition(MediaPlayer& player, std::uint64_t nowMs) {
+    player.positionMs = positionAt(player, nowMs);
+    player.positionReadMs = nowMs;
+}
 
 enum class PlayerCommand : std::uint8_t { PlayPause, Next, Previous };
 

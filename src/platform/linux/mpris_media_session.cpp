@@ -27,6 +27,7 @@ const QString PLAYER = QStringLiteral("org.mpris.MediaPlayer2.Player");
 const QString PROPERTIES = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString BUS = QStringLiteral("org.freedesktop.DBus");
 const QString BUS_PATH = QStringLiteral("/org/freedesktop/DBus");
+const QString NO_TRACK = QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
 
 constexpr int CALL_LIMIT_MS = 1000;                    // a player that hangs its replies costs nothing more
 constexpr qint64 ART_FILE_LIMIT = qint64{2} * 1024 * 1024;     // bytes of a picture Vork reads
@@ -136,22 +137,32 @@ void MprisMediaSession::take(Known& known, const QString& interface, const QVari
         return;
     }
     if (interface != PLAYER) return;
+    const std::uint64_t now = clock_.nowMs();
     if (properties.contains("PlaybackStatus")) {
         const QString status = properties.value("PlaybackStatus").toString();
+        rebasePosition(player, now);
         player.status = status == "Playing"  ? PlaybackStatus::Playing
                         : status == "Paused" ? PlaybackStatus::Paused
                                              : PlaybackStatus::Stopped;
     }
     if (properties.contains("Metadata")) {
         const QVariantMap metadata = mapOf(properties.value("Metadata"));
-        player.title = text(metadata.value("xesam:title").toString());
+        const std::string title = text(metadata.value("xesam:title").toString());
+        const QVariant track = metadata.value("mpris:trackid");
+        // Only an object path will do for SetPosition; some players send a string.
+        const QString trackId = track.canConvert<QDBusObjectPath>() ? track.value<QDBusObjectPath>().path() : QString();
+        // Another track starts at its beginning until its position is read.
+        if (trackId != known.trackId || (trackId.isEmpty() && title != player.title)) {
+            player.positionMs = 0;
+            player.positionReadMs = now;
+        }
+        known.trackId = trackId;
+        player.title = title;
         const QVariant artists = metadata.value("xesam:artist");
         player.artists = text(artists.canConvert<QStringList>() ? artists.toStringList().join(", ") : artists.toString());
         player.album = text(metadata.value("xesam:album").toString());
         player.artUrl = text(metadata.value("mpris:artUrl").toString());
         player.lengthMs = metadata.value("mpris:length").toLongLong() / 1000;
-        const QVariant track = metadata.value("mpris:trackid");
-        known.trackId = track.canConvert<QDBusObjectPath>() ? track.value<QDBusObjectPath>().path() : track.toString();
     }
     const auto flag = [&](const char* name, bool& into) {
         if (properties.contains(name)) into = properties.value(name).toBool();
@@ -164,7 +175,7 @@ void MprisMediaSession::take(Known& known, const QString& interface, const QVari
     flag("CanSeek", player.canSeek);
     if (properties.contains("Position")) {
         player.positionMs = properties.value("Position").toLongLong() / 1000;
-        player.positionReadMs = clock_.nowMs();
+        player.positionReadMs = now;
     }
 }
 
@@ -242,13 +253,15 @@ void MprisMediaSession::seek(const std::string& id, std::int64_t positionMs) {
     if (found == known_.end()) return;
     const Known& known = found->second;
     const auto refresh = [this, name](const QDBusMessage&) { askPosition(name); };
-    if (!known.trackId.isEmpty())
+    // SetPosition needs the track's object path; a player without one (or with
+    // the "no track" one, which SetPosition ignores) moves by an offset from where it is now.
+    if (!known.trackId.isEmpty() && known.trackId != NO_TRACK)
         ask(name, PLAYER, "SetPosition",
             {QVariant::fromValue(QDBusObjectPath(known.trackId)), QVariant::fromValue(qlonglong(positionMs * 1000))},
             refresh);
-    else  // a player without track ids moves by an offset from where it is
-        ask(name, PLAYER, "Seek", {QVariant::fromValue(qlonglong((positionMs - known.player.positionMs) * 1000))},
-            refresh);
+    else
+        ask(name, PLAYER, "Seek",
+            {QVariant::fromValue(qlonglong((positionMs - positionAt(known.player, clock_.nowMs())) * 1000))}, refresh);
 }
 
 std::string MprisMediaSession::artwork(const std::string& artUrl, int side) {

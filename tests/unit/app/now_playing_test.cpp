@@ -66,6 +66,18 @@ TEST(PlayingMessageTest, OneLinePerFieldCutAtACharacter_ThePositionMovedOnWhileP
         << "paused: where it stopped; no seeking without a length";
 }
 
+TEST(PlayingMessageTest, APauseKeepsWhereThePlaybackWas_AndPlayingOnCountsNoneOfThePause) {
+    MediaPlayer p = player("org.mpris.MediaPlayer2.vlc", "vlc", PlaybackStatus::Playing);
+    p.positionMs = 1000;
+    p.positionReadMs = 0;
+    rebasePosition(p, 3000);  // paused after three seconds of playing
+    p.status = PlaybackStatus::Paused;
+    EXPECT_EQ(4000, positionAt(p, 600000));
+    rebasePosition(p, 600000);  // played on ten minutes later
+    p.status = PlaybackStatus::Playing;
+    EXPECT_EQ(4500, positionAt(p, 600500));
+}
+
 class NowPlayingTest : public ::testing::Test, protected test::SimulatedDesktop, public WindowActions {
 protected:
     void sendToPage(ConnectionId page, const std::string& text) override { sent.emplace_back(page, text); }
