@@ -27,8 +27,11 @@ add_custom_command(OUTPUT ${changelog}
   DEPENDS ${package_files}/changelog)
 add_custom_target(vork_package_files ALL DEPENDS ${icons} ${changelog})
 install(FILES ${changelog} ${package_files}/copyright DESTINATION ${doc})
-install(FILES ${PROJECT_SOURCE_DIR}/docs/user-guide.md ${PROJECT_SOURCE_DIR}/docs/linux.md
-              ${PROJECT_SOURCE_DIR}/docs/browser-remote.md DESTINATION ${doc})
+# The guides and what they link to, that the links work where they are installed.
+set(guide_files user-guide.md linux.md browser-remote.md phones.md tray-menu.png browser-remote.png vork-web.png
+    connect-page.png remote-keypad.png remote-keyboard.png)
+list(TRANSFORM guide_files PREPEND ${PROJECT_SOURCE_DIR}/docs/)
+install(FILES ${guide_files} DESTINATION ${doc})
 install(FILES ${PROJECT_SOURCE_DIR}/keymaps/players.toml DESTINATION ${doc}/keymaps)
 
 set(CPACK_GENERATOR DEB)
