@@ -34,10 +34,12 @@ struct DefaultSink {
     pa_cvolume volume{};
 };
 
-// One connection to the sound server, run by hand until each answer comes or the time is up.
+// One connection to the sound server, run by hand until each answer comes or
+// the time is up: one time for all its steps, so that a server that hangs
+// holds the window for no more than that.
 class PulseConnection {
 public:
-    PulseConnection() : loop_(pa_mainloop_new()) {
+    PulseConnection() : until_(std::chrono::steady_clock::now() + ANSWER_TIME), loop_(pa_mainloop_new()) {
         if (!loop_) return;
         context_.reset(pa_context_new(pa_mainloop_get_api(loop_.get()), "Vork"));
         if (!context_ || pa_context_connect(context_.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) return;
@@ -99,9 +101,8 @@ private:
 
     template <class Done>
     bool runUntil(Done done) {
-        const auto until = std::chrono::steady_clock::now() + ANSWER_TIME;
         while (!done()) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until_ - std::chrono::steady_clock::now());
             if (left.count() <= 0) return false;
             if (pa_mainloop_prepare(loop_.get(), static_cast<int>(left.count()) * 1000) < 0 ||
                 pa_mainloop_poll(loop_.get()) < 0 || pa_mainloop_dispatch(loop_.get()) < 0)
@@ -110,6 +111,7 @@ private:
         return true;
     }
 
+    std::chrono::steady_clock::time_point until_;
     std::unique_ptr<pa_mainloop, FreeMainloop> loop_;
     std::unique_ptr<pa_context, FreeContext> context_;
     bool ready_ = false;
