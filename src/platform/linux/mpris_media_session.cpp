@@ -10,10 +10,12 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QStringList>
+#include <QThreadPool>
 #include <QUrl>
 
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
 
 namespace vork::linux_x11 {
@@ -31,6 +33,7 @@ const QString NO_TRACK = QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTra
 
 constexpr int CALL_LIMIT_MS = 1000;                    // a player that hangs its replies costs nothing more
 constexpr qint64 ART_FILE_LIMIT = qint64{2} * 1024 * 1024;     // bytes of a picture Vork reads
+constexpr qint64 ART_PIXEL_LIMIT = qint64{4096} * 4096;  // a small file may still say it is vast
 constexpr int ART_QUALITY = 80;
 
 QVariantMap mapOf(const QVariant& value) {
@@ -49,6 +52,7 @@ std::string programOf(quint32 pid) {
 // The picture as a JPEG data: URL of at most side pixels a side; empty when it is no picture.
 std::string scaledPicture(QImageReader& reader, int side) {
     const QSize size = reader.size();
+    if (size.isValid() && qint64{size.width()} * size.height() > ART_PIXEL_LIMIT) return {};
     if (size.isValid() && (size.width() > side || size.height() > side))
         reader.setScaledSize(size.scaled(side, side, Qt::KeepAspectRatio));  // decoded small where the format can
     QImage image = reader.read();
@@ -67,7 +71,34 @@ std::string scaledPicture(QImageReader& reader, int side) {
 
 }  // namespace
 
-MprisMediaSession::MprisMediaSession(const Clock& clock) : clock_(clock), bus_(QDBusConnection::sessionBus()) {
+// Hands a picture read on a pool thread back to the session's thread, for as long as the session is there.
+class MprisMediaSession::PictureRelay {
+public:
+    explicit PictureRelay(MprisMediaSession* session) : session_(session) {}
+
+    void deliver(std::uint64_t asked, std::string picture) {
+        const std::lock_guard lock(mutex_);
+        if (!session_) return;
+        // Queued on the session itself: a call still waiting when it goes is dropped with it.
+        QMetaObject::invokeMethod(
+            session_,
+            [session = session_, asked, picture = std::move(picture)]() mutable {
+                session->pictureRead(asked, std::move(picture));
+            },
+            Qt::QueuedConnection);
+    }
+    void detach() {
+        const std::lock_guard lock(mutex_);
+        session_ = nullptr;
+    }
+
+private:
+    std::mutex mutex_;
+    MprisMediaSession* session_;
+};
+
+MprisMediaSession::MprisMediaSession(const Clock& clock)
+    : clock_(clock), bus_(QDBusConnection::sessionBus()), pictures_(std::make_shared<PictureRelay>(this)) {
     if (!bus_.isConnected()) return;
     bus_.connect(BUS, BUS_PATH, BUS, "NameOwnerChanged", this,
                  SLOT(nameOwnerChanged(QString, QString, QString)));
@@ -264,28 +295,48 @@ void MprisMediaSession::seek(const std::string& id, std::int64_t positionMs) {
             {QVariant::fromValue(qlonglong((positionMs - positionAt(known.player, clock_.nowMs())) * 1000))}, refresh);
 }
 
+namespace {
+
+// A local file or a data: URL's picture, scaled; empty for anything else.
+std::string readPicture(const QUrl& url, int side) {
+    if (url.isLocalFile()) {
+        const QFileInfo file(url.toLocalFile());
+        if (!file.isFile() || file.size() > ART_FILE_LIMIT) return {};
+        QImageReader reader(file.filePath());
+        return scaledPicture(reader, side);
+    }
+    const QByteArray whole = url.toEncoded();
+    const qsizetype comma = whole.indexOf(',');
+    if (comma < 0 || whole.size() - comma > ART_FILE_LIMIT * 4 / 3 + 4) return {};
+    const QByteArray bytes = QByteArray::fromBase64(whole.mid(comma + 1));
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    return scaledPicture(reader, side);
+}
+
+}  // namespace
+
+MprisMediaSession::~MprisMediaSession() { pictures_->detach(); }
+
 std::string MprisMediaSession::artwork(const std::string& artUrl, int side) {
     if (artUrl == artUrl_) return art_;
     artUrl_ = artUrl;
     art_.clear();
     const QUrl url(QString::fromStdString(artUrl));
-    if (url.isLocalFile()) {
-        const QFileInfo file(url.toLocalFile());
-        if (!file.isFile() || file.size() > ART_FILE_LIMIT) return art_;
-        QImageReader reader(file.filePath());
-        art_ = scaledPicture(reader, side);
-    } else if (url.scheme() == "data") {
-        const QByteArray whole = url.toEncoded();
-        const qsizetype comma = whole.indexOf(',');
-        if (comma < 0 || whole.size() - comma > ART_FILE_LIMIT * 4 / 3 + 4) return art_;
-        const QByteArray bytes = QByteArray::fromBase64(whole.mid(comma + 1));
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer);
-        art_ = scaledPicture(reader, side);
-    }
-    return art_;  // a remote address is never fetched: the card shows its placeholder
+    // A remote address is never fetched: the card shows its placeholder.
+    if (!url.isLocalFile() && url.scheme() != "data") return art_;
+    // A file may be slow to read and a picture to decode: neither holds the window.
+    const std::uint64_t asked = ++artAsked_;
+    QThreadPool::globalInstance()->start([relay = pictures_, url, side, asked] { relay->deliver(asked, readPicture(url, side)); });
+    return art_;
+}
+
+void MprisMediaSession::pictureRead(std::uint64_t asked, std::string picture) {
+    if (asked != artAsked_) return;  // another picture was asked for since
+    art_ = std::move(picture);
+    changed();
 }
 
 void MprisMediaSession::changed() {

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ class MprisMediaSession final : public QObject, public MediaSession {
 
 public:
     explicit MprisMediaSession(const Clock& clock);
+    ~MprisMediaSession() override;
 
     std::vector<MediaPlayer> players() override;
     void command(const std::string& id, PlayerCommand command) override;
@@ -53,6 +55,8 @@ private:
     void ask(const QString& name, const QString& interface, const QString& method, const QVariantList& arguments,
              std::function<void(const QDBusMessage&)> answered);
     Known* byOwner(const QString& owner);
+    class PictureRelay;
+    void pictureRead(std::uint64_t asked, std::string picture);
     void changed();
 
     const Clock& clock_;
@@ -62,7 +66,8 @@ private:
     std::function<void()> changed_;
     std::string artUrl_;  // the picture asked for last, and what it became
     std::string art_;
-    bool artReading_ = false;
+    std::uint64_t artAsked_ = 0;
+    std::shared_ptr<PictureRelay> pictures_;
 };
 
 }  // namespace vork::linux_x11
