@@ -4,7 +4,8 @@
 # Vork registers its Serial Port profile without a restart; a phone that
 # BlueZ hands over asks, is accepted through the window's ACCEPT, and its keys
 # and a held arrow reach the X11 window in front; after its U:X the same
-# device is asked again, and declined.
+# device is asked again, and declined; when BlueZ restarts, Vork registers
+# its profile with the new one.
 source "$(dirname "$0")/lib.sh"
 
 bluez_port=${VORK_BLUEZ_PORT:-5161}
@@ -22,6 +23,7 @@ expect_state notice "No Bluetooth? Connect by browser: click here"
 
 step "BlueZ appears: Vork registers its profile, without a restart"
 start /usr/bin/python3 "$here/fake_bluez.py" "$bluez_port" >"$work/bluez"
+bluez=$started
 wait_file_line "$work/bluez" READY
 wait_status "Waiting for phone to connect" 12000
 wait_file_line "$work/bluez" \
@@ -53,5 +55,15 @@ phone2=$!
 wait_status "MyPhone requesting connection."
 reader press DECLINE
 wait "$phone2" || fail "the declined phone's replies: $(cat "$work/phone2")"
+
+step "BlueZ restarts: Vork registers its profile with the new one"
+wait_status "Waiting for phone to connect"  # the profile registered again after the declined phone
+kill -TERM "$bluez"
+wait_file_line "$work/bluez" RELEASED
+start /usr/bin/python3 "$here/fake_bluez.py" "$bluez_port" >"$work/bluez2"
+wait_file_line "$work/bluez2" READY
+wait_file_line "$work/bluez2" \
+  "REGISTERED 00001101-0000-1000-8000-00805f9b34fb Name=Vork RequireAuthentication=True RequireAuthorization=True Role=server" 150
+wait_status "Waiting for phone to connect" 12000
 kill -0 "$vork" || fail "Vork is gone"
 echo "bluez: all steps passed"

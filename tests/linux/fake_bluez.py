@@ -4,9 +4,11 @@ adapter (hci0, powered unless --off), the ProfileManager1 that Vork registers
 its Serial Port profile with, and phones that connect over TCP on
 127.0.0.1:PORT, each handed to the registered profile's NewConnection as a
 device whose address is made from the phone's (127.0.0.2 is another device
-than 127.0.0.1) and whose alias is --alias. Writes what Vork asked of it.
+than 127.0.0.1) and whose alias is --alias; on SIGTERM it lets the profile
+go (Release), as BlueZ does when it stops. Writes what Vork asked of it.
    fake_bluez.py PORT [--alias NAME] [--off]
 """
+import signal
 import socket
 import sys
 
@@ -95,10 +97,22 @@ def main():
         say(f"HANDED {address}")
         return True
 
+    loop = GLib.MainLoop()
+
+    def stopping():
+        # As BlueZ does when it stops: each registered profile is let go.
+        if manager.profile is not None:
+            sender, profile = manager.profile
+            dbus.Interface(bus.get_object(sender, profile), "org.bluez.Profile1").Release(timeout=5)
+            say("RELEASED")
+        loop.quit()
+        return False
+
+    GLib.unix_signal_add(GLib.PRIORITY_HIGH, signal.SIGTERM, stopping)
     GLib.io_add_watch(listening.fileno(), GLib.IO_IN, accepted)
     bus.request_name("org.bluez")
     say("READY")
-    GLib.MainLoop().run()
+    loop.run()
 
 
 main()

@@ -68,7 +68,8 @@ public:
             if (flags >= 0 && (flags & O_NONBLOCK) != 0) ::fcntl(copy, F_SETFL, flags & ~O_NONBLOCK);
             inbox_->handOver(Inbox::Handed{device.path().toStdString(), copy});
         }
-        // Release, RequestDisconnection and Cancel need nothing of Vork: the phone's socket tells.
+        if (message.member() == "Release") inbox_->release();
+        // RequestDisconnection and Cancel need nothing of Vork: the phone's socket tells.
         connection.send(message.createReply());
         return true;
     }
@@ -125,6 +126,7 @@ ServiceOffer BluezSerialService::offer() {
     {
         const std::lock_guard lock(inbox_->mutex);
         if (inbox_->interrupted) return failedOffer(1, "stopping");
+        inbox_->letGo = false;
     }
     bus_ = std::make_unique<Bus>(inbox_);
     QDBusConnection& bus = bus_->connection();
@@ -179,12 +181,20 @@ void BluezSerialService::Inbox::handOver(Handed phone) {
     ::close(phone.socket);
 }
 
+void BluezSerialService::Inbox::release() {
+    const std::lock_guard lock(mutex);
+    letGo = true;
+    arrived.notify_all();
+}
+
 std::optional<PhoneConnection> BluezSerialService::nextPhone() {
     Inbox::Handed phone;
     {
         std::unique_lock lock(inbox_->mutex);
-        inbox_->arrived.wait(lock, [this] { return inbox_->interrupted || !inbox_->waiting.empty(); });
-        if (inbox_->interrupted) return std::nullopt;
+        inbox_->arrived.wait(lock, [this] {
+            return inbox_->interrupted || inbox_->letGo || !inbox_->waiting.empty();
+        });
+        if (inbox_->interrupted || inbox_->letGo) return std::nullopt;
         phone = std::move(inbox_->waiting.front());
         inbox_->waiting.pop_front();
         inbox_->serving = phone.socket;

@@ -37,10 +37,13 @@ public:
             int socket = -1;     // Vork's own copy
         };
         void handOver(Handed phone);
+        // BlueZ let the profile go (it is stopping or restarting): the wait ends, and the next cycle offers it again.
+        void release();
         std::mutex mutex;
         std::condition_variable arrived;
         std::deque<Handed> waiting;
         bool interrupted = false;
+        bool letGo = false;
         int serving = -1;  // the phone being served, cut off by an interrupt
     };
 
