@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
@@ -25,7 +24,8 @@ namespace {
 constexpr const char* BLUEZ = "org.bluez";
 constexpr const char* PROFILE_PATH = "/org/vork/serial_port";
 constexpr const char* SERIAL_PORT_UUID = "00001101-0000-1000-8000-00805f9b34fb";
-constexpr int CALL_TIMEOUT_MS = 3000;
+// A stop waits for the call under way and the withdrawal's one, well within the listener's join limit.
+constexpr int CALL_TIMEOUT_MS = 500;
 
 using Interfaces = QMap<QString, QVariantMap>;
 using ManagedObjects = QMap<QDBusObjectPath, Interfaces>;
@@ -131,14 +131,19 @@ ServiceOffer BluezSerialService::offer() {
     bus_ = std::make_unique<Bus>(inbox_);
     QDBusConnection& bus = bus_->connection();
     if (!bus.isConnected()) return failedOffer(1, "no system bus");
-    if (bus.interface() == nullptr || !bus.interface()->isServiceRegistered(BLUEZ).value())
-        return failedOffer(2, "BlueZ is not running");
+    QDBusMessage owner = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                        "org.freedesktop.DBus", "NameHasOwner");
+    owner << QString(BLUEZ);
+    const QDBusReply<bool> running = bus.call(owner, QDBus::Block, CALL_TIMEOUT_MS);
+    if (!running.isValid() || !running.value()) return failedOffer(2, "BlueZ is not running");
+    if (stopping()) return failedOffer(2, "stopping");
 
     // A powered adapter: the first one BlueZ lists.
     QDBusMessage list = QDBusMessage::createMethodCall(BLUEZ, "/", "org.freedesktop.DBus.ObjectManager",
                                                        "GetManagedObjects");
     const QDBusReply<ManagedObjects> objects = bus.call(list, QDBus::Block, CALL_TIMEOUT_MS);
     if (!objects.isValid()) return failedOffer(3, "BlueZ does not answer");
+    if (stopping()) return failedOffer(3, "stopping");
     bool adapter = false;
     bool powered = false;
     for (const Interfaces& interfaces : objects.value()) {
@@ -151,6 +156,7 @@ ServiceOffer BluezSerialService::offer() {
     if (!powered) return failedOffer(5, "the adapter is off");
 
     if (!bus_->exportProfile()) return failedOffer(6, "the profile cannot be offered");
+    if (stopping()) return failedOffer(6, "stopping");
     QVariantMap options;
     options["Name"] = "Vork";
     options["Role"] = "server";
@@ -181,6 +187,11 @@ void BluezSerialService::Inbox::handOver(Handed phone) {
     ::close(phone.socket);
 }
 
+bool BluezSerialService::stopping() {
+    const std::lock_guard lock(inbox_->mutex);
+    return inbox_->interrupted;
+}
+
 void BluezSerialService::Inbox::release() {
     const std::lock_guard lock(mutex);
     letGo = true;
@@ -203,6 +214,7 @@ std::optional<PhoneConnection> BluezSerialService::nextPhone() {
     PhoneConnection connection{static_cast<SocketHandle>(phone.socket), {}, {}};
     if (bus_) {
         for (const auto& [property, field] : {std::pair{"Address", &connection.address}, std::pair{"Alias", &connection.name}}) {
+            if (stopping()) break;
             QDBusMessage get = QDBusMessage::createMethodCall(BLUEZ, QString::fromStdString(phone.device),
                                                               "org.freedesktop.DBus.Properties", "Get");
             get << QString("org.bluez.Device1") << QString(property);

@@ -50,6 +50,8 @@ public:
 private:
     class Profile;
     class Bus;
+    // Interrupted: the steps still to come are not taken.
+    bool stopping();
 
     std::shared_ptr<Inbox> inbox_;
     std::unique_ptr<Bus> bus_;
