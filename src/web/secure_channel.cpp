@@ -82,10 +82,11 @@ std::optional<ChannelKeys> channelKeys(Crypto& crypto, ByteView sharedKey, ByteV
     return ChannelKeys{std::move(*up), std::move(*down)};
 }
 
-std::size_t paddedLength(std::size_t length) {
+std::size_t paddedLength(std::size_t length, std::size_t step) {
     const std::size_t needed = length + 1;
-    if (needed <= SMALLEST_PADDED) return SMALLEST_PADDED;
-    return (needed + PADDING_STEP - 1) / PADDING_STEP * PADDING_STEP;
+    // A coarser step pads even the smallest message to a whole step.
+    if (needed <= SMALLEST_PADDED && step == PADDING_STEP) return SMALLEST_PADDED;
+    return (needed + step - 1) / step * step;
 }
 
 Bytes counterNonce(std::uint64_t counter) {
@@ -94,11 +95,11 @@ Bytes counterNonce(std::uint64_t counter) {
     return nonce;
 }
 
-std::optional<std::string> SealedChannel::seal(std::string_view text) {
+std::optional<std::string> SealedChannel::seal(std::string_view text, std::size_t step) {
     // The text, 0x80, then zeros: ISO/IEC 7816-4's padding, unambiguous for any text.
     Bytes padded(bytesOf(text).begin(), bytesOf(text).end());
     padded.push_back(END_OF_TEXT);
-    padded.resize(paddedLength(text.size()), 0);
+    padded.resize(paddedLength(text.size(), step), 0);
     const std::optional<Bytes> sealed = crypto_.sealAesGcm(sendKey_, counterNonce(sent_), padded, {});
     if (!sealed) return std::nullopt;
     ++sent_;

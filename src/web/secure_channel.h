@@ -24,6 +24,11 @@ inline constexpr std::string_view PAGE_IDENTITY = "vork page";  // SPAKE2's A
 inline constexpr std::string_view PC_IDENTITY = "vork pc";      // SPAKE2's B
 inline constexpr std::size_t SMALLEST_PADDED = 48;  // keys, presses, clicks and moves all fill this
 inline constexpr std::size_t PADDING_STEP = 64;     // longer texts grow by this
+// What the window tells a page (the keypad's labels, what plays and its
+// picture) would name the application or the title by its size: it grows by
+// a kilobyte, and a picture by 16 KiB.
+inline constexpr std::size_t WINDOW_PADDING_STEP = 1024;
+inline constexpr std::size_t PICTURE_PADDING_STEP = 16 * 1024;
 
 std::string toHex(ByteView bytes);
 // None unless an even number of hex digits.
@@ -47,8 +52,9 @@ std::optional<ChannelKeys> channelKeys(Crypto& crypto, ByteView sharedKey, ByteV
                                        ByteView pcShare);
 
 // The size a message of `length` bytes is padded to before sealing: room for
-// the 0x80 that ends it, rounded up to SMALLEST_PADDED, then to PADDING_STEP.
-std::size_t paddedLength(std::size_t length);
+// the 0x80 that ends it, rounded up to SMALLEST_PADDED, then to PADDING_STEP
+// (or to `step`, a multiple of it).
+std::size_t paddedLength(std::size_t length, std::size_t step = PADDING_STEP);
 
 // One direction's counter as the 12-byte GCM nonce: four zero bytes, then
 // the counter, most significant byte first.
@@ -59,8 +65,8 @@ public:
     SealedChannel(Crypto& crypto, Bytes sendKey, Bytes receiveKey)
         : crypto_(crypto), sendKey_(std::move(sendKey)), receiveKey_(std::move(receiveKey)) {}
 
-    // The message padded and sealed, as hex for a text frame.
-    std::optional<std::string> seal(std::string_view text);
+    // The message padded (to `step`s, see paddedLength) and sealed, as hex for a text frame.
+    std::optional<std::string> seal(std::string_view text, std::size_t step = PADDING_STEP);
     // The next message, or none: forged, replayed, out of order, cut or
     // padded wrongly (the connection is then over).
     std::optional<std::string> open(std::string_view hex);

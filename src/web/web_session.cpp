@@ -16,6 +16,7 @@ namespace vork {
 namespace {
 
 namespace to_vork = page_protocol::to_vork;
+namespace to_page = page_protocol::to_page;
 
 constexpr std::string_view NAMELESS_BROWSER = "Browser";
 
@@ -394,7 +395,8 @@ void WebSession::publish(LinkEvent event, bool holds) {
 WebSession::Outcome WebSession::fromWindow(std::string_view text) {
     if (over_ || stage_ != Stage::Paired || !channel_) return {};
     if (!link_.trusted.knowsBrowser(browserId_)) return letGo();
-    return reply({text});
+    const bool picture = firstWord(text).first == to_page::ART_WORD;
+    return reply({text}, picture ? PICTURE_PADDING_STEP : WINDOW_PADDING_STEP);
 }
 
 WebSession::Outcome WebSession::wake(std::uint64_t nowMs) {
@@ -454,10 +456,10 @@ WebSession::Outcome WebSession::finish(Outcome outcome) {
     return outcome;
 }
 
-WebSession::Outcome WebSession::reply(std::initializer_list<std::string_view> texts) {
+WebSession::Outcome WebSession::reply(std::initializer_list<std::string_view> texts, std::size_t paddingStep) {
     Outcome outcome;
     for (const std::string_view text : texts) {
-        std::optional<std::string> sealedText = channel_->seal(text);
+        std::optional<std::string> sealedText = channel_->seal(text, paddingStep);
         if (!sealedText) return finish({{}, true});
         outcome.replies.push_back(std::move(*sealedText));
     }

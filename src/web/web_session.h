@@ -150,7 +150,7 @@ private:
     Outcome letGo();
     Outcome finish(Outcome outcome);
     // Sealed replies; a seal that fails ends the connection.
-    Outcome reply(std::initializer_list<std::string_view> texts);
+    Outcome reply(std::initializer_list<std::string_view> texts, std::size_t paddingStep = PADDING_STEP);
     void connected();
     void release();
 

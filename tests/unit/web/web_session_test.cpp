@@ -370,6 +370,24 @@ TEST_F(WebSessionTest, ABrowserForgottenWhileItsPageIsOpen_NeitherControlsThePcN
     EXPECT_TRUE(webInputs().empty()) << "the key reached nothing";
 }
 
+TEST_F(WebSessionTest, WhatTheWindowTellsAPage_GrowsByWholeKilobytes_APictureBy16KiB) {
+    WebSession page(link, "10.0.0.1", 0);
+    Paired paired = pairByQr(page);
+    ASSERT_TRUE(paired.ok);
+    const auto sealedSize = [&](const std::string& text) {
+        const Replies replies = page.fromWindow(text).replies;
+        EXPECT_EQ(text, paired.page.open(replies.at(0)).value_or("(sealed wrongly)"));
+        return replies.at(0).size();
+    };
+    const std::size_t kilobyte = 2 * (1024 + GCM_TAG_BYTES);  // as hex
+    EXPECT_EQ(kilobyte, sealedSize("playing"));
+    EXPECT_EQ(kilobyte, sealedSize("playing id playing 1 2 p\tVLC\t" + std::string(900, 't')));
+    EXPECT_EQ(kilobyte, sealedSize("labels Impress\t1=Previous"));
+    EXPECT_EQ(2 * kilobyte - 2 * GCM_TAG_BYTES, sealedSize("labels " + std::string(1100, 'l')));
+    EXPECT_EQ(sealedSize("art data:" + std::string(17000, 'a')), sealedSize("art data:" + std::string(32000, 'a')));
+    EXPECT_LT(sealedSize("art data:" + std::string(32000, 'a')), sealedSize("art data:" + std::string(33000, 'a')));
+}
+
 TEST_F(WebSessionTest, ABrowserWhoseAckWasLost_ComesInWithItsNextKey_AndOnlyBrowsersAnswerToHello) {
     WebSession pairing(link, "10.0.0.1", 0);
     const auto [browser, key1] = keyOf(pairByQr(pairing).opened.at(0));
