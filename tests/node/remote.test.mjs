@@ -149,6 +149,8 @@ test('the bar moves from the position as it came, never past the end, not while 
   card.receive('art');
   at('60000', '1:00');
   assert.equal(said.textContent, '', 'the same title is not announced again');
+  card.receive('playing vlc paused 60000 200000 pnbs\tVLC\tSong\tAnother\t');
+  assert.equal(said.textContent, 'Now playing: Song, by Another', 'the same title by another artist is');
   playing('playing', 199000);
   wait(5000);
   at('200000', '3:20');

@@ -92,8 +92,8 @@ export function startNowPlaying(parts, { send, now = () => performance.now(), ti
   function showPlaying(next) {
     playing = next && { ...next, at: now() };
     if (!playing) announced = '';
-    else if (playing.title && playing.title !== announced) {
-      announced = playing.title;
+    else if (playing.title && `${playing.title}\t${playing.artists}` !== announced) {
+      announced = `${playing.title}\t${playing.artists}`;
       said.textContent = `Now playing: ${playing.title}${playing.artists ? `, by ${playing.artists}` : ''}`;
     }
   }
