@@ -123,7 +123,11 @@ bool NowPlaying::run(const PlayerEvent& event) {
     case Action::PlayPause: session_->command(player.id, PlayerCommand::PlayPause); break;
     case Action::Next: session_->command(player.id, PlayerCommand::Next); break;
     case Action::Previous: session_->command(player.id, PlayerCommand::Previous); break;
-    case Action::Seek: session_->seek(player.id, event.positionMs); break;
+    case Action::Seek:
+        session_->seek(player.id, event.positionMs);
+        // The page's bar has moved: whatever the player makes of it, the next look tells the pages.
+        for (auto& [page, state] : pages_) state.playing.clear();
+        break;
     case Action::Follow: break;
     }
     return true;

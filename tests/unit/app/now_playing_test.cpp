@@ -125,6 +125,10 @@ TEST_F(NowPlayingTest, APageInView_FollowsThePlayerAtMostFourTimesASecond_AndIts
         EXPECT_TRUE(card.run(PlayerEvent{7, action, 0, ""}));
     EXPECT_TRUE(card.run(PlayerEvent{7, PlayerEvent::Action::Seek, 65000, ""}));
     EXPECT_EQ((std::vector<std::string>{"vlc play-pause", "vlc next", "vlc previous", "vlc seek 65000"}), session.calls);
+    clock.advance(PLAYING_UPDATE_GAP_MS);
+    card.tick();
+    EXPECT_EQ((std::vector<std::string>{"playing vlc playing 600 10000 pnbs"}), sentTo(7))
+        << "the player took no notice of the seek: the page, whose bar moved, hears where it is";
 
     // A second player in front takes the card, until the page picks the first again.
     session.list.push_back(player("mpv", "mpv"));
