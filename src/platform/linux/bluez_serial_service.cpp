@@ -202,9 +202,7 @@ std::optional<PhoneConnection> BluezSerialService::nextPhone() {
     Inbox::Handed phone;
     {
         std::unique_lock lock(inbox_->mutex);
-        inbox_->arrived.wait(lock, [this] {
-            return inbox_->interrupted || inbox_->letGo || !inbox_->waiting.empty();
-        });
+        inbox_->arrived.wait(lock, [this] { return inbox_->interrupted || inbox_->letGo || !inbox_->waiting.empty(); });
         if (inbox_->interrupted || inbox_->letGo) return std::nullopt;
         phone = std::move(inbox_->waiting.front());
         inbox_->waiting.pop_front();

@@ -33,7 +33,7 @@ const QString NO_TRACK = QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTra
 
 constexpr int CALL_LIMIT_MS = 1000;                    // a player that hangs its replies costs nothing more
 constexpr qint64 ART_FILE_LIMIT = qint64{2} * 1024 * 1024;     // bytes of a picture Vork reads
-constexpr qint64 ART_PIXEL_LIMIT = qint64{4096} * 4096;  // a small file may still say it is vast
+constexpr qint64 ART_PIXEL_LIMIT = qint64{4096} * 4096;        // a small file may still say it is vast
 constexpr int ART_QUALITY = 80;
 
 QVariantMap mapOf(const QVariant& value) {
@@ -67,6 +67,25 @@ std::string scaledPicture(QImageReader& reader, int side) {
     buffer.open(QIODevice::WriteOnly);
     if (!opaque.save(&buffer, "JPEG", ART_QUALITY)) return {};
     return "data:image/jpeg;base64," + jpeg.toBase64().toStdString();
+}
+
+// A local file or a data: URL's picture, scaled; empty for anything else.
+std::string readPicture(const QUrl& url, int side) {
+    if (url.isLocalFile()) {
+        const QFileInfo file(url.toLocalFile());
+        if (!file.isFile() || file.size() > ART_FILE_LIMIT) return {};
+        QImageReader reader(file.filePath());
+        return scaledPicture(reader, side);
+    }
+    const QByteArray whole = url.toEncoded();
+    const qsizetype comma = whole.indexOf(',');
+    if (comma < 0 || whole.size() - comma > ART_FILE_LIMIT * 4 / 3 + 4) return {};
+    const QByteArray bytes = QByteArray::fromBase64(whole.mid(comma + 1));
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    return scaledPicture(reader, side);
 }
 
 }  // namespace
@@ -295,29 +314,6 @@ void MprisMediaSession::seek(const std::string& id, std::int64_t positionMs) {
             {QVariant::fromValue(qlonglong((positionMs - positionAt(known.player, clock_.nowMs())) * 1000))}, refresh);
 }
 
-namespace {
-
-// A local file or a data: URL's picture, scaled; empty for anything else.
-std::string readPicture(const QUrl& url, int side) {
-    if (url.isLocalFile()) {
-        const QFileInfo file(url.toLocalFile());
-        if (!file.isFile() || file.size() > ART_FILE_LIMIT) return {};
-        QImageReader reader(file.filePath());
-        return scaledPicture(reader, side);
-    }
-    const QByteArray whole = url.toEncoded();
-    const qsizetype comma = whole.indexOf(',');
-    if (comma < 0 || whole.size() - comma > ART_FILE_LIMIT * 4 / 3 + 4) return {};
-    const QByteArray bytes = QByteArray::fromBase64(whole.mid(comma + 1));
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    return scaledPicture(reader, side);
-}
-
-}  // namespace
-
 MprisMediaSession::~MprisMediaSession() { pictures_->detach(); }
 
 std::string MprisMediaSession::artwork(const std::string& artUrl, int side) {
@@ -329,7 +325,8 @@ std::string MprisMediaSession::artwork(const std::string& artUrl, int side) {
     if (!url.isLocalFile() && url.scheme() != "data") return art_;
     // A file may be slow to read and a picture to decode: neither holds the window.
     const std::uint64_t asked = ++artAsked_;
-    QThreadPool::globalInstance()->start([relay = pictures_, url, side, asked] { relay->deliver(asked, readPicture(url, side)); });
+    QThreadPool::globalInstance()->start(
+        [relay = pictures_, url, side, asked] { relay->deliver(asked, readPicture(url, side)); });
     return art_;
 }
 

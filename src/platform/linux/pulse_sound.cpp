@@ -102,7 +102,8 @@ private:
     template <class Done>
     bool runUntil(Done done) {
         while (!done()) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until_ - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(until_ - std::chrono::steady_clock::now());
             if (left.count() <= 0) return false;
             if (pa_mainloop_prepare(loop_.get(), static_cast<int>(left.count()) * 1000) < 0 ||
                 pa_mainloop_poll(loop_.get()) < 0 || pa_mainloop_dispatch(loop_.get()) < 0)

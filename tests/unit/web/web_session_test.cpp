@@ -363,7 +363,8 @@ TEST_F(WebSessionTest, ABrowserForgottenWhileItsPageIsOpen_NeitherControlsThePcN
     trusted.forgetAll();
     EXPECT_EQ(Replies{"forgotten"}, [&] {
         Replies opened;
-        for (const std::string& reply : send(other, second.page.seal("key D:1"))) opened.push_back(*second.page.open(reply));
+        for (const std::string& reply : send(other, second.page.seal("key D:1")))
+            opened.push_back(*second.page.open(reply));
         return opened;
     }());
     EXPECT_TRUE(other.over());
