@@ -28,7 +28,7 @@ inline constexpr std::size_t PADDING_STEP = 64;     // longer texts grow by this
 // picture) would name the application or the title by its size: it grows by
 // a kilobyte, and a picture by 16 KiB.
 inline constexpr std::size_t WINDOW_PADDING_STEP = 1024;
-inline constexpr std::size_t PICTURE_PADDING_STEP = 16 * 1024;
+inline constexpr std::size_t PICTURE_PADDING_STEP = std::size_t{16} * 1024;
 
 std::string toHex(ByteView bytes);
 // None unless an even number of hex digits.

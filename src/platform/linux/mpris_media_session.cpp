@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <mutex>
+#include <utility>
 #include <system_error>
 
 namespace vork::linux_x11 {
@@ -98,13 +99,14 @@ public:
     void deliver(std::uint64_t asked, std::string picture) {
         const std::lock_guard lock(mutex_);
         if (!session_) return;
+        read_ = {asked, std::move(picture)};
         // Queued on the session itself: a call still waiting when it goes is dropped with it.
-        QMetaObject::invokeMethod(
-            session_,
-            [session = session_, asked, picture = std::move(picture)]() mutable {
-                session->pictureRead(asked, std::move(picture));
-            },
-            Qt::QueuedConnection);
+        QMetaObject::invokeMethod(session_, "takePicture", Qt::QueuedConnection);
+    }
+    // On the session's thread: the picture read last, and which ask it answers.
+    std::pair<std::uint64_t, std::string> take() {
+        const std::lock_guard lock(mutex_);
+        return std::exchange(read_, {});
     }
     void detach() {
         const std::lock_guard lock(mutex_);
@@ -114,6 +116,7 @@ public:
 private:
     std::mutex mutex_;
     MprisMediaSession* session_;
+    std::pair<std::uint64_t, std::string> read_;
 };
 
 MprisMediaSession::MprisMediaSession(const Clock& clock)
@@ -330,8 +333,9 @@ std::string MprisMediaSession::artwork(const std::string& artUrl, int side) {
     return art_;
 }
 
-void MprisMediaSession::pictureRead(std::uint64_t asked, std::string picture) {
-    if (asked != artAsked_) return;  // another picture was asked for since
+void MprisMediaSession::takePicture() {
+    auto [asked, picture] = pictures_->take();
+    if (asked != artAsked_) return;  // another picture was asked for since (or this one was taken already)
     art_ = std::move(picture);
     changed();
 }

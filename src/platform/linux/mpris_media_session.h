@@ -39,6 +39,8 @@ private Q_SLOTS:
     void nameOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
     void propertiesChanged(const QDBusMessage& message);
     void seeked(const QDBusMessage& message);
+    // A picture read on a pool thread has come (PictureRelay).
+    void takePicture();
 
 private:
     struct Known {
@@ -56,7 +58,6 @@ private:
              std::function<void(const QDBusMessage&)> answered);
     Known* byOwner(const QString& owner);
     class PictureRelay;
-    void pictureRead(std::uint64_t asked, std::string picture);
     void changed();
 
     const Clock& clock_;
