@@ -197,9 +197,7 @@ WebSession::Outcome WebSession::confirm(std::string_view mac, std::uint64_t nowM
         const std::string warning = link_.trusted.forgetCopied(browserId_, peerAddress_);
         if (!warning.empty()) link_.mailbox.publishWarning(warning);
         stage_ = Stage::Paired;
-        Outcome goodbye = reply({"forgotten"});
-        goodbye.close = true;
-        return finish(std::move(goodbye));
+        return letGo();
     }
     // The next key has come back: the browser holds it.
     if (standing_ == KeyStanding::Next) link_.trusted.nextKeyHeld(browserId_, counter_);
@@ -444,8 +442,8 @@ WebSession::Outcome WebSession::refuse(std::uint64_t nowMs) {
 }
 
 WebSession::Outcome WebSession::letGo() {
-    // Forgotten while its page was open (on the Connect page, or as a copy's
-    // owner): it neither controls the PC nor hears from it any longer.
+    // Forgotten (on the Connect page, or as a copy's owner, now or while its
+    // page was open): it neither controls the PC nor hears from it any longer.
     Outcome goodbye = reply({"forgotten"});
     goodbye.close = true;
     return finish(std::move(goodbye));
