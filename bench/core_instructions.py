@@ -6,7 +6,10 @@ run, and they include the simulated platform the core runs on. Counted
 instructions (valgrind's callgrind) do neither, so two builds' cores can be
 compared exactly: for each benchmark, the instructions of its entry function
 per call, less those spent in the simulated platform's functions (namespaces
-vork::test and vork::bench) called from the core.
+vork::test and vork::bench) called from the core. The C library's memory and
+string routines are counted by calls apart: their instructions depend on
+where the bytes happen to lie (a compare near a page's end takes a slower
+path), which moves with any change to what else the program allocates.
    bench/core_instructions.py BENCH_BINARY [BENCH_BINARY...]
 """
 import os
@@ -21,6 +24,7 @@ CASES = {
     "KeySenderStrings$": "vork::KeySender::send(",
 }
 PLATFORM = re.compile(r"vork::(test|bench)::")
+LIBC_BYTES = re.compile(r"(^|[:_])(mem(cmp|cpy|move|chr|set)|strlen)")
 LINE = re.compile(r"^\s*([\d,]+) \([^)]*\)\s+([<*>])\s+\S*?:(.*?)(?: \((\d[\d,]*)x\))?(?: \[.*\])?$")
 
 
@@ -42,8 +46,9 @@ def is_core(name):
 
 
 def count(report, entry):
-    """(calls of entry, its instructions, the platform's instructions called from the core)"""
-    calls = entry_cost = platform = 0
+    """(calls of entry, its instructions, the platform's instructions called from the core,
+    the C library's byte routines' instructions and calls from the core)"""
+    calls = entry_cost = platform = libc_cost = libc_calls = 0
     callers = []
     for line in report.splitlines():
         match = LINE.match(line)
@@ -59,22 +64,26 @@ def count(report, entry):
                 entry_cost = sum(cost for cost, _, _ in callers)
             elif PLATFORM.search(name):
                 platform += sum(cost for cost, caller, _ in callers if is_core(caller))
+            elif LIBC_BYTES.search(name) and not name.startswith("vork::"):
+                libc_cost += sum(cost for cost, caller, _ in callers if is_core(caller))
+                libc_calls += sum(times for _, caller, times in callers if is_core(caller))
             callers = []
-    return calls, entry_cost, platform
+    return calls, entry_cost, platform, libc_cost, libc_calls
 
 
 def main():
     if len(sys.argv) < 2:
         sys.exit(__doc__)
-    print("| Benchmark | build | instructions per call | of them the simulated platform's | the core's own |")
-    print("|---|---|---|---|---|")
+    print("| Benchmark | build | instructions per call | the simulated platform's | "
+          "the C library's byte routines' (calls) | the core's own |")
+    print("|---|---|---|---|---|---|")
     for case, entry in CASES.items():
         for binary in sys.argv[1:]:
-            calls, cost, platform = count(annotate(binary, case), entry)
+            calls, cost, platform, libc_cost, libc_calls = count(annotate(binary, case), entry)
             if calls == 0:
                 sys.exit(f"{binary}: no call of {entry} seen in {case}")
             print(f"| {case.rstrip('$')} | {binary} | {cost / calls:.0f} | {platform / calls:.0f} | "
-                  f"{(cost - platform) / calls:.0f} |")
+                  f"{libc_cost / calls:.0f} ({libc_calls / calls:.1f}) | {(cost - platform - libc_cost) / calls:.0f} |")
 
 
 if __name__ == "__main__":
