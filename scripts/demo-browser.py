@@ -20,7 +20,6 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from chromium_phone import PC_NAME, key, page_state, pc_browser, phone_browser, probe, recorded, wait_page  # noqa: E402
 
 PORT, CONNECT, SHOTS = sys.argv[1], sys.argv[2], sys.argv[3]
-SHOWN = "build/demo" if SHOTS.rstrip("/").endswith("build/demo") else SHOTS
 
 pc = pc_browser()
 phone = phone_browser(height=800)
@@ -34,7 +33,7 @@ try:
     decoded = subprocess.run(["zbarimg", "-q", "--raw", f"{SHOTS}/connect-page.png"], capture_output=True, text=True,
                              check=False).stdout.strip()
     print(f"   the QR code reads the address with its secret: {decoded[:decoded.find('#') + 6]}\u2026")
-    print(f"   screenshot of the Connect page: {SHOWN}/connect-page.png")
+    print("   screenshot of the Connect page: connect-page.png")
 
     # The phone reaches the PC by its name here; on a real network by the address.
     phone.get(re.sub(r"^http://[^/]+/", f"http://{PC_NAME}:{PORT}/", decoded or address))
@@ -44,7 +43,7 @@ try:
     wait_page(phone, "Connected")
     print(f'   phone: "{page_state(phone)}"; window: "{probe("state").splitlines()[0][len("status="):]}" (nobody clicked ACCEPT)')
     phone.save_screenshot(f"{SHOTS}/browser-remote.png")
-    print(f"   screenshot of the phone's page: {SHOWN}/browser-remote.png")
+    print("   screenshot of the phone's page: browser-remote.png")
 
     phone.find_element(By.ID, "tab-keypad").click()
     WebDriverWait(phone, 10).until(lambda d: key(d, "D:1").text.endswith("Previous"))
@@ -65,7 +64,7 @@ try:
             sys.exit(f"FAILED: the keypad's {said}: the player got {got}, not {lines}")
         print(f"   the keypad's {said} \u2013 the player got {name}")
     phone.save_screenshot(f"{SHOTS}/remote-keypad.png")
-    print(f"   screenshot of the keypad: {SHOWN}/remote-keypad.png")
+    print("   screenshot of the keypad: remote-keypad.png")
 
     def characters():
         return [int(line[5:], 16) for line in recorded() if line.startswith("CHAR ")]
@@ -83,7 +82,7 @@ try:
         sys.exit(f"FAILED: typed on the phone, the player received {typed!r}")
     print(f"   typed on the phone, the player's window received the characters {typed!r}")
     phone.save_screenshot(f"{SHOTS}/remote-keyboard.png")
-    print(f"   screenshot of the keyboard: {SHOWN}/remote-keyboard.png")
+    print("   screenshot of the keyboard: remote-keyboard.png")
 finally:
     phone.quit()
     pc.quit()
