@@ -227,8 +227,8 @@ def main():
 
         step("on the touchpad, a tap clicks and a two-finger tap right-clicks")
         show(phone, "remote")
-        probe("point", "370", "600")  # over the recording window
-        # Wine moves the pointer in its own time: the tap waits until it is there.
+        # typing.sh put the pointer over the recording window before any window
+        # opened; Wine moves it in its own time, so the tap waits until it is there.
         deadline = time.time() + 5
         while probe("cursor").split() != ["370", "600"]:
             if time.time() > deadline:
