@@ -7,7 +7,6 @@
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +21,7 @@
 
 #include "counting_random.h"
 #include "fixed_adapters.h"
+#include "free_port.h"
 #include "platform/gcrypt/gcrypt_crypto.h"
 #include "page_client.h"
 #include "recording_notifier.h"
@@ -99,8 +99,7 @@ protected:
         return page ? test::offeredSecret(*page) : Bytes{};
     }
 
-    // Each test is a process of its own, and tests may run side by side.
-    std::uint16_t port = static_cast<std::uint16_t>(20000 + getpid() % 30000);
+    std::uint16_t port = test::freePort();
     GcryptCrypto crypto;
     test::RecordingNotifier notifier;
     std::shared_ptr<UiMailbox> mailbox = std::make_shared<UiMailbox>(notifier);

@@ -9,12 +9,12 @@
 #include <chrono>
 #include <map>
 #include <thread>
-#include <unistd.h>
 
 #include "app/tray_texts.h"
 #include "counting_random.h"
 #include "fake_system.h"
 #include "fixed_adapters.h"
+#include "free_port.h"
 #include "memory_store.h"
 #include "page_client.h"
 #include "platform/gcrypt/gcrypt_crypto.h"
@@ -91,7 +91,7 @@ protected:
     }
     bool logged(const std::string& line) { return std::find(log.begin(), log.end(), line) != log.end(); }
 
-    const std::uint16_t port = static_cast<std::uint16_t>(20000 + getpid() % 30000);
+    const std::uint16_t port = test::freePort();
     WindowHandle vlc;
     test::FakeClock clock;
     test::MemoryChoices choices;
