@@ -21,7 +21,6 @@
 
 #include "counting_random.h"
 #include "fixed_adapters.h"
-#include "free_port.h"
 #include "platform/gcrypt/gcrypt_crypto.h"
 #include "page_client.h"
 #include "recording_notifier.h"
@@ -232,13 +231,8 @@ TEST_F(WebServerTest, OversizedOrBinaryMessages_AndAPageThatNeverPairs_AreClosed
 }
 
 TEST_F(WebServerTest, APortInUse_IsTriedAgainUntilItFrees) {
-    Socket holder(::socket(AF_INET, SOCK_STREAM, 0));
-    const int reuse = 1;  // past the connections of earlier tests
-    setsockopt(holder.fd(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    ASSERT_EQ(0, bind(holder.fd(), reinterpret_cast<sockaddr*>(&address), sizeof address));
+    Socket holder = test::boundTo(port);
+    ASSERT_GE(holder.fd(), 0);
     ASSERT_EQ(0, listen(holder.fd(), 1));
 
     WebServerLimits limits;

@@ -45,6 +45,32 @@ private:
     int fd_;
 };
 
+// A socket bound to `port` on every address, as the server binds: null when the port is taken.
+inline Socket boundTo(std::uint16_t port) {
+    Socket socket(::socket(AF_INET, SOCK_STREAM, 0));
+    const int reuse = 1;  // past the connections of earlier tests
+    setsockopt(socket.fd(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    if (bind(socket.fd(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return Socket();
+    return socket;
+}
+
+// A port for a test's own server. Below the kernel's ephemeral range (32768
+// and up), so that no client socket holds it, nor one an earlier test left
+// lingering; and free now. Tests may run side by side, so each process starts
+// its search at a place of its own; 0 when none is free.
+inline std::uint16_t freePort() {
+    constexpr unsigned first = 20000, count = 12000;
+    const unsigned start = static_cast<unsigned>(getpid()) % count;
+    for (unsigned step = 0; step < count; ++step) {
+        const auto port = static_cast<std::uint16_t>(first + (start + step) % count);
+        if (boundTo(port).fd() >= 0) return port;
+    }
+    return 0;
+}
+
 // Connects from `source` (any 127.x.y.z: each one a host of its own) to the server.
 inline Socket connectFrom(const char* source, std::uint16_t port, int receiveBuffer = 0) {
     Socket socket(::socket(AF_INET, SOCK_STREAM, 0));

@@ -14,7 +14,6 @@
 #include "counting_random.h"
 #include "fake_system.h"
 #include "fixed_adapters.h"
-#include "free_port.h"
 #include "memory_store.h"
 #include "page_client.h"
 #include "platform/gcrypt/gcrypt_crypto.h"
